@@ -1,0 +1,62 @@
+#include "api/management_frame.h"
+
+#include <cstring>
+
+namespace strandline {
+
+std::uint16_t EtherTypeOf(ByteView frame) {
+  ByteReader r(frame, kOffsetEtherType);
+  std::uint16_t type = r.u16be();
+  return r.ok() ? type : 0;
+}
+
+static void WriteEthernetHeader(std::uint8_t* frame, const std::uint8_t* destination,
+                                const std::uint8_t* source, std::uint16_t etherType) {
+  MacCopy(frame + kOffsetDestination, destination);
+  MacCopy(frame + kOffsetSource, source);
+  frame[kOffsetEtherType] = static_cast<std::uint8_t>(etherType >> 8);
+  frame[kOffsetEtherType + 1] = static_cast<std::uint8_t>(etherType);
+}
+
+std::size_t BuildAvHeaderV0(std::uint8_t* frame, const std::uint8_t* destination,
+                            const std::uint8_t* source, std::uint16_t mmtype) {
+  WriteEthernetHeader(frame, destination, source, kEtherTypeHomePlugAv);
+  frame[kAvOffsetVersion] = 0;
+  frame[kAvOffsetType] = static_cast<std::uint8_t>(mmtype);
+  frame[kAvOffsetType + 1] = static_cast<std::uint8_t>(mmtype >> 8);
+  std::memcpy(frame + kAvV0OffsetOui, kVendorOui, 3);
+  return kAvV0OffsetPayload;
+}
+
+std::size_t BuildAvHeaderV1(std::uint8_t* frame, const std::uint8_t* destination,
+                            const std::uint8_t* source, std::uint16_t mmtype) {
+  WriteEthernetHeader(frame, destination, source, kEtherTypeHomePlugAv);
+  frame[kAvOffsetVersion] = 1;
+  frame[kAvOffsetType] = static_cast<std::uint8_t>(mmtype);
+  frame[kAvOffsetType + 1] = static_cast<std::uint8_t>(mmtype >> 8);
+  frame[kAvV1OffsetFragment] = 0;
+  frame[kAvV1OffsetFragment + 1] = 0;
+  std::memcpy(frame + kAvV1OffsetOui, kVendorOui, 3);
+  return kAvV1OffsetPayload;
+}
+
+void BuildHp1Header(std::uint8_t* frame, const std::uint8_t* source,
+                    const std::uint8_t* destination) {
+  std::memset(frame, 0, 17);
+  WriteEthernetHeader(frame, destination, source, kEtherTypeHomePlug10);
+}
+
+int CheckAvHeader(ByteView frame, bool versionOne) {
+  if (EtherTypeOf(frame) != kEtherTypeHomePlugAv) return kErrWrongEtherType;
+  std::size_t ouiOffset = versionOne ? kAvV1OffsetOui : kAvV0OffsetOui;
+  ByteReader r(frame, kAvOffsetVersion);
+  std::uint8_t version = r.u8();
+  r.seek(ouiOffset);
+  auto oui = r.array<3>();
+  if (!r.ok()) return kErrWrongHeader;
+  if (version != (versionOne ? 1 : 0)) return kErrWrongHeader;
+  if (std::memcmp(oui.data(), kVendorOui, 3) != 0) return kErrWrongHeader;
+  return 0;
+}
+
+}  // namespace strandline

@@ -1,0 +1,72 @@
+#include "platform/clock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace strandline {
+
+static std::uint64_t SteadyMs() {
+  using namespace std::chrono;
+  return static_cast<std::uint64_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+std::uint64_t SystemClock::nowMs() { return SteadyMs(); }
+
+void SystemClock::sleepMs(std::uint32_t ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+VirtualClock::VirtualClock(bool paced) : paced_(paced), startReal_(SteadyMs()) {}
+
+std::uint64_t VirtualClock::nowMs() {
+  std::lock_guard lock(mutex_);
+  if (paced_) now_ = SteadyMs() - startReal_;
+  return now_;
+}
+
+void VirtualClock::sleepMs(std::uint32_t ms) {
+  std::uint64_t deadline = nowMs() + ms;
+  runUntil(deadline, [] { return false; });
+}
+
+void VirtualClock::schedule(std::uint64_t atMs, std::function<void()> fn) {
+  {
+    std::lock_guard lock(mutex_);
+    events_.emplace(std::make_pair(atMs, sequence_++), std::move(fn));
+  }
+  wake_.notify_all();
+}
+
+void VirtualClock::notify() { wake_.notify_all(); }
+
+std::size_t VirtualClock::pendingEvents() {
+  std::lock_guard lock(mutex_);
+  return events_.size();
+}
+
+bool VirtualClock::runUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready) {
+  for (;;) {
+    if (ready()) return true;
+    std::function<void()> due;
+    {
+      std::unique_lock lock(mutex_);
+      if (paced_) now_ = SteadyMs() - startReal_;
+      bool eventDue = !events_.empty() && events_.begin()->first.first <= now_;
+      if (!eventDue) {
+        if (now_ >= deadlineMs) return false;
+        std::uint64_t until = deadlineMs;
+        if (!events_.empty()) until = std::min(until, events_.begin()->first.first);
+        if (paced_) wake_.wait_for(lock, std::chrono::milliseconds(until - now_));
+        else now_ = until;
+        continue;
+      }
+      auto first = events_.begin();
+      due = std::move(first->second);
+      events_.erase(first);
+    }
+    due();
+  }
+}
+
+}  // namespace strandline

@@ -1,0 +1,60 @@
+// The clock port: milliseconds and sleeping.
+//
+// SystemClock is real time. VirtualClock keeps a queue of due events (the
+// simulator's answers, reboots, ...): in virtual mode waiting jumps straight to
+// the next event, so a ten-second wait costs no real time; in paced mode it
+// really waits, which lets the in-process simulator serve the window.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+
+namespace strandline {
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual std::uint64_t nowMs() = 0;
+  virtual void sleepMs(std::uint32_t ms) = 0;
+};
+
+class SystemClock final : public Clock {
+ public:
+  std::uint64_t nowMs() override;
+  void sleepMs(std::uint32_t ms) override;
+};
+
+class VirtualClock final : public Clock {
+ public:
+  explicit VirtualClock(bool paced = false);
+
+  std::uint64_t nowMs() override;
+  void sleepMs(std::uint32_t ms) override;
+
+  // Runs fn once the clock reaches atMs (events at the same time run in the
+  // order they were scheduled). Safe to call from an event.
+  void schedule(std::uint64_t atMs, std::function<void()> fn);
+  void scheduleIn(std::uint64_t delayMs, std::function<void()> fn) { schedule(nowMs() + delayMs, std::move(fn)); }
+
+  // Advances the clock, running due events, until ready() holds (checked after
+  // every event) or the deadline is reached. Returns ready().
+  bool runUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready);
+  // Wakes a paced runUntil early (another thread made something ready).
+  void notify();
+
+  std::size_t pendingEvents();
+
+ private:
+  bool paced_;
+  std::uint64_t startReal_ = 0;
+  std::uint64_t now_ = 0;
+  std::uint64_t sequence_ = 0;
+  std::multimap<std::pair<std::uint64_t, std::uint64_t>, std::function<void()>> events_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+};
+
+}  // namespace strandline
