@@ -1,6 +1,7 @@
 // strandline-cli: the Strandline core driven from a terminal.
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "cli/commands.h"
 
@@ -12,7 +13,7 @@ int Usage(const char* synopsis) {
 }
 
 // Each subcommand's file defines its entry; the table lists them for dispatch and --help.
-static const Command kCommands[] = {
+static const std::vector<Command> kCommands = {
 };
 
 static void PrintHelp(std::FILE* out) {
