@@ -19,11 +19,12 @@ unsigned RunOffline(const FilterProgram& program, const Bytes& frame) {
 }
 
 Bytes Frame(const MacAddress& destination, std::uint16_t etherType, std::size_t length = 60) {
-  Bytes frame(length, 0);
+  Bytes frame(std::max<std::size_t>(length, 14), 0);
   std::copy(destination.begin(), destination.end(), frame.begin());
   frame[6] = 0x02;
   frame[12] = static_cast<std::uint8_t>(etherType >> 8);
   frame[13] = static_cast<std::uint8_t>(etherType);
+  frame.resize(length);
   return frame;
 }
 
