@@ -116,9 +116,11 @@ std::optional<ByteView> ReceiveFrame(CardTable& table, int card) {
     if (!error.empty()) table.errorText = error;
     return std::nullopt;
   }
+  // The watcher may itself receive (the local-parameter query waits inside it),
+  // so it sees its own copy; rxData is replaced only once it has returned.
+  if (table.watcher) table.watcher->onLocalFrame(card, frame);
   table.rxData = std::move(frame);
   table.rxLength = static_cast<std::uint32_t>(table.rxData.size());
-  if (table.watcher) table.watcher->onLocalFrame(card, table.rxData);
   return ByteView(table.rxData);
 }
 
