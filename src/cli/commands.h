@@ -20,6 +20,9 @@ struct Command {
   int (*run)(const Args& args);
 };
 
+int RunDb(const Args& args);     // db_command.cpp
+int RunPrefs(const Args& args);  // prefs_command.cpp
+
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.
 int Usage(const char* synopsis);
 

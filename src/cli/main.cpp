@@ -14,6 +14,8 @@ int Usage(const char* synopsis) {
 
 // Each subcommand's file defines its entry; the table lists them for dispatch and --help.
 static const std::vector<Command> kCommands = {
+    {"db", "db show [FILE]          the device database as JSON", RunDb},
+    {"prefs", "prefs show [FILE]       the OEM preferences as JSON", RunPrefs},
 };
 
 static void PrintHelp(std::FILE* out) {
