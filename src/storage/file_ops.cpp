@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -60,10 +61,12 @@ ReadFileResult ReadWholeFile(FileOps& ops, const std::string& path, std::size_t 
     result.error = Failure("cannot open", path, errno);
     return result;
   }
-  result.data.resize(maxBytes);
+  // Grows by chunks: maxBytes is a limit, not a size to allocate up front.
+  constexpr std::size_t kChunk = 256 * 1024;
   std::size_t got = 0;
   while (got < maxBytes) {
-    ssize_t n = ops.read(fd, result.data.data() + got, maxBytes - got);
+    result.data.resize(std::min(maxBytes, got + kChunk));
+    ssize_t n = ops.read(fd, result.data.data() + got, result.data.size() - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       result.status = ReadFileResult::Status::Failed;
