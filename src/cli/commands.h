@@ -22,6 +22,8 @@ struct Command {
 
 // The subcommands, each in its own file.
 int RunCards(const Args& args);
+int RunDb(const Args& args);
+int RunPrefs(const Args& args);
 
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.
 int Usage(const char* synopsis);
