@@ -20,6 +20,9 @@ struct Command {
   int (*run)(const Args& args);
 };
 
+// The subcommands, each in its own file.
+int RunCards(const Args& args);
+
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.
 int Usage(const char* synopsis);
 
