@@ -16,7 +16,9 @@ bool PollConfirm(ConfirmWait& wait, std::uint16_t requestType, ThpapiResult& res
   int selector = wait.tsc4000Local && requestType == kMmNetworkInfoRequest ? kVersionSelectorV1 : 0;
   std::array<std::uint8_t, kFrameBufferSize> frame{};
   std::uint32_t length = 0;
-  while (PollCards(wait.cards, frame.data(), length)) {
+  // PollCards leaves buffer and length alone for a frame of another ethertype;
+  // reset the length so such a frame decodes as empty, never as the last one.
+  while ((length = 0, PollCards(wait.cards, frame.data(), length))) {
     int rc = thpapi_DecodeFrame(wait.library, ByteView(frame.data(), length), result, selector);
     if (ConfirmsRequest(rc, result, requestType)) {
       wait.confirmSeen = true;
