@@ -15,6 +15,8 @@ int Usage(const char* synopsis) {
 // Each subcommand's file defines its entry; the table lists them for dispatch and --help.
 static const std::vector<Command> kCommands = {
     {"cards", "cards [--interface IF]...", RunCards},
+    {"key", kKeySynopsis, RunKey},
+    {"decode", kDecodeSynopsis, RunDecode},
 };
 
 static void PrintHelp(std::FILE* out) {
