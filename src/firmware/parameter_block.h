@@ -64,11 +64,13 @@ inline constexpr std::size_t kNidLength = 7;
 inline constexpr std::size_t kOffsetSecurityByte = 254;  // bits 4-5: security level
 
 // Quality of service.
-inline constexpr std::size_t kOffsetDefaultCap = 524;    // 4 x 1: unicast, multicast, IGMP, IGMP streams
-inline constexpr std::size_t kOffsetTimeToLive = 528;    // 4 x 4: CAP 0..3, microseconds
+inline constexpr std::size_t kOffsetDefaultCap =
+    524;  // 4 x 1: unicast, multicast, IGMP, IGMP streams
+inline constexpr std::size_t kOffsetTimeToLive = 528;  // 4 x 4: CAP 0..3, microseconds
 inline constexpr std::size_t kOffsetVlanSwitch = 544;
 inline constexpr std::size_t kOffsetTosSwitch = 545;
-inline constexpr std::size_t kOffsetPriorityMap = 548;   // 4 x 1: VLAN 0-3, VLAN 4-7, TOS 0-3, TOS 4-7
+inline constexpr std::size_t kOffsetPriorityMap =
+    548;  // 4 x 1: VLAN 0-3, VLAN 4-7, TOS 0-3, TOS 4-7
 inline constexpr std::size_t kOffsetQosFlag = 8021;
 inline constexpr std::uint32_t kMinTimeToLive = 10000;
 inline constexpr std::uint32_t kMaxTimeToLive = 65000000;
@@ -113,10 +115,9 @@ struct Section {
   std::size_t size;
 };
 inline constexpr std::array<Section, 19> kSections{{
-    {0, 12},      {12, 256},     {268, 128},   {396, 96},    {492, 32},
-    {524, 2048},  {2572, 5120},  {7692, 128},  {7820, 44},   {7864, 128},
-    {7992, 64},   {8056, 16},    {8072, 64},   {8136, 64},   {8200, 2048},
-    {10248, 640}, {10888, 512},  {11400, 64},  {11464, 4096},
+    {0, 12},      {12, 256},    {268, 128},   {396, 96},   {492, 32},     {524, 2048}, {2572, 5120},
+    {7692, 128},  {7820, 44},   {7864, 128},  {7992, 64},  {8056, 16},    {8072, 64},  {8136, 64},
+    {8200, 2048}, {10248, 640}, {10888, 512}, {11400, 64}, {11464, 4096},
 }};
 constexpr bool SectionsTileTheImage() {
   std::size_t next = 0;

@@ -508,8 +508,8 @@ bool PibContentValid(ByteView image) {
   if (image.size() < pib::kImageLength) return false;
   using Rule = bool (*)(ByteView);
   static constexpr Rule kRules[] = {
-      IdentityRules,   Config268Rules,  QosRules,        TableBlockRules, Config7692Rules,
-      Config7820Rules, Config7864Rules, Config7992Rules, Config8072Rules, Config8136Rules,
+      IdentityRules,   Config268Rules,   QosRules,         TableBlockRules,  Config7692Rules,
+      Config7820Rules, Config7864Rules,  Config7992Rules,  Config8072Rules,  Config8136Rules,
       HardwareRules,   Config10248Rules, Config10888Rules, Config11400Rules, TextBlockRules,
   };
   for (Rule rule : kRules)

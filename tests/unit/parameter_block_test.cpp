@@ -164,8 +164,9 @@ TEST_F(ParameterBlockTest, IdentityAccessorsServeEveryVersionFromOnePointFour) {
     std::uint8_t major, minor;
     PibStatus expected;
   };
-  for (Case c : {Case{1, 3, PibStatus::VersionUnsupported}, Case{0, 9, PibStatus::VersionUnsupported},
-                 Case{1, 4, PibStatus::Ok}, Case{3, 2, PibStatus::Ok}}) {
+  for (Case c :
+       {Case{1, 3, PibStatus::VersionUnsupported}, Case{0, 9, PibStatus::VersionUnsupported},
+        Case{1, 4, PibStatus::Ok}, Case{3, 2, PibStatus::Ok}}) {
     Bytes other = image;
     other[0] = c.major;
     other[1] = c.minor;
@@ -226,7 +227,8 @@ struct RuleCase {
   std::uint32_t good;
 };
 
-class ContentRuleTest : public ParameterBlockTest, public ::testing::WithParamInterface<RuleCase> {};
+class ContentRuleTest : public ParameterBlockTest,
+                        public ::testing::WithParamInterface<RuleCase> {};
 
 TEST_P(ContentRuleTest, OutOfRangeByteIsRefused) {
   const RuleCase& c = GetParam();
@@ -272,8 +274,10 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"config7692", {{7716, 4, 1}}, {7720, 4, 1441}, 1440},
         RuleCase{"config7820", {}, {7824, 4, 19}, 20},
         RuleCase{"config7864", {{7962, 4, 1}}, {7966, 4, 99}, 100},
-        RuleCase{"config7992_shares", {{8021, 1, 1}, {8022, 1, 30}, {8023, 1, 30}, {8024, 1, 30}},
-                 {8025, 1, 11}, 10},
+        RuleCase{"config7992_shares",
+                 {{8021, 1, 1}, {8022, 1, 30}, {8023, 1, 30}, {8024, 1, 30}},
+                 {8025, 1, 11},
+                 10},
         RuleCase{"config7992_odd_step", {{8012, 1, 1}, {8013, 4, 1227}}, {8017, 4, 9}, 10},
         RuleCase{"config8072", {}, {8080, 4, 299999}, 300000},
         RuleCase{"config8072_bit7", {{8084, 2, 0x80}, {8123, 1, 60}}, {8124, 1, 41}, 40},
@@ -282,8 +286,10 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"hardware_led_byte4", {}, {9411, 1, 41}, 40},
         RuleCase{"hardware_led_count", {}, {9406, 1, 35}, 34},
         RuleCase{"hardware_9981_below_9982", {}, {9981, 1, 100}, 99},
-        RuleCase{"hardware_group_10128", {{10128, 1, 1}, {10124, 2, 100}, {10126, 2, 15000}},
-                 {10138, 1, 3}, 2},
+        RuleCase{"hardware_group_10128",
+                 {{10128, 1, 1}, {10124, 2, 100}, {10126, 2, 15000}},
+                 {10138, 1, 3},
+                 2},
         RuleCase{"config10248_slots", {}, {10248, 1, 33}, 32},
         RuleCase{"config10248_record_gain", {{10426, 1, 1}, {10435, 1, 1}}, {10446, 1, 0xE7}, 0xE8},
         RuleCase{"config10888_mode512", {{10888, 2, 512}, {10890, 4, 30}}, {10902, 1, 3}, 2},
@@ -327,13 +333,24 @@ TEST(ParameterBlockRules, ClassifierRule) {
     bool valid;
   };
   const Case cases[] = {
-      {2, 0, {7}, true},          {2, 0, {8}, false},         {2, 2, {0}, false},
-      {3, 0, {0x0F, 0xFF}, true}, {3, 0, {0x10, 0x00}, false}, {9, 0, {0}, false},
-      {9, 1, {0xFE, 0xFF, 0x0F}, true}, {9, 0, {0xFF, 0xFF, 0x0F}, false},
-      {12, 0, {0xFF, 0xFF, 0x00}, true}, {12, 0, {0, 0, 1}, false},
-      {226, 0, {0xFF, 0xFF, 0xFF}, true}, {226, 0, {0, 0, 0, 1}, false},
-      {228, 0, {}, true},         {228, 1, {}, false},        {229, 0, {1}, false},
-      {16, 0, {}, false},         {230, 0, {}, false},        {11, 0, {0xFF, 0xFF, 0xFF, 0xFF}, true},
+      {2, 0, {7}, true},
+      {2, 0, {8}, false},
+      {2, 2, {0}, false},
+      {3, 0, {0x0F, 0xFF}, true},
+      {3, 0, {0x10, 0x00}, false},
+      {9, 0, {0}, false},
+      {9, 1, {0xFE, 0xFF, 0x0F}, true},
+      {9, 0, {0xFF, 0xFF, 0x0F}, false},
+      {12, 0, {0xFF, 0xFF, 0x00}, true},
+      {12, 0, {0, 0, 1}, false},
+      {226, 0, {0xFF, 0xFF, 0xFF}, true},
+      {226, 0, {0, 0, 0, 1}, false},
+      {228, 0, {}, true},
+      {228, 1, {}, false},
+      {229, 0, {1}, false},
+      {16, 0, {}, false},
+      {230, 0, {}, false},
+      {11, 0, {0xFF, 0xFF, 0xFF, 0xFF}, true},
   };
   for (const Case& c : cases)
     EXPECT_EQ(PibClassifierValid(Classifier(c.field, c.op, c.value)), c.valid)
@@ -363,7 +380,7 @@ TEST(ParameterBlockRules, PolicyEntryBindingToTheProtocol) {
   EXPECT_FALSE(PibPolicyEntryValid(Policy(4, 1, {bound})));         // bound needs kind 5
   EXPECT_FALSE(PibPolicyEntryValid(Policy(5, 0, {plain})));         // none bound: not 5
   EXPECT_TRUE(PibPolicyEntryValid(Policy(0, 2, {})));
-  EXPECT_FALSE(PibPolicyEntryValid(Policy(0, 0, {})));              // count 0 only in mode 2
+  EXPECT_FALSE(PibPolicyEntryValid(Policy(0, 0, {})));  // count 0 only in mode 2
   EXPECT_FALSE(PibPolicyEntryValid(Policy(32, 0, {Classifier(10, 0, {})})));
   EXPECT_FALSE(PibPolicyEntryValid(Policy(16, 0, {Classifier(224, 0, {})})));
 
