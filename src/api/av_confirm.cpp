@@ -21,6 +21,8 @@ bool PollConfirm(ConfirmWait& wait, std::uint16_t requestType, ThpapiResult& res
   while ((length = 0, PollCards(wait.cards, frame.data(), length))) {
     int rc = thpapi_DecodeFrame(wait.library, ByteView(frame.data(), length), result, selector);
     if (ConfirmsRequest(rc, result, requestType)) {
+      if (wait.from && result.source != *wait.from) continue;
+      if (wait.frame) wait.frame->assign(frame.begin(), frame.begin() + length);
       wait.confirmSeen = true;
       return true;
     }

@@ -24,6 +24,10 @@ struct ConfirmWait {
   bool tsc4000Local = false;
   // Set whenever a confirmation was taken.
   bool confirmSeen = false;
+  // When set, only a confirmation from this station counts (others are dropped).
+  const MacAddress* from = nullptr;
+  // When set, receives the whole confirming frame.
+  Bytes* frame = nullptr;
 };
 
 // A frame confirms `requestType` when it decoded (or reports status 0) and its

@@ -1,0 +1,47 @@
+// The periodic scan: phases 1 to 7 of a cycle fill the current card's station
+// table from the replies, age out stations that stop answering, and rerun the
+// local-adapter detection once a cycle.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "api/bytes.h"
+#include "api/mac_address.h"
+#include "api/network_records.h"
+
+namespace strandline {
+
+struct ProgramContext;
+
+enum class RateMode { HomePlug10 = 0, Boost = 1, Av = 2 };
+
+struct RateSample {
+  std::uint16_t raw = 0;
+  std::uint16_t fails = 0;
+  std::uint16_t drops = 0;
+};
+
+// The timer period for a scan interval: interval x 10 / 7 ms, integer division.
+std::uint32_t ScanTimerPeriodMs(std::int32_t ticksPerPhase);
+
+void StartScanTimer(ProgramContext& ctx);
+void StopScanTimer(ProgramContext& ctx);
+// Sets the pause flag to !enabled; returns the previous state (true = was enabled).
+bool SetAutoScan(ProgramContext& ctx, bool enabled);
+
+// One timer tick.
+void ScanTick(ProgramContext& ctx);
+
+void SeeStation(ProgramContext& ctx, const MacAddress& mac);
+StationRecord* FindStation(ProgramContext& ctx, const MacAddress& mac);
+void UpdateRate(RateStats& stats, RateSample sample, RateMode mode);
+void AgeStations(ProgramContext& ctx);
+void ScanAvNetwork(ProgramContext& ctx, const MacAddress& adapterMac);
+// Plain HomePlug 1.0 frames of the scan; false when the type is left to the caller.
+bool OnHp1ScanFrame(ProgramContext& ctx, ByteView frame);
+void Hp1StationRates(ProgramContext& ctx, ByteView frame);
+// Clears the current card's station table (count 0, every slot invalid).
+void ClearStationTable(AdapterNetwork& network);
+
+}  // namespace strandline
