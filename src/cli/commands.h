@@ -20,6 +20,11 @@ struct Command {
   int (*run)(const Args& args);
 };
 
+// The subcommands, each in its own file.
+int RunCards(const Args& args);
+int RunDb(const Args& args);
+int RunPrefs(const Args& args);
+
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.
 int Usage(const char* synopsis);
 

@@ -9,7 +9,9 @@
 namespace strandline {
 namespace {
 
-std::string Hex(const Key16& key, std::size_t n = 16) { return ToHex(ByteView(key.data(), n)); }
+std::string Hex(const Key16& key, std::size_t n = 16) {
+  return ToHex(ByteView(key.data(), n));
+}
 
 TEST(Keys, DefaultAvNetworkKeyIsThePublishedOne) {
   EXPECT_EQ(Hex(deriveNetworkKey("HomePlugAV")), "50D3E4933F855B7040784DF815AA8DB7");

@@ -56,7 +56,8 @@ TEST(ManagementFrame, AvHeaderVersionZeroGoldenBytes) {
 
 TEST(ManagementFrame, AvHeaderVersionOneGoldenBytes) {
   std::uint8_t frame[64] = {};
-  std::size_t payload = BuildAvHeaderV1(frame, kLocalDeviceMac.data(), kBroadcastMac.data(), 0xA038);
+  std::size_t payload =
+      BuildAvHeaderV1(frame, kLocalDeviceMac.data(), kBroadcastMac.data(), 0xA038);
   EXPECT_EQ(payload, 22u);
   const std::uint8_t expected[8] = {0x01, 0x38, 0xA0, 0x00, 0x00, 0x00, 0xB0, 0x52};
   EXPECT_EQ(0, std::memcmp(frame + 14, expected, 8));
