@@ -169,7 +169,7 @@ void SetKey(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool rem
 }
 
 void ConfigBlock(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
-  constexpr std::size_t kBlock = 64;
+  constexpr std::size_t kBlock = 84;  // a 44-byte image header and 40 bytes of memory settings
   Bytes f = Answer(station, req, kAvConfigBlock + 1, 2 + kBlock);
   f[req.payload] = ForcedStatus(station, req.type);
   f[req.payload + 1] = kBlock;

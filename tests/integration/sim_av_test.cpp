@@ -312,7 +312,7 @@ TEST_F(SimAv, ResetFactoryDefaultsLedAndConfigurationBlock) {
   Bytes cfg = only(av(kLocal, 0xA058));
   EXPECT_EQ(Le16(cfg, 15), 0xA059);
   EXPECT_EQ(cfg[20], 0);
-  EXPECT_EQ(cfg[21], 64);
+  EXPECT_EQ(cfg[21], 84);
   EXPECT_EQ(cfg[22 + 47], 1);  // firmware type
 
   simulation->adapter(kLocal)->networkKey = deriveNetworkKey("NotDefault");
