@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "firmware/pib_checksum.h"
+#include "api/checksum.h"
 #include "firmware/pib_rules.h"
 
 namespace strandline {
@@ -107,7 +107,7 @@ TEST_F(ParameterBlockTest, ResealMakesAChangedImageVerifyAgain) {
   // The checksum is the complement of the XOR of the other words.
   std::uint32_t stored = Get32(image, 8);
   Put(image, {8, 4, 0});
-  EXPECT_EQ(stored, PibChecksum(image));
+  EXPECT_EQ(stored, Checksum32(image));
 }
 
 TEST_F(ParameterBlockTest, ResealOfOtherVersionsAndOversizedLengths) {
