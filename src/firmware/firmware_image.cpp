@@ -4,7 +4,7 @@
 #include <iterator>
 #include <map>
 
-#include "firmware/pib_checksum.h"
+#include "api/checksum.h"
 
 namespace strandline {
 
@@ -37,7 +37,7 @@ std::size_t BlockEnd(const NvmBlock& block) {
 
 bool ImageVerifies(ByteView file, const NvmBlock& block) {
   ByteView image = file.subspan(block.imageOffset(), block.header.imageLength);
-  return PibChecksum(image) == block.header.imageChecksum;
+  return Checksum32(image) == block.header.imageChecksum;
 }
 
 std::string Failure(const char* what, const std::string& name, int block) {
@@ -74,7 +74,7 @@ void WriteNvmHeader(const NvmBlockHeader& header, std::uint8_t* out) {
 
 bool NvmHeaderVerifies(ByteView file, std::size_t offset) {
   if (offset > file.size() || file.size() - offset < kNvmHeaderLength) return false;
-  return PibChecksum(file.subspan(offset, kNvmHeaderLength)) == 0;
+  return Checksum32(file.subspan(offset, kNvmHeaderLength)) == 0;
 }
 
 NvmLastBlock FindLastNvmBlock(ByteView file) {

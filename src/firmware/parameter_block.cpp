@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "firmware/pib_checksum.h"
+#include "api/checksum.h"
 #include "firmware/pib_default.h"
 #include "firmware/pib_rules.h"
 
@@ -79,7 +79,7 @@ bool PibVerifies(ByteView image) {
   if (image.size() < pib::kHeaderLength) return false;
   std::size_t length = LengthField(image);
   if (length < pib::kHeaderLength || length > image.size()) return false;
-  return PibChecksum(image.first(length)) == 0;
+  return Checksum32(image.first(length)) == 0;
 }
 
 PibStatus ParameterBlockImage::attach(std::span<std::uint8_t> image) {
@@ -104,7 +104,7 @@ PibStatus ParameterBlockImage::reseal(std::span<std::uint8_t> image) {
   // Never sum past the buffer, whatever the length field claims.
   if (length > pib::kMaxResealLength || length > image.size()) return PibStatus::BadLength;
   w.seek(pib::kOffsetChecksum);
-  w.u32le(PibChecksum(image.first(length)));
+  w.u32le(Checksum32(image.first(length)));
   return status;
 }
 

@@ -424,7 +424,7 @@ bool PibClassifierProtocolBound(ByteView classifier) {
   return field == 226 || (field == 227 && leading == 0x88E1);
 }
 
-// Rule R1.
+// A rule entry is protocol-bound exactly when its action is 5.
 bool PibRuleEntryValid(ByteView entry) {
   FieldReader f(entry);
   std::uint32_t action = f.u32(0);
@@ -450,7 +450,8 @@ bool PolicyParametersValid(FieldReader& f, std::uint8_t kind) {
 
 }  // namespace
 
-// Rule R2.
+// A policy entry of kind 5 is bound to the protocol: all its classifiers bound (mode 1)
+// or some of them (mode 0); any other kind has none bound.
 bool PibPolicyEntryValid(ByteView entry) {
   FieldReader f(entry);
   std::uint8_t kind = f.u8(0);

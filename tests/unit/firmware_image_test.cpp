@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <functional>
 
-#include "firmware/pib_checksum.h"
+#include "api/checksum.h"
 
 namespace strandline {
 namespace {
@@ -21,7 +21,7 @@ struct BlockSpec {
 void SealHeader(Bytes& file, std::size_t offset, NvmBlockHeader header) {
   header.word10 = 0;
   WriteNvmHeader(header, file.data() + offset);
-  header.word10 = PibChecksum(ByteView(file).subspan(offset, kNvmHeaderLength));
+  header.word10 = Checksum32(ByteView(file).subspan(offset, kNvmHeaderLength));
   WriteNvmHeader(header, file.data() + offset);
 }
 
@@ -46,7 +46,7 @@ Bytes BuildFile(const std::vector<BlockSpec>& blocks) {
     h.version = kNvmHeaderVersion;
     h.loadAddress = b.loadAddress;
     h.imageLength = static_cast<std::uint32_t>(b.imageLength);
-    h.imageChecksum = PibChecksum(ByteView(file).subspan(image, b.imageLength));
+    h.imageChecksum = Checksum32(ByteView(file).subspan(image, b.imageLength));
     h.nextHeader = i + 1 < blocks.size() ? static_cast<std::uint32_t>(blocks[i + 1].offset) : 0;
     SealHeader(file, b.offset, h);
   }
@@ -151,11 +151,11 @@ TEST(FirmwareImage, MalformedFilesAreRefusedWithoutReadingPastThem) {
          // A sealed, empty block planted inside block 0's image, and block 0 pointing at it.
          NvmBlockHeader planted = HeaderAt(f, 144);
          planted.imageLength = 0;
-         planted.imageChecksum = PibChecksum({});
+         planted.imageChecksum = Checksum32({});
          SealHeader(f, 48, planted);
          Reseal(0, [&f](NvmBlockHeader& h) {
            h.nextHeader = 48;
-           h.imageChecksum = PibChecksum(ByteView(f).subspan(44, 100));
+           h.imageChecksum = Checksum32(ByteView(f).subspan(44, 100));
          })(f);
        },
        ELOOP, "Overlapping block: fw.nvm (1)"},

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "firmware/pib_checksum.h"
+#include "api/checksum.h"
 #include "firmware/pib_rules.h"
 
 namespace strandline {
@@ -107,7 +107,7 @@ TEST_F(ParameterBlockTest, ResealMakesAChangedImageVerifyAgain) {
   // The checksum is the complement of the XOR of the other words.
   std::uint32_t stored = Get32(image, 8);
   Put(image, {8, 4, 0});
-  EXPECT_EQ(stored, PibChecksum(image));
+  EXPECT_EQ(stored, Checksum32(image));
 }
 
 TEST_F(ParameterBlockTest, ResealOfOtherVersionsAndOversizedLengths) {
@@ -265,11 +265,12 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"qos_ttl_low", {}, {528, 4, 9999}, 10000},
         RuleCase{"qos_ttl_high", {}, {540, 4, 65000001}, 65000000},
         RuleCase{"qos_2384", {}, {2384, 1, 9}, 8},
-        RuleCase{"qos_r1_classifier", {{552, 4, 1}, {564, 4, 2}}, {572, 4, 8}, 7},
-        RuleCase{"qos_r1_bound_needs_action_5", {{552, 4, 1}, {564, 4, 226}}, {560, 4, 0}, 5},
-        RuleCase{"qos_r1_count", {}, {552, 4, 9}, 8},
-        RuleCase{"qos_r2_kind", {{556, 4, 1}, {785, 1, 2}}, {784, 1, 7}, 6},
-        RuleCase{"qos_r2_count", {}, {556, 4, 0x80000000u}, 0},
+        RuleCase{"qos_rule_entry_classifier", {{552, 4, 1}, {564, 4, 2}}, {572, 4, 8}, 7},
+        RuleCase{
+            "qos_rule_entry_bound_needs_action_5", {{552, 4, 1}, {564, 4, 226}}, {560, 4, 0}, 5},
+        RuleCase{"qos_rule_entry_count", {}, {552, 4, 9}, 8},
+        RuleCase{"qos_policy_entry_kind", {{556, 4, 1}, {785, 1, 2}}, {784, 1, 7}, 6},
+        RuleCase{"qos_policy_entry_count", {}, {556, 4, 0x80000000u}, 0},
         RuleCase{"table_2572", {}, {2572, 4, 18}, 17},
         RuleCase{"config7692", {{7716, 4, 1}}, {7720, 4, 1441}, 1440},
         RuleCase{"config7820", {}, {7824, 4, 19}, 20},
