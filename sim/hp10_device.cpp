@@ -144,9 +144,13 @@ std::vector<Hp1Entry> ParseHp1Entries(ByteView frame) {
     e.type = r.u8() & 0x1F;  // the top three bits carry the entry version
     std::uint8_t length = r.u8();
     e.offset = r.position();
-    e.data = r.view(length);
     if (!r.ok()) break;
+    // The statistics request states 187 data bytes in a 38-byte frame: a
+    // device takes an entry that runs past the frame with what the frame holds.
+    bool cut = !r.has(length);
+    e.data = r.view(cut ? r.remaining() : length);
     out.push_back(e);
+    if (cut) break;
   }
   return out;
 }

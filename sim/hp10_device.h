@@ -38,7 +38,7 @@ struct Hp1Entry {
   ByteView data;
 };
 
-// The entries of a HomePlug 1.0 frame; stops at the first one that does not fit.
+// The entries of a HomePlug 1.0 frame; an entry that runs past the frame is cut to it and ends the list.
 std::vector<Hp1Entry> ParseHp1Entries(ByteView frame);
 Bytes BuildHp1Frame(const MacAddress& destination, const MacAddress& source,
                     const std::vector<std::pair<std::uint8_t, Bytes>>& entries);
