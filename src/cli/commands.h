@@ -28,6 +28,8 @@ inline constexpr const char* kDecodeSynopsis =
 
 // The subcommands, each in its own file.
 int RunCards(const Args& args);
+int RunDb(const Args& args);
+int RunPrefs(const Args& args);
 int RunKey(const Args& args);
 int RunDecode(const Args& args);
 

@@ -1,0 +1,97 @@
+#include "api/known_device.h"
+
+#include <algorithm>
+
+namespace strandline {
+
+void KnownDevice::serialize(ByteWriter& w) const {
+  name.serialize(w);
+  w.bytes(mac.data(), mac.size());
+  password.serialize(w);
+  networkName.serialize(w);
+  w.bytes(networkKey.data(), networkKey.size());
+  w.bytes(reserved.data(), reserved.size());
+  w.u64le(static_cast<std::uint64_t>(lastSeen));
+}
+
+void KnownDevice::parse(ByteReader& r) {
+  name.parse(r);
+  r.bytes(mac.data(), mac.size());
+  password.parse(r);
+  networkName.parse(r);
+  r.bytes(networkKey.data(), networkKey.size());
+  r.bytes(reserved.data(), reserved.size());
+  lastSeen = static_cast<std::int64_t>(r.u64le());
+}
+
+template <typename Match>
+static int FindFirst(const KnownDeviceTable& table, Match match) {
+  for (std::size_t i = 0; i < table.devices.size(); ++i)
+    if (match(table.devices[i])) return static_cast<int>(i + 1);
+  return 0;
+}
+
+int findKnownByMac(const KnownDeviceTable& table, const MacAddress& mac) {
+  return FindFirst(table, [&](const KnownDevice& d) { return d.mac == mac; });
+}
+
+int findKnownByMacText(const KnownDeviceTable& table, std::string_view text) {
+  return FindFirst(table, [&](const KnownDevice& d) { return MacToText(d.mac) == text; });
+}
+
+int findKnownByName(const KnownDeviceTable& table, std::string_view name) {
+  return FindFirst(table, [&](const KnownDevice& d) { return d.name.str() == name; });
+}
+
+bool deleteKnownDevice(KnownDeviceTable& table, int position, AdapterNetwork* currentAdapter) {
+  if (position < 1 || static_cast<std::size_t>(position) > table.devices.size()) return false;
+  if (currentAdapter) RemoveStation(*currentAdapter, table.at(position).mac);
+  table.devices.erase(table.devices.begin() + (position - 1));
+  return true;
+}
+
+void purgeEmptyKnownDevices(KnownDeviceTable& table) {
+  std::erase_if(table.devices, [](const KnownDevice& d) { return !MacIsSet(d.mac.data()); });
+}
+
+static std::string DeviceName(int number) {
+  return "Device " + std::to_string(number);
+}
+
+std::string automaticName(const KnownDeviceTable& table) {
+  std::string name = DeviceName(static_cast<int>(table.count()) + 1);
+  // At most kMaxKnownDevices names are taken, so one of the first 101 numbers is free.
+  for (int n = 1; findKnownByName(table, name) != 0; ++n) name = DeviceName(n);
+  return name;
+}
+
+static std::string_view CutName(std::string_view name) {
+  return name.substr(0, std::min(name.size(), kMaxDeviceNameLength));
+}
+
+int addKnownDevice(KnownDeviceTable& table, const MacAddress& mac, std::string_view name,
+                   std::string_view password) {
+  if (table.full()) return 0;
+  KnownDevice& d = table.devices.emplace_back();
+  d.mac = mac;
+  d.name.set(CutName(name));
+  d.password.set(password);
+  return static_cast<int>(table.count());
+}
+
+int addKnownDevice(KnownDeviceTable& table, const MacAddress& mac) {
+  return addKnownDevice(table, mac, automaticName(table));
+}
+
+bool renameKnownDevice(KnownDeviceTable& table, int position, std::string_view name) {
+  if (position < 1 || static_cast<std::size_t>(position) > table.devices.size()) return false;
+  if (name.empty()) return false;
+  std::string_view cut = CutName(name);
+  if (findKnownByName(table, name) != 0) return false;
+  int holder = findKnownByName(table, cut);
+  if (holder != 0 && holder != position) return false;
+  table.at(position).name.set(cut);
+  return true;
+}
+
+}  // namespace strandline

@@ -1,0 +1,62 @@
+// strandline-cli prefs show [FILE]: the OEM preferences as JSON.
+#include <unistd.h>
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "api/bytes.h"
+#include "cli/commands.h"
+#include "storage/oem_prefs.h"
+
+namespace strandline::cli {
+
+using json = nlohmann::ordered_json;
+
+static const char* kPrefsSynopsis = "prefs show [FILE]";
+
+static json PrefsJson(const OemSettings& s, const std::string& path) {
+  const OemPrefs& p = s.prefs;
+  return {{"file", s.fromFile ? json(path) : json(nullptr)},
+          {"scanInterval", p.scanInterval},
+          {"qualityType", p.qualityType},
+          {"color", p.color},
+          {"iconSize", p.iconSize},
+          {"diagnosticsLevel", p.diagnosticsLevel},
+          {"showOnlyActive", p.showOnlyActive},
+          {"autoScan", p.autoScan},
+          {"smLogoLeft", p.smLogoLeft},
+          {"smLogoTop", p.smLogoTop},
+          {"lgLogoLeft", p.lgLogoLeft},
+          {"lgLogoTop", p.lgLogoTop},
+          {"showRate", p.showRate},
+          {"showQuality", p.showQuality},
+          {"ampm", p.ampm},
+          {"upgradeCapability", p.upgradeCapability},
+          {"webAddress", p.webAddress},
+          {"appName", p.appName},
+          {"oui", ToHex(p.oui)},
+          {"vendorName", p.vendorName},
+          {"copyright", p.copyright},
+          {"gridLines", s.gridLines},
+          {"timerInterval", s.timerInterval}};
+}
+
+int RunPrefs(const Args& args) {
+  if (args.empty() || args[0] != "show" || args.size() > 2) return Usage(kPrefsSynopsis);
+  bool named = args.size() == 2;
+  std::string path = named ? args[1] : FindShippedFile(kOemPrefsFileName);
+  OemSettings settings = readOemPrefs(path);
+  // Without a file the defaults apply; a file that was asked for must be there.
+  if (!settings.problem.empty() || (named && !settings.fromFile)) {
+    std::fprintf(stderr, "strandline-cli: %s\n",
+                 settings.problem.empty() ? ("no preferences file at " + path).c_str()
+                                          : settings.problem.c_str());
+    return kExitFailure;
+  }
+  std::printf(
+      "%s\n",
+      PrefsJson(settings, path).dump(2, ' ', false, json::error_handler_t::replace).c_str());
+  return kExitOk;
+}
+
+}  // namespace strandline::cli

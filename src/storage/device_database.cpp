@@ -1,0 +1,179 @@
+#include "storage/device_database.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "api/keys.h"
+
+namespace strandline {
+
+void ResetDatabaseTables(DeviceDatabase& db) {
+  for (AdapterNetwork& a : db.adapters) {
+    a = AdapterNetwork{};
+    a.networkName.set(kDefaultAvNetworkName);
+  }
+  db.known.devices.clear();
+  db.currentCard = 0;
+}
+
+Bytes EncodeDatabase(const DeviceDatabase& db) {
+  std::size_t count = std::min(db.known.count(), kMaxKnownDevices);
+  Bytes out(DatabaseSize(count));
+  ByteWriter w(out);
+  w.u32le(static_cast<std::uint32_t>(kDatabaseVersion));
+  w.u32le(static_cast<std::uint32_t>(db.currentCard));
+  for (const AdapterNetwork& a : db.adapters) a.serialize(w);
+  w.u32le(static_cast<std::uint32_t>(count));
+  for (std::size_t i = 0; i < count; ++i) db.known.devices[i].serialize(w);
+  for (std::int32_t v : db.columns.order) w.u32le(static_cast<std::uint32_t>(v));
+  for (std::int32_t v : db.columns.widths) w.u32le(static_cast<std::uint32_t>(v));
+  w.u32le(static_cast<std::uint32_t>(db.sortToggle));
+  w.u32le(static_cast<std::uint32_t>(db.sortColumn));
+  return out;
+}
+
+static DecodeResult Fail(DecodeStatus status, std::string problem) {
+  return {status, std::move(problem)};
+}
+
+static DecodeResult Truncated(const char* where, std::size_t size) {
+  return Fail(DecodeStatus::Truncated, "the file ends inside " + std::string(where) + " (" +
+                                           std::to_string(size) + " bytes)");
+}
+
+static std::int32_t I32(ByteReader& r) {
+  return static_cast<std::int32_t>(r.u32le());
+}
+
+DecodeResult DecodeDatabase(ByteView data, DeviceDatabase& db) {
+  ByteReader r(data);
+  std::int32_t version = I32(r);
+  if (!r.ok()) return Fail(DecodeStatus::NoVersion, "the file is too short to hold a version");
+  if (version < kDatabaseVersion)
+    return Fail(DecodeStatus::OldVersion, "version " + std::to_string(version) + " is older than " +
+                                              std::to_string(kDatabaseVersion));
+  db.version = version;
+
+  std::int32_t card = I32(r);
+  if (!r.ok()) return Truncated("the current card", data.size());
+  db.currentCard = std::clamp(card, 0, static_cast<std::int32_t>(kDatabaseCards - 1));
+
+  for (std::size_t i = 0; i < kDatabaseCards; ++i) {
+    AdapterNetwork record;
+    record.parse(r);
+    if (!r.ok()) return Truncated("the network records", data.size());
+    db.adapters[i] = record;
+  }
+
+  std::int32_t count = I32(r);
+  if (!r.ok()) return Truncated("the known-device count", data.size());
+  db.known.devices.clear();
+  if (count < 1 || count > static_cast<std::int32_t>(kMaxKnownDevices))
+    return Fail(DecodeStatus::BadKnownCount,
+                "the known-device count " + std::to_string(count) + " is outside 1 to 100");
+  for (std::int32_t i = 0; i < count; ++i) {
+    KnownDevice device;
+    device.parse(r);
+    if (!r.ok()) return Truncated("the known devices", data.size());
+    db.known.devices.push_back(device);
+  }
+
+  ColumnLayout columns;
+  for (std::int32_t& v : columns.order) v = I32(r);
+  for (std::int32_t& v : columns.widths) v = I32(r);
+  if (!r.ok()) return Truncated("the column layout", data.size());
+  db.columns = columns;
+
+  std::int32_t toggle = I32(r);
+  std::int32_t column = I32(r);
+  if (!r.ok()) return Truncated("the sort settings", data.size());
+  db.sortToggle = toggle;
+  db.sortColumn = column;
+  return {};
+}
+
+DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db, Prompter* prompter,
+                                FileOps& ops, std::time_t now) {
+  DatabaseReadResult result;
+  ReadFileResult file = ReadWholeFile(ops, path, DatabaseSize(kMaxKnownDevices));
+  if (file.status == ReadFileResult::Status::Missing) {
+    ResetDatabaseTables(db);
+    result.tablesReset = true;
+    return result;
+  }
+
+  DecodeResult decoded;
+  if (file.status == ReadFileResult::Status::Failed)
+    decoded = Fail(DecodeStatus::NoVersion, file.error);
+  else
+    decoded = DecodeDatabase(file.data, db);
+  if (decoded.ok()) {
+    result.status = DatabaseReadResult::Status::Loaded;
+    return result;
+  }
+
+  result.status = DatabaseReadResult::Status::Recovered;
+  result.problem = path + ": " + decoded.problem;
+  KeepAsideResult aside = KeepAside(ops, path, now);
+  result.keptAside = aside.path;
+  if (!aside.error.empty()) result.problem += "; " + aside.error;
+
+  if (file.status == ReadFileResult::Status::Failed || decoded.status == DecodeStatus::OldVersion) {
+    ResetDatabaseTables(db);
+    result.tablesReset = true;
+  }
+  if (!prompter) return result;
+  if (decoded.status == DecodeStatus::OldVersion)
+    prompter->messageBox(kDatabaseReadMessage, "Attention!", MessageIcon::Exclamation,
+                         MessageButtons::Ok);
+  if (decoded.status == DecodeStatus::BadKnownCount)
+    prompter->messageBox(kDatabaseReadMessage, "Problem Occurred", MessageIcon::Exclamation,
+                         MessageButtons::Ok);
+  return result;
+}
+
+IoStatus writeDatabase(const std::string& path, const DeviceDatabase& db, Prompter* prompter,
+                       FileOps& ops) {
+  if (db.known.count() == 0) return {};
+  IoStatus status = WriteFileAtomically(ops, path, EncodeDatabase(db), 0600);
+  if (!status.ok() && prompter)
+    prompter->messageBox(kDatabaseWriteMessage, "Problem Occurred", MessageIcon::Error,
+                         MessageButtons::Ok);
+  return status;
+}
+
+static std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && *home) return home;
+  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+  return ".";
+}
+
+std::string DefaultDataFolder() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg && xdg[0] == '/') return std::string(xdg) + "/SLU";
+  return HomeFolder() + "/.local/share/SLU";
+}
+
+std::string ChooseDataFolder(Prompter* prompter, FileOps& ops) {
+  std::string folder = DefaultDataFolder();
+  if (MakeFolders(ops, folder).ok()) return folder;
+  std::string fallback = HomeFolder() + "/.SLU";
+  if (prompter)
+    prompter->messageBox("Unable to create Strandline Utility.data file at location: " + folder +
+                             ", Creating Strandline Utility.data file at location: " + fallback,
+                         "Information", MessageIcon::Information, MessageButtons::Ok);
+  MakeFolders(ops, fallback);
+  return fallback;
+}
+
+std::string DatabasePath(const std::string& folder, const std::string& appName) {
+  std::string name = appName;
+  std::replace(name.begin(), name.end(), '/', '_');
+  return folder + "/" + name + ".data";
+}
+
+}  // namespace strandline

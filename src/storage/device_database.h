@@ -1,0 +1,119 @@
+// The device database: the network record of every card, the known devices,
+// the selected card and the remote list's column layout and sort settings.
+//
+// The file is one little-endian image (140700 + 198 N bytes for N known
+// devices, version 306), read once at start and replaced whole after every
+// change. Writes never leave a half-written file behind, and a file that
+// cannot be read whole is kept aside under a ".damaged" name, never emptied.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "api/bytes.h"
+#include "api/known_device.h"
+#include "api/network_records.h"
+#include "platform/prompter.h"
+#include "storage/file_ops.h"
+
+namespace strandline {
+
+inline constexpr std::int32_t kDatabaseVersion = 306;
+inline constexpr std::size_t kDatabaseCards = 8;
+inline constexpr std::size_t kListColumns = 5;
+// Offset of the known-device count: version, current card, the 8 network records.
+inline constexpr std::size_t kKnownCountOffset = 8 + kDatabaseCards * kAdapterNetworkSize;
+inline constexpr std::size_t DatabaseSize(std::size_t knownCount) {
+  return kKnownCountOffset + 4 + kKnownDeviceSize * knownCount + 4 * (2 * kListColumns + 2);
+}
+static_assert(kKnownCountOffset == 140648);
+static_assert(DatabaseSize(0) == 140700 && DatabaseSize(1) == 140898);
+
+inline constexpr const char* kDatabaseReadMessage =
+    "Unexpected condition reading database. Attempting to recover.";
+inline constexpr const char* kDatabaseWriteMessage =
+    "Unexpected condition writing database. Attempting to recover.";
+
+// The remote list's layout: the column index shown at each display position,
+// and the width of each column in insertion order. The defaults are those of a
+// fresh list with all five columns.
+struct ColumnLayout {
+  std::array<std::int32_t, kListColumns> order{0, 4, 3, 2, 1};
+  std::array<std::int32_t, kListColumns> widths{140, 120, 90, 80, 110};
+  bool operator==(const ColumnLayout&) const = default;
+};
+
+struct DeviceDatabase {
+  std::int32_t version = kDatabaseVersion;  // as read; always written as 306
+  std::int32_t currentCard = 0;
+  std::array<AdapterNetwork, kDatabaseCards> adapters{};
+  KnownDeviceTable known;
+  ColumnLayout columns;
+  std::int32_t sortToggle = 1;
+  std::int32_t sortColumn = 1;
+  bool operator==(const DeviceDatabase&) const = default;
+};
+
+// Zeroes the network records (network name "HomePlugAV"), empties the known
+// devices and selects card 0. The column layout and sort settings stay.
+void ResetDatabaseTables(DeviceDatabase& db);
+
+// The file image of the database.
+Bytes EncodeDatabase(const DeviceDatabase& db);
+
+enum class DecodeStatus {
+  Ok,
+  NoVersion,      // fewer than 4 bytes
+  OldVersion,     // version below 306
+  BadKnownCount,  // known-device count outside 1 to 100
+  Truncated,      // the file ends before its last field
+};
+struct DecodeResult {
+  DecodeStatus status = DecodeStatus::Ok;
+  std::string problem;  // what was wrong, for a message or a log
+  bool ok() const { return status == DecodeStatus::Ok; }
+};
+
+// Reads the image into db field group by field group. On failure the groups
+// read before the damage stay in db (a record cut short is not taken), except
+// that a bad known-device count leaves the known devices empty. A current card
+// above 7 is read as 7 and one below 0 as 0.
+DecodeResult DecodeDatabase(ByteView data, DeviceDatabase& db);
+
+struct DatabaseReadResult {
+  enum class Status { Loaded, Missing, Recovered };
+  Status status = Status::Missing;
+  std::string problem;    // why the file was not loaded whole
+  std::string keptAside;  // where the damaged file was moved, if it was
+  // The network records were reset: the caller enumerates and opens the cards again.
+  bool tablesReset = false;
+};
+
+// Reads the database file into db. A missing file resets the tables. A file
+// that cannot be read whole is moved aside (KeepAside) and the usual messages
+// are shown: an old version resets the tables ("Attention!"), a bad
+// known-device count leaves the known devices empty ("Problem Occurred"), a
+// short file keeps what was read before its end.
+DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db, Prompter* prompter,
+                                FileOps& ops = SystemFileOps(),
+                                std::time_t now = std::time(nullptr));
+
+// Replaces the database file with db, owner read/write only. A database
+// without known devices is not written. On failure the old file stays as it
+// was, the write message is shown and the error returned.
+IoStatus writeDatabase(const std::string& path, const DeviceDatabase& db, Prompter* prompter,
+                       FileOps& ops = SystemFileOps());
+
+// $XDG_DATA_HOME/SLU when XDG_DATA_HOME is an absolute path, else
+// $HOME/.local/share/SLU.
+std::string DefaultDataFolder();
+// The data folder, created if missing. When it cannot be created the folder
+// message is shown and ~/.SLU is used instead.
+std::string ChooseDataFolder(Prompter* prompter, FileOps& ops = SystemFileOps());
+// "<folder>/<appName>.data"; a '/' in the application name becomes '_'.
+std::string DatabasePath(const std::string& folder, const std::string& appName);
+
+}  // namespace strandline

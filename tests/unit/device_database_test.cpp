@@ -1,0 +1,414 @@
+#include "storage/device_database.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <random>
+
+#include "unit/storage_test_util.h"
+
+namespace strandline {
+namespace {
+
+using test::FailingFileOps;
+using test::ReadBytes;
+using test::ScratchFolder;
+using test::WriteBytes;
+
+MacAddress Mac(std::uint8_t a, std::uint8_t b) {
+  return {0x00, 0x11, 0xAA, 0x00, a, b};
+}
+
+std::unique_ptr<DeviceDatabase> SampleDatabase(int devices, std::uint8_t variant = 0) {
+  auto db = std::make_unique<DeviceDatabase>();
+  ResetDatabaseTables(*db);
+  db->currentCard = 2;
+  AdapterNetwork& a = db->adapters[2];
+  a.present = 1;
+  a.kind = 4;
+  a.adapterMac = Mac(0xFE, variant);
+  a.stationCount = 1;
+  a.stations[0].valid = 1;
+  a.stations[0].mac = Mac(0xEE, 1);
+  a.stations[0].tx.current = 150.0;
+  a.firmware.set("local firmware");
+  for (int i = 0; i < devices; ++i) {
+    int pos = addKnownDevice(
+        db->known, Mac(static_cast<std::uint8_t>(i / 256), static_cast<std::uint8_t>(i % 256)));
+    KnownDevice& d = db->known.at(pos);
+    d.password.set("Not ABCD-EFGH-IJKL-" + std::to_string(i));
+    d.networkName.set("HomePlugAV");
+    d.networkKey.fill(static_cast<std::uint8_t>(i));
+    d.lastSeen = 1700000000 + i + variant;
+  }
+  db->columns.order = {0, 1, 2, 3, 4};
+  db->columns.widths = {200, 120, 90, 80, 111};
+  db->sortToggle = 0;
+  db->sortColumn = 3;
+  return db;
+}
+
+std::int32_t I32At(const Bytes& b, std::size_t at) {
+  return static_cast<std::int32_t>(ByteReader(b, at).u32le());
+}
+
+TEST(DeviceDatabase, OneDeviceRoundTripsByteForByte) {
+  ScratchFolder dir;
+  std::string path = dir.file("Strandline Utility.data");
+  auto db = SampleDatabase(1);
+  RecordingPrompter prompter;
+  ASSERT_TRUE(writeDatabase(path, *db, &prompter).ok());
+
+  Bytes file = ReadBytes(path);
+  ASSERT_EQ(file.size(), 140700u + 198u);
+  EXPECT_EQ(I32At(file, 0), 306);
+  EXPECT_EQ(I32At(file, 4), 2);
+  EXPECT_EQ(I32At(file, 8 + 2 * 17580 + 6), 1) << "card 2 present";
+  EXPECT_EQ(I32At(file, 8 + 2 * 17580 + 10), 4) << "card 2 kind";
+  EXPECT_EQ(ByteReader(file, 8 + 2 * 17580 + 17540).text(40), "HomePlugAV");
+  EXPECT_EQ(I32At(file, 140648), 1);
+  EXPECT_EQ(ByteReader(file, 140652).text(35), "Device 1");
+  EXPECT_EQ(file[140652 + 35 + 2], 0xAA);
+  EXPECT_EQ(ByteReader(file, 140652 + 41).text(56), "Not ABCD-EFGH-IJKL-0");
+  EXPECT_EQ(I32At(file, 140652 + 198 + 16), 4) << "last column order entry";
+  EXPECT_EQ(I32At(file, 140672 + 198), 200) << "first column width";
+  EXPECT_EQ(I32At(file, 140692 + 198), 0) << "sort toggle";
+  EXPECT_EQ(I32At(file, 140696 + 198), 3) << "sort column";
+
+  auto back = std::make_unique<DeviceDatabase>();
+  DatabaseReadResult read = readDatabase(path, *back, &prompter);
+  EXPECT_EQ(read.status, DatabaseReadResult::Status::Loaded);
+  EXPECT_FALSE(read.tablesReset);
+  EXPECT_EQ(*back, *db);
+  EXPECT_EQ(EncodeDatabase(*back), file);
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST(DeviceDatabase, HundredDevicesRoundTrip) {
+  ScratchFolder dir;
+  std::string path = dir.file("db.data");
+  auto db = SampleDatabase(100);
+  ASSERT_TRUE(writeDatabase(path, *db, nullptr).ok());
+  Bytes file = ReadBytes(path);
+  ASSERT_EQ(file.size(), 140700u + 198u * 100u);
+  EXPECT_EQ(I32At(file, 140648), 100);
+  std::size_t last = 140652 + 99 * 198;
+  EXPECT_EQ(ByteReader(file, last).text(35), "Device 100");
+  EXPECT_EQ(file[last + 35 + 5], 99);
+  EXPECT_EQ(ByteReader(file, last + 190).u64le(), 1700000099u);
+  EXPECT_EQ(I32At(file, 140696 + 198 * 100), 3);
+
+  auto back = std::make_unique<DeviceDatabase>();
+  EXPECT_EQ(readDatabase(path, *back, nullptr).status, DatabaseReadResult::Status::Loaded);
+  EXPECT_EQ(*back, *db);
+}
+
+TEST(DeviceDatabase, MoreThan32DevicesReadBack) {
+  for (int n : {32, 33, 64, 99}) {
+    auto db = SampleDatabase(n);
+    auto back = std::make_unique<DeviceDatabase>();
+    EXPECT_TRUE(DecodeDatabase(EncodeDatabase(*db), *back).ok()) << n;
+    EXPECT_EQ(back->known.count(), static_cast<std::size_t>(n));
+  }
+}
+
+TEST(DeviceDatabase, CurrentCardIsKeptInRange) {
+  for (auto [stored, loaded] : {std::pair{9, 7}, {8, 7}, {7, 7}, {0, 0}, {-3, 0}}) {
+    Bytes image = EncodeDatabase(*SampleDatabase(1));
+    ByteWriter(image, 4).u32le(static_cast<std::uint32_t>(stored));
+    auto db = std::make_unique<DeviceDatabase>();
+    EXPECT_TRUE(DecodeDatabase(image, *db).ok());
+    EXPECT_EQ(db->currentCard, loaded) << "stored " << stored;
+  }
+}
+
+TEST(DeviceDatabase, MissingFileResetsWithoutMessageAndCreatesNothing) {
+  ScratchFolder dir;
+  auto db = SampleDatabase(3);
+  RecordingPrompter prompter;
+  DatabaseReadResult r = readDatabase(dir.file("none.data"), *db, &prompter);
+  EXPECT_EQ(r.status, DatabaseReadResult::Status::Missing);
+  EXPECT_TRUE(r.tablesReset);
+  EXPECT_EQ(db->known.count(), 0u);
+  EXPECT_EQ(db->currentCard, 0);
+  EXPECT_EQ(db->adapters[2].present, 0u);
+  EXPECT_EQ(db->adapters[5].networkName.str(), "HomePlugAV");
+  EXPECT_EQ(db->sortColumn, 3) << "the layout is not part of the reset";
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_TRUE(dir.entries().empty());
+}
+
+// What a damaged file leaves in memory and on screen.
+struct MalformedCase {
+  const char* name;
+  std::function<Bytes(Bytes)> damage;  // applied to the image of a 3-device database
+  const char* caption;                 // message shown, or nullptr
+  bool reset;                          // tables reset
+  int knownLeft;                       // known devices in memory afterwards
+  bool networksLoaded;                 // card 2's record came from the file
+};
+
+Bytes Cut(Bytes b, std::size_t size) {
+  b.resize(size);
+  return b;
+}
+Bytes SetI32(Bytes b, std::size_t at, std::int32_t v) {
+  ByteWriter(b, at).u32le(static_cast<std::uint32_t>(v));
+  return b;
+}
+
+TEST(DeviceDatabase, MalformedFilesAreKeptAsideAndReadAsFarAsTheyGo) {
+  const std::size_t full = DatabaseSize(3);
+  const std::vector<MalformedCase> cases = {
+      {"empty file", [](Bytes b) { return Cut(b, 0); }, nullptr, false, -1, false},
+      {"three bytes", [](Bytes b) { return Cut(b, 3); }, nullptr, false, -1, false},
+      {"version 305", [](Bytes b) { return SetI32(b, 0, 305); }, "Attention!", true, 0, false},
+      {"negative version", [](Bytes b) { return SetI32(b, 0, -306); }, "Attention!", true, 0,
+       false},
+      {"inside the network records", [](Bytes b) { return Cut(b, 5000); }, nullptr, false, -1,
+       false},
+      {"before the count", [](Bytes b) { return Cut(b, 140650); }, nullptr, false, -1, true},
+      {"count 0", [](Bytes b) { return SetI32(b, 140648, 0); }, "Problem Occurred", false, 0, true},
+      {"count -1", [](Bytes b) { return SetI32(b, 140648, -1); }, "Problem Occurred", false, 0,
+       true},
+      {"count 101", [](Bytes b) { return SetI32(b, 140648, 101); }, "Problem Occurred", false, 0,
+       true},
+      {"count beyond the file", [](Bytes b) { return SetI32(b, 140648, 50); }, nullptr, false, 3,
+       true},
+      {"inside the third device", [=](Bytes b) { return Cut(b, 140652 + 2 * 198 + 100); }, nullptr,
+       false, 2, true},
+      {"inside the column layout", [=](Bytes b) { return Cut(b, full - 20); }, nullptr, false, 3,
+       true},
+      {"last byte missing", [=](Bytes b) { return Cut(b, full - 1); }, nullptr, false, 3, true},
+  };
+  const Bytes good = EncodeDatabase(*SampleDatabase(3));
+  for (const MalformedCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder dir;
+    std::string path = dir.file("db.data");
+    Bytes bad = c.damage(good);
+    WriteBytes(path, bad);
+
+    // Memory holds an unrelated database before the read.
+    auto db = SampleDatabase(7, 9);
+    db->adapters[2].present = 0;
+    RecordingPrompter prompter;
+    DatabaseReadResult r = readDatabase(path, *db, &prompter, SystemFileOps(), 1700000000);
+
+    EXPECT_EQ(r.status, DatabaseReadResult::Status::Recovered);
+    EXPECT_FALSE(r.problem.empty());
+    EXPECT_EQ(r.tablesReset, c.reset);
+    if (c.caption) {
+      ASSERT_EQ(prompter.shown.size(), 1u);
+      EXPECT_EQ(prompter.shown[0].text, kDatabaseReadMessage);
+      EXPECT_EQ(prompter.shown[0].caption, c.caption);
+      EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Exclamation);
+    } else {
+      EXPECT_TRUE(prompter.shown.empty());
+    }
+    int expectedKnown = c.knownLeft < 0 ? 7 : c.knownLeft;
+    EXPECT_EQ(db->known.count(), static_cast<std::size_t>(expectedKnown));
+    EXPECT_EQ(db->adapters[2].present, c.networksLoaded ? 1u : 0u);
+
+    // The damaged file is kept whole under a new name; nothing else is left.
+    EXPECT_EQ(r.keptAside, path + ".20231114-221320.damaged");
+    EXPECT_EQ(ReadBytes(r.keptAside), bad);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"db.data.20231114-221320.damaged"});
+  }
+}
+
+TEST(DeviceDatabase, AFileThatCannotBeReadIsKeptAside) {
+  ScratchFolder dir;
+  std::string path = dir.file("db.data");
+  ASSERT_EQ(mkdir(path.c_str(), 0700), 0);  // read() fails with EISDIR
+  auto db = SampleDatabase(2);
+  DatabaseReadResult r = readDatabase(path, *db, nullptr);
+  EXPECT_EQ(r.status, DatabaseReadResult::Status::Recovered);
+  EXPECT_TRUE(r.tablesReset);
+  EXPECT_NE(r.problem.find("Is a directory"), std::string::npos) << r.problem;
+  EXPECT_EQ(db->known.count(), 0u);
+  EXPECT_TRUE(std::filesystem::is_directory(r.keptAside));
+}
+
+TEST(DeviceDatabase, KeepingAsideNeverOverwritesAnEarlierCopy) {
+  ScratchFolder dir;
+  std::string path = dir.file("db.data");
+  std::vector<std::string> kept;
+  for (int i = 0; i < 3; ++i) {
+    WriteBytes(path, Bytes{static_cast<std::uint8_t>(i)});
+    KeepAsideResult r = KeepAside(SystemFileOps(), path, 0);
+    ASSERT_TRUE(r.error.empty()) << r.error;
+    kept.push_back(r.path);
+  }
+  EXPECT_EQ(kept[1], path + ".19700101-000000-2.damaged");
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(ReadBytes(kept[i]), Bytes{static_cast<std::uint8_t>(i)});
+}
+
+TEST(DeviceDatabase, AnEmptyTableIsNotWritten) {
+  ScratchFolder dir;
+  std::string path = dir.file("db.data");
+  auto db = SampleDatabase(1);
+  ASSERT_TRUE(writeDatabase(path, *db, nullptr).ok());
+  Bytes before = ReadBytes(path);
+  deleteKnownDevice(db->known, 1, &db->adapters[db->currentCard]);
+  EXPECT_TRUE(writeDatabase(path, *db, nullptr).ok());
+  EXPECT_EQ(ReadBytes(path), before);
+}
+
+TEST(DeviceDatabase, FileIsOwnerReadWriteOnly) {
+  ScratchFolder dir;
+  std::string path = dir.file("db.data");
+  WriteBytes(path, Bytes{1, 2, 3});
+  chmod(path.c_str(), 0666);
+  mode_t old = umask(0);
+  IoStatus status = writeDatabase(path, *SampleDatabase(1), nullptr);
+  umask(old);
+  ASSERT_TRUE(status.ok()) << status.error;
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+// Writes that stop at any point leave the previous database readable and whole.
+TEST(DeviceDatabase, InterruptedWritesLeaveTheOldFileIntact) {
+  ScratchFolder dir;
+  std::string path = dir.file("db.data");
+  auto oldDb = SampleDatabase(4);
+  ASSERT_TRUE(writeDatabase(path, *oldDb, nullptr).ok());
+  const Bytes oldFile = ReadBytes(path);
+  auto newDb = SampleDatabase(60, 1);
+  const std::size_t newSize = DatabaseSize(60);
+
+  std::mt19937 rng(7);
+  std::vector<std::size_t> stops = {0, 1, 4, 8, 140647, 140652, newSize - 1};
+  for (int i = 0; i < 60; ++i) stops.push_back(rng() % newSize);
+  for (std::size_t stop : stops) {
+    SCOPED_TRACE("write stops after " + std::to_string(stop) + " bytes");
+    FailingFileOps ops;
+    ops.failAfter = stop;
+    ops.maxChunk = 4096;
+    RecordingPrompter prompter;
+    IoStatus status = writeDatabase(path, *newDb, &prompter, ops);
+    EXPECT_FALSE(status.ok());
+    EXPECT_NE(status.error.find("No space left"), std::string::npos) << status.error;
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, kDatabaseWriteMessage);
+    EXPECT_EQ(prompter.shown[0].caption, "Problem Occurred");
+    EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Error);
+    ASSERT_EQ(ReadBytes(path), oldFile);
+    ASSERT_EQ(dir.entries(), std::vector<std::string>{"db.data"}) << "no temporary file left";
+  }
+  auto back = std::make_unique<DeviceDatabase>();
+  EXPECT_EQ(readDatabase(path, *back, nullptr).status, DatabaseReadResult::Status::Loaded);
+  EXPECT_EQ(*back, *oldDb);
+}
+
+TEST(DeviceDatabase, FailingStepsOfAWriteLeaveTheOldFileIntact) {
+  ScratchFolder dir;
+  std::string path = dir.file("db.data");
+  ASSERT_TRUE(writeDatabase(path, *SampleDatabase(2), nullptr).ok());
+  const Bytes oldFile = ReadBytes(path);
+  for (int step = 0; step < 4; ++step) {
+    FailingFileOps ops;
+    ops.failFchmod = step == 0;
+    ops.failFsync = step == 1;
+    ops.failClose = step == 2;
+    ops.failRename = step == 3;
+    RecordingPrompter prompter;
+    EXPECT_FALSE(writeDatabase(path, *SampleDatabase(5, 1), &prompter, ops).ok()) << step;
+    EXPECT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(ReadBytes(path), oldFile) << step;
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"db.data"}) << step;
+  }
+  // Short writes are carried on until all is written.
+  FailingFileOps trickle;
+  trickle.maxChunk = 777;
+  auto db = SampleDatabase(5, 1);
+  ASSERT_TRUE(writeDatabase(path, *db, nullptr, trickle).ok());
+  EXPECT_EQ(ReadBytes(path), EncodeDatabase(*db));
+}
+
+// A writer process killed at random moments never leaves a database that
+// fails to read: the file is always one of the two complete versions.
+TEST(DeviceDatabase, KilledWriterNeverLeavesABrokenFile) {
+  ScratchFolder dir;
+  std::string path = dir.file("db.data");
+  auto a = SampleDatabase(3, 1);
+  auto b = SampleDatabase(90, 2);
+  ASSERT_TRUE(writeDatabase(path, *a, nullptr).ok());
+  const Bytes imageA = EncodeDatabase(*a), imageB = EncodeDatabase(*b);
+
+  std::mt19937 rng(11);
+  for (int round = 0; round < 15; ++round) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int i = 0;; ++i) writeDatabase(path, i % 2 ? *a : *b, nullptr);
+    }
+    usleep(1000 + rng() % 20000);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    Bytes now = ReadBytes(path);
+    ASSERT_TRUE(now == imageA || now == imageB) << "round " << round << ": " << now.size();
+  }
+  auto back = std::make_unique<DeviceDatabase>();
+  EXPECT_EQ(readDatabase(path, *back, nullptr).status, DatabaseReadResult::Status::Loaded);
+}
+
+class DataFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"XDG_DATA_HOME", "HOME"})
+      if (const char* v = getenv(name)) saved_.emplace_back(name, v);
+  }
+  void TearDown() override {
+    unsetenv("XDG_DATA_HOME");
+    for (auto& [name, value] : saved_) setenv(name.c_str(), value.c_str(), 1);
+  }
+  std::vector<std::pair<std::string, std::string>> saved_;
+};
+
+TEST_F(DataFolderTest, FollowsXdgDataHomeAndIsCreated) {
+  ScratchFolder dir;
+  setenv("XDG_DATA_HOME", (dir.path() + "/data").c_str(), 1);
+  EXPECT_EQ(DefaultDataFolder(), dir.path() + "/data/SLU");
+  RecordingPrompter prompter;
+  EXPECT_EQ(ChooseDataFolder(&prompter), dir.path() + "/data/SLU");
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path() + "/data/SLU"));
+  EXPECT_TRUE(prompter.shown.empty());
+
+  setenv("XDG_DATA_HOME", "relative/path", 1);
+  setenv("HOME", dir.path().c_str(), 1);
+  EXPECT_EQ(DefaultDataFolder(), dir.path() + "/.local/share/SLU");
+}
+
+TEST_F(DataFolderTest, FallsBackWithTheFolderMessage) {
+  ScratchFolder dir;
+  WriteBytes(dir.file("blocker"), Bytes{1});  // a file where a folder should be
+  setenv("XDG_DATA_HOME", dir.file("blocker").c_str(), 1);
+  setenv("HOME", dir.path().c_str(), 1);
+  RecordingPrompter prompter;
+  EXPECT_EQ(ChooseDataFolder(&prompter), dir.path() + "/.SLU");
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].caption, "Information");
+  EXPECT_EQ(prompter.shown[0].text, "Unable to create Strandline Utility.data file at location: " +
+                                        dir.path() + "/blocker/SLU, Creating Strandline " +
+                                        "Utility.data file at location: " + dir.path() + "/.SLU");
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path() + "/.SLU"));
+}
+
+TEST(DeviceDatabase, PathFollowsTheApplicationName) {
+  EXPECT_EQ(DatabasePath("/d", "Strandline Utility"), "/d/Strandline Utility.data");
+  EXPECT_EQ(DatabasePath("/d", ""), "/d/.data");
+  EXPECT_EQ(DatabasePath("/d", "../../etc/x"), "/d/.._.._etc_x.data");
+}
+
+}  // namespace
+}  // namespace strandline

@@ -1,0 +1,97 @@
+// Helpers of the storage tests: a scratch folder and a file system that fails
+// on demand.
+#pragma once
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "api/bytes.h"
+#include "storage/file_ops.h"
+
+namespace strandline::test {
+
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "strandline-XXXXXX").string();
+    path_ = mkdtemp(pattern.data()) ? pattern : "";
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  // Names of the entries of the folder, sorted.
+  std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(path_))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  std::string path_;
+};
+
+inline void WriteBytes(const std::string& path, ByteView data) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+}
+
+inline Bytes ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// The real file system, except that writes stop with ENOSPC after failAfter
+// bytes, come back short, or a chosen step fails.
+class FailingFileOps : public FileOps {
+ public:
+  std::size_t failAfter = SIZE_MAX;
+  std::size_t maxChunk = SIZE_MAX;  // a write takes at most this many bytes
+  bool failFchmod = false, failFsync = false, failClose = false, failRename = false;
+  std::size_t written = 0;
+
+  ssize_t write(int fd, const void* data, std::size_t n) override {
+    if (written >= failAfter) {
+      errno = ENOSPC;
+      return -1;
+    }
+    n = std::min({n, failAfter - written, maxChunk});
+    ssize_t done = FileOps::write(fd, data, n);
+    if (done > 0) written += static_cast<std::size_t>(done);
+    return done;
+  }
+  int fchmod(int fd, mode_t mode) override {
+    if (failFchmod) return errno = EPERM, -1;
+    return FileOps::fchmod(fd, mode);
+  }
+  int fsync(int fd) override {
+    if (failFsync) return errno = EIO, -1;
+    return FileOps::fsync(fd);
+  }
+  int close(int fd) override {
+    int r = FileOps::close(fd);
+    if (failClose) return errno = EIO, -1;
+    return r;
+  }
+  int rename(const char* from, const char* to) override {
+    if (failRename) return errno = EXDEV, -1;
+    return FileOps::rename(from, to);
+  }
+};
+
+}  // namespace strandline::test
