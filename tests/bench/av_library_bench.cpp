@@ -47,4 +47,3 @@ BENCHMARK(BM_DecodeVersionConfirm);
 }  // namespace
 }  // namespace strandline
 
-BENCHMARK_MAIN();
