@@ -16,8 +16,6 @@
 
 namespace strandline {
 
-inline constexpr const char* kThpapiBanner = "Tessary HomePlug AV API Version 2.1.3.1";
-
 // errno-style codes left in ThpapiContext::lastError (1 and 14 are in
 // management_frame.h): 16 busy, 22 invalid parameter or bad checksum, 34
 // buffer too small, 40 message type not in the catalogue.

@@ -121,11 +121,14 @@ struct TransferContext {
 int thpapi_BeginModuleRead(ThpapiContext& lib, const MacAddress& source,
                            const MacAddress& destination, int readType);
 
-// Starts an update with image A (firmware, may be empty in the module-write
-// form) and image B (parameter block, required). options bits 0, 1, 4 and 5
-// choose the form and the end (see module_transfer.cpp). 0, or -1 with error
-// 14 (image missing, header chain leaves the image), 16 (busy) or 22 (bad
-// image header).
+// Starts an update with image A (firmware) and image B (parameter block,
+// required). Options (bits 0, 1, 4, 5 are kept): module writes of image A to
+// module 1 and image B to module 2 when bit 5 is set or bits 0, 1 and 4 all
+// are; otherwise memory writes of image A's executable image (the last of its
+// header chain) and of image B at 0x01F00000. Bit 0 ends with a commit whose
+// byte carries bit 4, else with a start from image A's header. 0, or -1 with
+// error 14 (image missing, header chain leaves the image), 16 (busy) or 22
+// (bad image header). Both images must outlive the transfer.
 int thpapi_BeginUpdate(ThpapiContext& lib, const MacAddress& source, const MacAddress& destination,
                        ByteView imageA, ByteView imageB, std::uint32_t options);
 
