@@ -42,16 +42,23 @@ std::vector<std::string> Simulation::cards() const {
   return out;
 }
 
-bool Simulation::isOwnFrame(ByteView frame) {
-  ByteReader r(frame, kOffsetSource);
-  MacAddress source = r.array<6>();
-  if (!r.ok()) return true;
-  return source == kLoaderFallbackMac || medium_.find(source) != nullptr;
+bool Simulation::isOwnFrame(const std::string& card, ByteView frame) {
+  // A capture on the daemon's own interface may see the answers it sent: those
+  // come back byte for byte. A request from the computer never matches one,
+  // even when it carries an adapter's address as its source.
+  for (auto it = emitted_.begin(); it != emitted_.end(); ++it) {
+    if (it->first != card ||
+        !std::equal(frame.begin(), frame.end(), it->second.begin(), it->second.end()))
+      continue;
+    emitted_.erase(it);
+    return true;
+  }
+  return false;
 }
 
 void Simulation::receive(const std::string& card, ByteView frame) {
   // A capture on the daemon's own interface also sees the answers it sent.
-  if (isOwnFrame(frame)) return;
+  if (isOwnFrame(card, frame)) return;
   Adapter* local = medium_.localOn(card);
   if (!local || !Medium::Up(*local, nowMs())) return;
   card_ = card;
@@ -75,6 +82,8 @@ void Simulation::reply(Adapter& from, Bytes frame, bool remote) {
   for (int i = 0; i < copies; ++i) {
     host_.after(delay + static_cast<std::uint64_t>(i), [this, card = card_, frame] {
       if (log_) log_(card + " " + DescribeFrame(frame));
+      emitted_.emplace_back(card, frame);
+      if (emitted_.size() > kEchoMemory) emitted_.pop_front();
       host_.emit(card, frame);
     });
   }

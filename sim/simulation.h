@@ -4,6 +4,7 @@
 // on the host's clock (the virtual clock in tests, real time in the daemon).
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -52,12 +53,14 @@ class Simulation final : private DeviceContext {
   std::uint64_t nowMs() override { return host_.now ? host_.now() : 0; }
   void reply(Adapter& from, Bytes frame, bool remote) override;
   void reboot(Adapter& adapter, std::uint32_t ms) override;
-  bool isOwnFrame(ByteView frame);
+  bool isOwnFrame(const std::string& card, ByteView frame);
+  static constexpr std::size_t kEchoMemory = 256;
 
   Medium medium_;
   SimHost host_;
   std::string card_;  // the card of the request being handled
   std::function<void(const std::string&)> log_;
+  std::deque<std::pair<std::string, Bytes>> emitted_;  // recent answers, to drop their echo
 };
 
 // A one-line description of a frame for logs: card, addresses, type.

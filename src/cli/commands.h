@@ -28,6 +28,7 @@ inline constexpr const char* kDecodeSynopsis =
 
 // The subcommands, each in its own file.
 int RunCards(const Args& args);
+int RunScan(const Args& args);
 int RunDb(const Args& args);
 int RunPrefs(const Args& args);
 int RunKey(const Args& args);

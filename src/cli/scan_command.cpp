@@ -1,0 +1,176 @@
+// strandline-cli scan: discovery, N full scan cycles, then the local adapters
+// and the current card's station table.
+#include <cstdio>
+#include <future>
+
+#include <nlohmann/json.hpp>
+
+#include "api/engine.h"
+#include "api/local_detection.h"
+#include "api/network_scan.h"
+#include "cli/commands.h"
+#include "cli/link_setup.h"
+#include "cli/options.h"
+
+namespace strandline::cli {
+
+namespace {
+
+constexpr const char* kSynopsis =
+    "scan [--interface IF]... [--cycles N] [--interval N] [--json] [--simulate FILE]";
+
+struct ScanOptions {
+  CommonOptions common;
+  int cycles = 1;
+  int interval = 30;
+  bool json = false;
+};
+
+bool ParsePositive(const std::string& text, int& out) {
+  try {
+    std::size_t used = 0;
+    int v = std::stoi(text, &used);
+    if (used != text.size() || v < 1) return false;
+    out = v;
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool Parse(const Args& args, ScanOptions& options) {
+  Args rest;
+  if (!ParseCommonOptions(args, options.common, rest)) return false;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    const std::string& a = rest[i];
+    if (a == "--json") {
+      options.json = true;
+    } else if ((a == "--cycles" || a == "--interval") && i + 1 < rest.size()) {
+      if (!ParsePositive(rest[++i], a == "--cycles" ? options.cycles : options.interval))
+        return false;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+nlohmann::json RatesJson(const RateStats& r) {
+  return {{"current", r.current}, {"lowest", r.lowest}, {"highest", r.highest}};
+}
+
+nlohmann::json ToJson(const EngineSnapshot& s) {
+  nlohmann::json adapters = nlohmann::json::array();
+  for (int card = 0; card < s.cardCount; ++card) {
+    const LocalAdapter& a = s.adapters[static_cast<std::size_t>(card)];
+    const AdapterNetwork& n = s.networks[static_cast<std::size_t>(card)];
+    if (!a.present) continue;
+    adapters.push_back({{"card", card},
+                        {"interface", s.cardNames[static_cast<std::size_t>(card)]},
+                        {"cardMac", MacToText(n.cardMac)},
+                        {"adapterMac", MacToText(a.mac)},
+                        {"kind", KindTextFor(a.kind)},
+                        {"firmware", n.firmware.str()},
+                        {"networkName", n.networkName.str()}});
+  }
+  nlohmann::json stations = nlohmann::json::array();
+  for (const StationRecord& st : s.networks[static_cast<std::size_t>(s.currentCard)].stations) {
+    if (!MacIsSet(st.mac.data())) continue;
+    stations.push_back({{"mac", MacToText(st.mac)},
+                        {"kind", st.kind},
+                        {"firmware", st.firmware.str()},
+                        {"tx", RatesJson(st.tx)},
+                        {"rx", RatesJson(st.rx)},
+                        {"missesLeft", st.missesLeft},
+                        {"valid", st.valid}});
+  }
+  return {{"currentCard", s.currentCard},
+          {"cycles", s.cyclesCompleted},
+          {"adapters", adapters},
+          {"stations", stations}};
+}
+
+void PrintText(const EngineSnapshot& s) {
+  std::printf("Local adapters:\n");
+  for (int card = 0; card < s.cardCount; ++card) {
+    const LocalAdapter& a = s.adapters[static_cast<std::size_t>(card)];
+    const AdapterNetwork& n = s.networks[static_cast<std::size_t>(card)];
+    if (!a.present) continue;
+    std::printf("  card %d %s %s adapter %s  %s  %s  network \"%s\"\n", card,
+                s.cardNames[static_cast<std::size_t>(card)].c_str(), MacToText(n.cardMac).c_str(),
+                MacToText(a.mac).c_str(), KindTextFor(a.kind).c_str(), n.firmware.str().c_str(),
+                n.networkName.str().c_str());
+  }
+  std::printf("Stations on card %d:\n", s.currentCard);
+  std::printf("  %-17s %4s %-32s %15s %15s %5s %5s\n", "MAC", "kind", "firmware", "TX cur/lo/hi",
+              "RX cur/lo/hi", "left", "valid");
+  for (const StationRecord& st : s.networks[static_cast<std::size_t>(s.currentCard)].stations) {
+    if (!MacIsSet(st.mac.data())) continue;
+    std::printf("  %-17s %4u %-32s %5.0f/%4.0f/%4.0f %5.0f/%4.0f/%4.0f %5d %5u\n",
+                MacToText(st.mac).c_str(), st.kind, st.firmware.str().c_str(), st.tx.current,
+                st.tx.lowest, st.tx.highest, st.rx.current, st.rx.lowest, st.rx.highest,
+                st.missesLeft, st.valid);
+  }
+}
+
+}  // namespace
+
+int RunScan(const Args& args) {
+  ScanOptions options;
+  if (!Parse(args, options)) return Usage(kSynopsis);
+  LinkSetup setup;
+  std::string error;
+  if (!MakeLink(options.common, setup, error)) {
+    std::fprintf(stderr, "strandline-cli: %s\n", error.c_str());
+    return kExitFailure;
+  }
+  RecordingPrompter prompter;
+  auto context = std::make_unique<ProgramContext>(*setup.link, *setup.clock, prompter);
+  Engine engine(std::move(context));
+
+  enum class Outcome { Done, NoAdapter, NoPermission };
+  std::promise<std::pair<Outcome, std::string>> finished;
+  std::promise<EngineSnapshot> result;
+  bool delivered = false;
+  std::mutex mutex;
+  engine.addListener([&](const EngineSnapshot& s) {
+    std::lock_guard lock(mutex);
+    if (delivered || s.phase != 7 || s.cyclesCompleted < static_cast<std::uint32_t>(options.cycles))
+      return;
+    delivered = true;
+    result.set_value(s);
+    finished.set_value({Outcome::Done, {}});
+  });
+  Engine* e = &engine;
+  engine.post([&, e](ProgramContext& ctx) {
+    bool found = StartDiscovery(
+        ctx, options.interval, 3, [e](int phase) { e->publish(phase); }, true);
+    if (found) return;
+    std::lock_guard lock(mutex);
+    delivered = true;
+    std::string problem = CapturePermissionProblem(ctx.cards);
+    finished.set_value({problem.empty() ? Outcome::NoAdapter : Outcome::NoPermission, problem});
+  });
+  engine.start();
+  auto [outcome, message] = finished.get_future().get();
+  engine.stop();
+
+  if (outcome == Outcome::NoPermission) {
+    std::fprintf(stderr, "strandline-cli: %s\n", message.c_str());
+    return kExitFailure;
+  }
+  if (outcome == Outcome::NoAdapter) {
+    std::fprintf(stderr,
+                 "strandline-cli: no powerline adapter found on any card; check the cable and "
+                 "the adapter's power, and which interfaces are allowed\n");
+    return kExitNoAdapter;
+  }
+  EngineSnapshot snapshot = result.get_future().get();
+  if (options.json)
+    std::printf("%s\n", ToJson(snapshot).dump(2).c_str());
+  else
+    PrintText(snapshot);
+  return kExitOk;
+}
+
+}  // namespace strandline::cli
