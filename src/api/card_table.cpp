@@ -99,7 +99,10 @@ int SendFrame(CardTable& table, int card, const std::uint8_t* frame, std::uint16
   Bytes padded(sendLength, 0);
   std::memcpy(padded.data(), frame, length);
   std::string error;
-  if (table.cards[card].handle->send(padded, error)) return 1;
+  if (table.cards[card].handle->send(padded, error)) {
+    ++table.framesSent;
+    return 1;
+  }
   table.errorText = error;
   if (table.prompter)
     table.prompter->messageBox(

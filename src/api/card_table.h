@@ -57,6 +57,8 @@ struct CardTable {
   std::uint32_t rxLength = 0;
   Bytes rxData;
 
+  std::uint64_t framesSent = 0;  // frames the library took, for statistics
+
   std::int32_t currentCard = 0;  // the card whose local adapter the user works with
   std::int32_t lastRxCard = 0;   // the card the last polled frame came on
 

@@ -21,6 +21,8 @@ EngineSnapshot TakeSnapshot(const ProgramContext& ctx, int phase) {
   s.kestrelMode = ctx.kestrelMode;
   s.scanPaused = ctx.scan.paused;
   s.networkName = ctx.avMode ? ctx.avNetworkName : ctx.hp1NetworkName;
+  s.framesSent = ctx.cards.framesSent;
+  s.lastPhase3Ms = ctx.scan.lastPhase3Ms;
   return s;
 }
 

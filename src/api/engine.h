@@ -32,6 +32,8 @@ struct EngineSnapshot {
   bool kestrelMode = false;
   bool scanPaused = false;
   std::string networkName;  // of the current adapter's network
+  std::uint64_t framesSent = 0;
+  std::uint64_t lastPhase3Ms = 0;
 };
 
 EngineSnapshot TakeSnapshot(const ProgramContext& ctx, int phase);

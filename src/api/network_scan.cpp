@@ -156,7 +156,11 @@ void ScanTick(ProgramContext& ctx) {
   }
   ctx.tsc4000Local = ctx.currentAdapter().kind >= kKindAvTsc4000 ? 4 : 0;
   if (!ctx.currentAdapter().present) return;
-  if (RunPhase(ctx)) {
+  std::uint64_t start = ctx.clock.nowMs();
+  bool phase3 = scan.phase == 3;
+  bool done = RunPhase(ctx);
+  if (phase3 && done) scan.lastPhase3Ms = ctx.clock.nowMs() - start;
+  if (done) {
     scan.tick = 0;
     ++scan.phase;
   }

@@ -52,6 +52,7 @@ struct ScanState {
   bool paused = false;  // automatic scanning is off
   bool forced = false;  // a user-requested scan is running
   std::uint32_t cyclesCompleted = 0;
+  std::uint64_t lastPhase3Ms = 0;  // how long the last phase 3 (the network query) took
   // The window's refresh, called with the phase (3 from the HomePlug 1.0
   // statistics path, 1 and 7 from the cycle).
   std::function<void(int phase)> notify;

@@ -15,7 +15,8 @@ int Usage(const char* synopsis) {
 // Each subcommand's file defines its entry; the table lists them for dispatch and --help.
 static const std::vector<Command> kCommands = {
     {"cards", "cards [--interface IF]...", RunCards},
-    {"scan", "scan [--interface IF]... [--cycles N] [--interval N] [--json] [--simulate FILE]",
+    {"scan", "scan [--interface IF]... [--cycles N] [--interval N] [--json] [--stats]\n"
+     "                         [--simulate FILE]",
      RunScan},
     {"db", "db show [FILE]", RunDb},
     {"prefs", "prefs show [FILE]", RunPrefs},

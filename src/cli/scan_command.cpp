@@ -17,13 +17,14 @@ namespace strandline::cli {
 namespace {
 
 constexpr const char* kSynopsis =
-    "scan [--interface IF]... [--cycles N] [--interval N] [--json] [--simulate FILE]";
+    "scan [--interface IF]... [--cycles N] [--interval N] [--json] [--stats] [--simulate FILE]";
 
 struct ScanOptions {
   CommonOptions common;
   int cycles = 1;
   int interval = 30;
   bool json = false;
+  bool stats = false;  // frames sent and the time of the network query, on stderr
 };
 
 bool ParsePositive(const std::string& text, int& out) {
@@ -45,6 +46,8 @@ bool Parse(const Args& args, ScanOptions& options) {
     const std::string& a = rest[i];
     if (a == "--json") {
       options.json = true;
+    } else if (a == "--stats") {
+      options.stats = true;
     } else if ((a == "--cycles" || a == "--interval") && i + 1 < rest.size()) {
       if (!ParsePositive(rest[++i], a == "--cycles" ? options.cycles : options.interval))
         return false;
@@ -170,6 +173,10 @@ int RunScan(const Args& args) {
     std::printf("%s\n", ToJson(snapshot).dump(2).c_str());
   else
     PrintText(snapshot);
+  if (options.stats)
+    std::fprintf(stderr, "stats: cycles %u, frames sent %llu, last network query %llu ms\n",
+                 snapshot.cyclesCompleted, static_cast<unsigned long long>(snapshot.framesSent),
+                 static_cast<unsigned long long>(snapshot.lastPhase3Ms));
   return kExitOk;
 }
 
