@@ -126,6 +126,17 @@ TEST(DeviceDatabase, OddRateValuesRoundTripBitForBit) {
   EXPECT_EQ(EncodeDatabase(*db), image);
 }
 
+// Found by fuzzing: only versions below 306 are refused; a later one is read
+// with this layout and saved as 306.
+TEST(DeviceDatabase, LaterVersionsReadAndAreSavedAs306) {
+  Bytes image = EncodeDatabase(*SampleDatabase(1));
+  ByteWriter(image, 0).u32le(2038038834);
+  auto db = std::make_unique<DeviceDatabase>();
+  ASSERT_TRUE(DecodeDatabase(image, *db).ok());
+  EXPECT_EQ(db->version, 2038038834);
+  EXPECT_EQ(I32At(EncodeDatabase(*db), 0), 306);
+}
+
 TEST(DeviceDatabase, CurrentCardIsKeptInRange) {
   for (auto [stored, loaded] : {std::pair{9, 7}, {8, 7}, {7, 7}, {0, 0}, {-3, 0}}) {
     Bytes image = EncodeDatabase(*SampleDatabase(1));
