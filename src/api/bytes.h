@@ -32,8 +32,10 @@ class ByteReader {
   bool has(std::size_t n) const { return !failed_ && n <= data_.size() - pos_; }
 
   void seek(std::size_t offset) {
-    if (offset > data_.size()) failed_ = true;
-    else pos_ = offset;
+    if (offset > data_.size())
+      failed_ = true;
+    else
+      pos_ = offset;
   }
   void skip(std::size_t n) {
     if (!take(n)) return;
@@ -108,7 +110,8 @@ class ByteReader {
 // buffer writes nothing and sets the failed flag.
 class ByteWriter {
  public:
-  explicit ByteWriter(std::span<std::uint8_t> out, std::size_t offset = 0) : out_(out), pos_(offset) {
+  explicit ByteWriter(std::span<std::uint8_t> out, std::size_t offset = 0)
+      : out_(out), pos_(offset) {
     if (offset > out.size()) failed_ = true;
   }
 
@@ -116,8 +119,10 @@ class ByteWriter {
   std::size_t position() const { return pos_; }
 
   void seek(std::size_t offset) {
-    if (offset > out_.size()) failed_ = true;
-    else pos_ = offset;
+    if (offset > out_.size())
+      failed_ = true;
+    else
+      pos_ = offset;
   }
   void u8(std::uint8_t v) { put_le(v, 1); }
   void u16le(std::uint16_t v) { put_le(v, 2); }

@@ -67,7 +67,7 @@ struct CardTable {
 // The filter program of the card table: accept 0x887B, accept 0x88E1, reject.
 FilterProgram CardTableFilter();
 
-int OpenAllCards(CardTable& table);  // always 1
+int OpenAllCards(CardTable& table);        // always 1
 int OpenCard(CardTable& table, int card);  // 1 when (now) open
 void CloseCard(CardTable& table, int card);
 void CloseAllCards(CardTable& table);

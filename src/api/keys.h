@@ -23,7 +23,7 @@ inline constexpr std::uint8_t kHp10Salt[8] = {0x08, 0x85, 0x6D, 0xAF, 0x7C, 0xF5
 inline constexpr const char* kDefaultAvNetworkName = "HomePlugAV";
 inline constexpr const char* kDefaultHp10NetworkName = "HomePlug";
 
-Key16 deriveNetworkKey(const std::string& networkName);  // NMK
+Key16 deriveNetworkKey(const std::string& networkName);    // NMK
 Key16 deriveDeviceKey(const std::string& devicePassword);  // DAK
 // NEK or DEK in bytes 0..7; bytes 8..15 hold the rest of the last digest and are no key.
 Key16 deriveHp10Key(const std::string& text);

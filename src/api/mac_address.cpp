@@ -7,7 +7,9 @@
 
 namespace strandline {
 
-bool MacEqual(const std::uint8_t* a, const std::uint8_t* b) { return std::memcmp(a, b, 6) == 0; }
+bool MacEqual(const std::uint8_t* a, const std::uint8_t* b) {
+  return std::memcmp(a, b, 6) == 0;
+}
 
 bool MacIsSet(const std::uint8_t* mac) {
   for (int i = 0; i < 6; ++i)
@@ -15,7 +17,9 @@ bool MacIsSet(const std::uint8_t* mac) {
   return false;
 }
 
-void MacCopy(std::uint8_t* dst, const std::uint8_t* src) { std::memmove(dst, src, 6); }
+void MacCopy(std::uint8_t* dst, const std::uint8_t* src) {
+  std::memmove(dst, src, 6);
+}
 
 void KeyCopy(std::uint8_t* dst, const std::uint8_t* src, bool avMode) {
   std::memmove(dst, src, KeyWidth(avMode));

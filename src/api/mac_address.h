@@ -23,7 +23,9 @@ bool MacIsSet(const std::uint8_t* mac);
 void MacCopy(std::uint8_t* dst, const std::uint8_t* src);
 // Copies 16 bytes on an AV adapter, 8 bytes on a HomePlug 1.0 adapter.
 void KeyCopy(std::uint8_t* dst, const std::uint8_t* src, bool avMode);
-inline std::size_t KeyWidth(bool avMode) { return avMode ? kAvKeyWidth : kHp1KeyWidth; }
+inline std::size_t KeyWidth(bool avMode) {
+  return avMode ? kAvKeyWidth : kHp1KeyWidth;
+}
 
 // "%02X:%02X:%02X:%02X:%02X:%02X" into text (at least 18 bytes).
 void MacToText(const std::uint8_t* mac, char* text);

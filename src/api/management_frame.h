@@ -48,12 +48,14 @@ inline constexpr std::size_t kHp1OffsetEntryCount = 14;
 inline constexpr std::size_t kHp1OffsetFirstEntry = 15;
 
 // errno-style codes used by the AV decoder for rejected frames.
-inline constexpr int kErrWrongEtherType = 1;   // EPERM
-inline constexpr int kErrWrongHeader = 14;     // EFAULT
+inline constexpr int kErrWrongEtherType = 1;  // EPERM
+inline constexpr int kErrWrongHeader = 14;    // EFAULT
 
 // MMTYPE kind, in the two low bits.
 enum class AvKind : std::uint8_t { Request = 0, Confirm = 1, Indication = 2, Response = 3 };
-inline AvKind KindOf(std::uint16_t mmtype) { return static_cast<AvKind>(mmtype & 3); }
+inline AvKind KindOf(std::uint16_t mmtype) {
+  return static_cast<AvKind>(mmtype & 3);
+}
 
 std::uint16_t EtherTypeOf(ByteView frame);  // 0 when shorter than 14 bytes
 

@@ -14,8 +14,11 @@ int Usage(const char* synopsis) {
 
 // Each subcommand's file defines its entry; the table lists them for dispatch and --help.
 static const std::vector<Command> kCommands = {
-    {"db", "db show [FILE]          the device database as JSON", RunDb},
-    {"prefs", "prefs show [FILE]       the OEM preferences as JSON", RunPrefs},
+    {"cards", "cards [--interface IF]...", RunCards},
+    {"db", "db show [FILE]", RunDb},
+    {"prefs", "prefs show [FILE]", RunPrefs},
+    {"key", kKeySynopsis, RunKey},
+    {"decode", kDecodeSynopsis, RunDecode},
 };
 
 static void PrintHelp(std::FILE* out) {

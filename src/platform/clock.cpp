@@ -11,7 +11,9 @@ static std::uint64_t SteadyMs() {
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-std::uint64_t SystemClock::nowMs() { return SteadyMs(); }
+std::uint64_t SystemClock::nowMs() {
+  return SteadyMs();
+}
 
 void SystemClock::sleepMs(std::uint32_t ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -38,7 +40,9 @@ void VirtualClock::schedule(std::uint64_t atMs, std::function<void()> fn) {
   wake_.notify_all();
 }
 
-void VirtualClock::notify() { wake_.notify_all(); }
+void VirtualClock::notify() {
+  wake_.notify_all();
+}
 
 std::size_t VirtualClock::pendingEvents() {
   std::lock_guard lock(mutex_);
@@ -57,8 +61,10 @@ bool VirtualClock::runUntil(std::uint64_t deadlineMs, const std::function<bool()
         if (now_ >= deadlineMs) return false;
         std::uint64_t until = deadlineMs;
         if (!events_.empty()) until = std::min(until, events_.begin()->first.first);
-        if (paced_) wake_.wait_for(lock, std::chrono::milliseconds(until - now_));
-        else now_ = until;
+        if (paced_)
+          wake_.wait_for(lock, std::chrono::milliseconds(until - now_));
+        else
+          now_ = until;
         continue;
       }
       auto first = events_.begin();

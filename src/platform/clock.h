@@ -37,7 +37,9 @@ class VirtualClock final : public Clock {
   // Runs fn once the clock reaches atMs (events at the same time run in the
   // order they were scheduled). Safe to call from an event.
   void schedule(std::uint64_t atMs, std::function<void()> fn);
-  void scheduleIn(std::uint64_t delayMs, std::function<void()> fn) { schedule(nowMs() + delayMs, std::move(fn)); }
+  void scheduleIn(std::uint64_t delayMs, std::function<void()> fn) {
+    schedule(nowMs() + delayMs, std::move(fn));
+  }
 
   // Advances the clock, running due events, until ready() holds (checked after
   // every event) or the deadline is reached. Returns ready().

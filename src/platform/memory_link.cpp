@@ -68,8 +68,8 @@ bool MemoryLink::listCards(std::vector<CardInfo>& cards, std::string&) {
 std::unique_ptr<CardPort> MemoryLink::open(const std::string& name, const OpenOptions&,
                                            LinkStatus& status) {
   std::lock_guard lock(mutex_);
-  bool known = std::any_of(cards_.begin(), cards_.end(),
-                           [&](const CardInfo& c) { return c.name == name; });
+  bool known =
+      std::any_of(cards_.begin(), cards_.end(), [&](const CardInfo& c) { return c.name == name; });
   if (!known) {
     status = {LinkErrorCode::NoSuchDevice, name + ": No such device exists"};
     return nullptr;

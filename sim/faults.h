@@ -1,0 +1,45 @@
+// Faults a simulated adapter can be told to show. Every random choice comes
+// from the adapter's own seeded generator, so a run repeats exactly.
+#pragma once
+
+#include <cstdint>
+#include <map>
+
+namespace strandline::sim {
+
+struct FaultSettings {
+  double lossRate = 0.0;         // share of answers that are lost, 0..1
+  std::uint32_t seed = 1;        // for the loss decisions
+  std::uint32_t delayMs = 0;     // added to every answer
+  bool duplicate = false;        // every answer is sent twice
+  bool corruptChecksum = false;  // module-read and module-checksum answers carry a wrong checksum
+  bool wrongOui = false;         // AV answers carry the OUI 00 B0 53
+  std::map<std::uint16_t, std::uint8_t> status;  // request type -> status code to answer with
+  std::uint32_t rebootMs = 1500;  // how long the device is down after commit, reset, start
+  // Unplugging on a schedule (milliseconds from the start; 0 = never).
+  std::uint64_t unplugAtMs = 0;
+  std::uint64_t replugAtMs = 0;
+};
+
+// xorshift32: small, fast and the same everywhere.
+class FaultRandom {
+ public:
+  explicit FaultRandom(std::uint32_t seed = 1) : state_(seed ? seed : 0x9E3779B9u) {}
+  std::uint32_t next() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 17;
+    state_ ^= state_ << 5;
+    return state_;
+  }
+  // true with the given probability.
+  bool chance(double p) {
+    if (p <= 0.0) return false;
+    if (p >= 1.0) return true;
+    return static_cast<double>(next()) / 4294967296.0 < p;
+  }
+
+ private:
+  std::uint32_t state_;
+};
+
+}  // namespace strandline::sim

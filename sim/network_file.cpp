@@ -1,0 +1,241 @@
+#include "sim/network_file.h"
+
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "api/keys.h"
+#include "sim/av_device.h"
+#include "sim/firmware_image.h"
+#include "sim/hp10_device.h"
+#include "sim/parameter_block.h"
+
+namespace strandline::sim {
+
+namespace {
+
+using nlohmann::json;
+
+struct Failure {
+  std::string message;
+};
+
+[[noreturn]] void Fail(const std::string& message) {
+  throw Failure{message};
+}
+
+MacAddress Mac(const json& j, const std::string& field) {
+  if (!j.is_string()) Fail(field + ": expected a MAC address text");
+  MacAddress mac;
+  if (!ParseMac(j.get<std::string>(), mac)) Fail(field + ": not a MAC address: " + j.dump());
+  return mac;
+}
+
+long Integer(const json& obj, const char* field, long low, long high, long fallback) {
+  if (!obj.contains(field)) return fallback;
+  const json& j = obj.at(field);
+  if (!j.is_number_integer()) Fail(std::string(field) + ": expected an integer");
+  long v = j.get<long>();
+  if (v < low || v > high)
+    Fail(std::string(field) + ": " + std::to_string(v) + " is outside " + std::to_string(low) +
+         ".." + std::to_string(high));
+  return v;
+}
+
+std::string Text(const json& obj, const char* field, const std::string& fallback) {
+  if (!obj.contains(field)) return fallback;
+  if (!obj.at(field).is_string()) Fail(std::string(field) + ": expected a text");
+  return obj.at(field).get<std::string>();
+}
+
+bool Flag(const json& obj, const char* field) {
+  if (!obj.contains(field)) return false;
+  if (!obj.at(field).is_boolean()) Fail(std::string(field) + ": expected true or false");
+  return obj.at(field).get<bool>();
+}
+
+std::uint16_t ParseType(const std::string& text) {
+  std::size_t used = 0;
+  unsigned long v = 0;
+  try {
+    v = std::stoul(text, &used, 0);
+  } catch (...) {
+    used = 0;
+  }
+  if (used != text.size() || v > 0xFFFF) Fail("faults.status: bad request type " + text);
+  return static_cast<std::uint16_t>(v);
+}
+
+FaultSettings Faults(const json& j) {
+  FaultSettings f;
+  if (!j.is_object()) Fail("faults: expected an object");
+  if (j.contains("loss")) {
+    if (!j["loss"].is_number()) Fail("faults.loss: expected a number");
+    f.lossRate = j["loss"].get<double>();
+    if (f.lossRate < 0 || f.lossRate > 1) Fail("faults.loss: must be from 0 to 1");
+  }
+  f.seed = static_cast<std::uint32_t>(Integer(j, "seed", 0, 0xFFFFFFFFL, 1));
+  f.delayMs = static_cast<std::uint32_t>(Integer(j, "delayMs", 0, 60000, 0));
+  f.duplicate = Flag(j, "duplicate");
+  f.corruptChecksum = Flag(j, "corruptChecksum");
+  f.wrongOui = Flag(j, "wrongOui");
+  f.rebootMs = static_cast<std::uint32_t>(Integer(j, "rebootMs", 0, 600000, 1500));
+  f.unplugAtMs = static_cast<std::uint64_t>(Integer(j, "unplugAtMs", 0, 86400000, 0));
+  f.replugAtMs = static_cast<std::uint64_t>(Integer(j, "replugAtMs", 0, 86400000, 0));
+  if (j.contains("status")) {
+    if (!j["status"].is_object()) Fail("faults.status: expected an object");
+    for (const auto& [type, code] : j["status"].items()) {
+      if (!code.is_number_integer() || code.get<long>() < 0 || code.get<long>() > 255)
+        Fail("faults.status: status of " + type + " must be 0..255");
+      f.status[ParseType(type)] = static_cast<std::uint8_t>(code.get<long>());
+    }
+  }
+  return f;
+}
+
+Key16 KeyFromHex(const std::string& text, std::size_t width) {
+  Bytes bytes;
+  if (!ParseHex(text, bytes) || bytes.size() != width)
+    Fail("networkKey: expected " + std::to_string(width) + " bytes in hex");
+  Key16 key{};
+  std::copy(bytes.begin(), bytes.end(), key.begin());
+  return key;
+}
+
+Adapter ParseAdapter(const json& j) {
+  if (!j.is_object()) Fail("expected an object");
+  Adapter a;
+  if (!j.contains("mac")) Fail("mac: missing");
+  a.mac = Mac(j["mac"], "mac");
+  if (a.mac[0] & 1) Fail("mac: a group address cannot be an adapter");
+  std::string kind = Text(j, "kind", "av");
+  if (kind == "av")
+    a.kind = AdapterKind::Av;
+  else if (kind == "hp10")
+    a.kind = AdapterKind::Hp10;
+  else if (kind == "boost")
+    a.kind = AdapterKind::Boost;
+  else
+    Fail("kind: expected \"av\", \"hp10\" or \"boost\", not \"" + kind + "\"");
+
+  a.deviceId = static_cast<int>(Integer(j, "deviceId", 1, 5, 2));
+  a.deviceClass = static_cast<int>(Integer(j, "deviceClass", 1, 3, 3));
+  if (a.kind == AdapterKind::Boost) a.deviceClass = 2;
+  a.card = Text(j, "interface", "");
+  if (a.card.size() > 15) Fail("interface: names have at most 15 characters");
+  a.password = Text(j, "password", "");
+  if (a.password.size() < 4 || a.password.size() > 24)
+    Fail("password: a device password has 4 to 24 characters");
+  a.firmware =
+      Text(j, "firmware", a.kind == AdapterKind::Av ? "TSC1000-MAC-SIM-1.0" : "HP1.0-SIM-1.0");
+  if (a.firmware.size() > 64) Fail("firmware: at most 64 characters");
+  a.defaultRate.tx = static_cast<std::uint16_t>(Integer(j, "tx", 0, 65535, 100));
+  a.defaultRate.rx = static_cast<std::uint16_t>(Integer(j, "rx", 0, 65535, 100));
+  if (j.contains("rates")) {
+    if (!j["rates"].is_object()) Fail("rates: expected an object of peers");
+    for (const auto& [peer, rate] : j["rates"].items()) {
+      MacAddress mac = Mac(json(peer), "rates");
+      a.rates[mac] = {static_cast<std::uint16_t>(Integer(rate, "tx", 0, 65535, 0)),
+                      static_cast<std::uint16_t>(Integer(rate, "rx", 0, 65535, 0))};
+    }
+  }
+  if (j.contains("bridged")) a.bridged = Mac(j["bridged"], "bridged");
+  a.firmwareType = static_cast<std::uint8_t>(Integer(j, "firmwareType", 0, 255, 4));
+  a.vendor = Text(j, "vendor", a.vendor);
+  a.product = Text(j, "product", a.product);
+  a.loaderFallback = Flag(j, "loaderFallback");
+  if (j.contains("faults")) a.faults = Faults(j["faults"]);
+  a.random = FaultRandom(a.faults.seed);
+
+  std::string name =
+      Text(j, "networkName", a.isHp10Family() ? kDefaultHp10NetworkName : kDefaultAvNetworkName);
+  CompleteAdapter(a, name);
+  if (j.contains("networkKey")) {
+    if (!j["networkKey"].is_string()) Fail("networkKey: expected hex text");
+    a.networkKey = KeyFromHex(j["networkKey"].get<std::string>(), a.isHp10Family() ? 8 : 16);
+    if (a.isHp10Family())
+      InitHp1Image(a);
+    else
+      PibSetNmk(a.pib, a.networkKey);
+  }
+  return a;
+}
+
+}  // namespace
+
+void CompleteAdapter(Adapter& a, const std::string& networkName) {
+  if (a.isHp10Family()) {
+    a.deviceKey = deriveHp10Key(a.password);
+    a.networkKey = deriveHp10Key(networkName);
+    for (std::size_t i = 8; i < 16; ++i) a.deviceKey[i] = a.networkKey[i] = 0;
+    InitHp1Image(a);
+    return;
+  }
+  a.deviceKey = deriveDeviceKey(a.password);
+  a.networkKey = deriveNetworkKey(networkName);
+  PibIdentity id;
+  id.mac = a.mac;
+  id.dak = a.deviceKey;
+  id.nmk = deriveNetworkKey(kDefaultAvNetworkName);
+  a.factoryPib = BuildParameterBlock(id);
+  id.nmk = a.networkKey;
+  a.pib = BuildParameterBlock(id);
+  a.firmwareImage = BuildFirmwareImage(a.firmware);
+}
+
+bool ParseNetwork(const std::string& text, Medium& medium, std::string& error) {
+  json doc = json::parse(text, nullptr, false);
+  if (doc.is_discarded()) {
+    error = "network file: not valid JSON";
+    return false;
+  }
+  if (!doc.is_object() || !doc.contains("adapters") || !doc["adapters"].is_array()) {
+    error = "network file: expected an object with an \"adapters\" list";
+    return false;
+  }
+  Medium built;
+  std::set<MacAddress> macs;
+  std::set<std::string> cards;
+  std::size_t index = 0;
+  try {
+    for (const json& j : doc["adapters"]) {
+      Adapter a = ParseAdapter(j);
+      if (!macs.insert(a.mac).second) Fail("mac: " + MacToText(a.mac) + " appears twice");
+      if (a.isLocal() && !cards.insert(a.card).second)
+        Fail("interface: " + a.card + " already has a local adapter");
+      built.add(std::move(a));
+      ++index;
+    }
+  } catch (const Failure& f) {
+    error = "network file: adapter " + std::to_string(index + 1) + ": " + f.message;
+    return false;
+  } catch (const json::exception& e) {
+    error = "network file: adapter " + std::to_string(index + 1) + ": " + e.what();
+    return false;
+  }
+  if (cards.empty()) {
+    error = "network file: no adapter names an \"interface\": nothing is local";
+    return false;
+  }
+  medium = std::move(built);
+  return true;
+}
+
+bool LoadNetworkFile(const std::string& path, Medium& medium, std::string& error) {
+  std::ifstream in(path);
+  if (!in) {
+    error = path + ": cannot be opened";
+    return false;
+  }
+  std::stringstream text;
+  text << in.rdbuf();
+  if (!ParseNetwork(text.str(), medium, error)) {
+    error = path + ": " + error;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace strandline::sim

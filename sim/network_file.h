@@ -1,0 +1,42 @@
+// The network file: a JSON description of the simulated adapters.
+//
+// {
+//   "adapters": [
+//     { "mac": "02:00:00:00:01:01", "kind": "av",        // "av", "hp10" or "boost"
+//       "interface": "sl0",                              // only for local adapters
+//       "deviceId": 2,                                   // AV chip family, 1 to 5
+//       "deviceClass": 3,                                // HomePlug 1.0, 1 to 3
+//       "firmware": "TSC1000-MAC-3-1-3114-00-20",        // version text
+//       "password": "K7QM-2VXA-98RT-ZP4L",               // device password (DAK / DEK)
+//       "networkName": "HomePlugAV",                     // or "networkKey": hex
+//       "tx": 180, "rx": 160,                            // rates to the local adapter
+//       "rates": { "02:00:00:00:01:02": { "tx": 90, "rx": 85 } },
+//       "bridged": "02:00:00:00:0a:01", "firmwareType": 4,
+//       "vendor": "...", "product": "...", "loaderFallback": false,
+//       "faults": { "loss": 0.2, "seed": 7, "delayMs": 30, "duplicate": true,
+//                   "corruptChecksum": true, "wrongOui": true,
+//                   "status": { "0xA050": 17 }, "rebootMs": 1500,
+//                   "unplugAtMs": 1000, "replugAtMs": 4000 } } ] }
+//
+// Rates: AV figures are Mbit/s as the device reports them (0..255 in the
+// version-0 network information); HomePlug 1.0 figures are Mbit/s, which the
+// device turns into its raw statistics. Without a network name or key, AV
+// adapters are on "HomePlugAV" and HomePlug 1.0 adapters on "HomePlug".
+#pragma once
+
+#include <string>
+
+#include "sim/medium.h"
+
+namespace strandline::sim {
+
+// Parses a network description; on failure returns false with `error` naming
+// the adapter and the field.
+bool ParseNetwork(const std::string& json, Medium& medium, std::string& error);
+bool LoadNetworkFile(const std::string& path, Medium& medium, std::string& error);
+
+// Gives an adapter its derived keys, parameter block and firmware image from
+// its identity fields (used by the loader and by tests that build networks).
+void CompleteAdapter(Adapter& a, const std::string& networkName);
+
+}  // namespace strandline::sim

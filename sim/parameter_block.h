@@ -1,0 +1,53 @@
+// A HomePlug AV device's parameter block, version 4.4 (15560 bytes), as the
+// simulated device keeps it: identity fields at their fixed offsets, defaults
+// that satisfy the content rules, and a valid checksum.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "api/bytes.h"
+#include "api/keys.h"
+#include "api/mac_address.h"
+
+namespace strandline::sim {
+
+inline constexpr std::size_t kPibLength = 15560;
+inline constexpr std::size_t kPibOffsetLength = 4;
+inline constexpr std::size_t kPibOffsetChecksum = 8;
+inline constexpr std::size_t kPibOffsetMac = 12;
+inline constexpr std::size_t kPibOffsetDak = 18;
+inline constexpr std::size_t kPibOffsetManufacturerHfid = 36;
+inline constexpr std::size_t kPibOffsetNmk = 100;
+inline constexpr std::size_t kPibOffsetUserHfid = 116;
+inline constexpr std::size_t kPibOffsetNetworkHfid = 180;
+inline constexpr std::size_t kPibOffsetNid = 248;
+inline constexpr std::size_t kPibOffsetHardwareMarker = 8200;
+inline constexpr std::size_t kPibOffsetLedCount = 9406;
+inline constexpr std::size_t kPibOffsetLedTable = 9407;
+
+struct PibIdentity {
+  MacAddress mac{};
+  Key16 dak{};
+  Key16 nmk{};
+  std::string userHfid = "Simulated Device";
+};
+
+Bytes BuildParameterBlock(const PibIdentity& identity);
+
+// Writes the NMK and the NID derived from it (security level 0), then reseals.
+void PibSetNmk(Bytes& pib, const Key16& nmk);
+void PibReseal(Bytes& pib);
+
+MacAddress PibMac(ByteView pib);
+Key16 PibDak(ByteView pib);
+Key16 PibNmk(ByteView pib);
+Nid PibNid(ByteView pib);
+
+enum class PibCheck { Ok, TooShort, BadVersion, BadLength, BadChecksum };
+// The checks a device makes before it accepts a block: version 4.4, length
+// field 15560 equal to the bytes given, checksum verifies.
+PibCheck CheckParameterBlock(ByteView pib);
+
+}  // namespace strandline::sim

@@ -1,0 +1,116 @@
+#include "sim/simulation.h"
+
+#include <cstdio>
+
+#include "api/management_frame.h"
+#include "sim/av_device.h"
+#include "sim/hp10_device.h"
+
+namespace strandline::sim {
+
+void Simulation::setHost(SimHost host) {
+  host_ = std::move(host);
+  for (auto& a : medium_.adapters()) {
+    MacAddress mac = a->mac;
+    if (a->faults.unplugAtMs) host_.after(a->faults.unplugAtMs, [this, mac] { unplug(mac); });
+    if (a->faults.replugAtMs) host_.after(a->faults.replugAtMs, [this, mac] { replug(mac); });
+  }
+}
+
+void Simulation::attach(MemoryLink& link) {
+  std::uint8_t n = 0;
+  for (const std::string& card : cards()) {
+    CardInfo info;
+    info.name = card;
+    info.description = "Simulated Ethernet card";
+    info.mac = {0x02, 0x5C, 0x00, 0x00, 0x00, ++n};
+    link.addCard(info);
+  }
+  VirtualClock& clock = link.clock();
+  setHost({[&clock] { return clock.nowMs(); },
+           [&clock](std::uint64_t delay, std::function<void()> fn) {
+             clock.scheduleIn(delay, std::move(fn));
+           },
+           [&link](const std::string& card, ByteView frame) { link.deliver(card, frame); }});
+  link.setFarEnd([this](const std::string& card, ByteView frame) { receive(card, frame); });
+}
+
+std::vector<std::string> Simulation::cards() const {
+  std::vector<std::string> out;
+  for (const auto& a : const_cast<Medium&>(medium_).adapters())
+    if (a->isLocal()) out.push_back(a->card);
+  return out;
+}
+
+bool Simulation::isOwnFrame(ByteView frame) {
+  ByteReader r(frame, kOffsetSource);
+  MacAddress source = r.array<6>();
+  if (!r.ok()) return true;
+  return source == kLoaderFallbackMac || medium_.find(source) != nullptr;
+}
+
+void Simulation::receive(const std::string& card, ByteView frame) {
+  // A capture on the daemon's own interface also sees the answers it sent.
+  if (isOwnFrame(frame)) return;
+  Adapter* local = medium_.localOn(card);
+  if (!local || !Medium::Up(*local, nowMs())) return;
+  card_ = card;
+  std::uint16_t type = EtherTypeOf(frame);
+  if (type == kEtherTypeHomePlugAv && local->kind == AdapterKind::Av)
+    HandleAvFrame(*this, *local, frame);
+  else if (type == kEtherTypeHomePlug10 && local->isHp10Family())
+    HandleHp10Frame(*this, *local, frame);
+}
+
+void Simulation::reply(Adapter& from, Bytes frame, bool remote) {
+  if (frame.size() < kMinEthernetFrame) frame.resize(kMinEthernetFrame, 0);
+  if (from.faults.wrongOui && EtherTypeOf(frame) == kEtherTypeHomePlugAv) {
+    std::size_t oui = frame[kAvOffsetVersion] == 1 ? kAvV1OffsetOui : kAvV0OffsetOui;
+    frame[oui + 2] = 0x53;
+  }
+  if (from.random.chance(from.faults.lossRate)) return;
+  if (!host_.after) return;
+  std::uint64_t delay = (remote ? kRemoteAnswerDelayMs : kLocalAnswerDelayMs) + from.faults.delayMs;
+  int copies = from.faults.duplicate ? 2 : 1;
+  for (int i = 0; i < copies; ++i) {
+    host_.after(delay + static_cast<std::uint64_t>(i), [this, card = card_, frame] {
+      if (log_) log_(card + " " + DescribeFrame(frame));
+      host_.emit(card, frame);
+    });
+  }
+}
+
+void Simulation::reboot(Adapter& adapter, std::uint32_t ms) {
+  adapter.downUntilMs = nowMs() + ms;
+  adapter.staged.clear();
+  adapter.memory.clear();
+}
+
+void Simulation::unplug(const MacAddress& mac) {
+  if (Adapter* a = medium_.find(mac)) a->plugged = false;
+}
+
+void Simulation::replug(const MacAddress& mac) {
+  if (Adapter* a = medium_.find(mac)) a->plugged = true;
+}
+
+std::string DescribeFrame(ByteView frame) {
+  ByteReader r(frame);
+  MacAddress dst = r.array<6>();
+  MacAddress src = r.array<6>();
+  std::uint16_t type = r.u16be();
+  char text[96];
+  if (type == kEtherTypeHomePlugAv) {
+    r.skip(1);
+    std::uint16_t mmtype = r.u16le();
+    std::snprintf(text, sizeof text, "AV 0x%04X", mmtype);
+  } else {
+    r.skip(1);
+    std::uint8_t entry = r.u8();
+    std::snprintf(text, sizeof text, "HP1.0 entry 0x%02X", entry);
+  }
+  return MacToText(src) + " -> " + MacToText(dst) + " " + text + " (" +
+         std::to_string(frame.size()) + " bytes)";
+}
+
+}  // namespace strandline::sim

@@ -1,0 +1,22 @@
+// Options shared by the subcommands that talk to adapters.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+namespace strandline::cli {
+
+struct CommonOptions {
+  // --interface IF (repeatable); STRANDLINE_INTERFACES when none is given.
+  std::vector<std::string> interfaces;
+  // --simulate FILE: the in-process simulator instead of libpcap.
+  std::string simulateFile;
+};
+
+// Takes the common options out of args and leaves the rest, in order, in rest.
+// false on a malformed option (missing value).
+bool ParseCommonOptions(const Args& args, CommonOptions& options, Args& rest);
+
+}  // namespace strandline::cli
