@@ -98,6 +98,7 @@ DecodeResult DecodeDatabase(ByteView data, DeviceDatabase& db) {
 DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db, Prompter* prompter,
                                 FileOps& ops, std::time_t now) {
   DatabaseReadResult result;
+  RemoveStaleTemporaries(path);
   ReadFileResult file = ReadWholeFile(ops, path, DatabaseSize(kMaxKnownDevices));
   if (file.status == ReadFileResult::Status::Missing) {
     ResetDatabaseTables(db);

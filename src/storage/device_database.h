@@ -39,7 +39,8 @@ inline constexpr const char* kDatabaseWriteMessage =
 
 // The remote list's layout: the column index shown at each display position,
 // and the width of each column in insertion order. The defaults are those of a
-// fresh list with all five columns.
+// fresh list with all five columns. The window copies its current layout here
+// before each write.
 struct ColumnLayout {
   std::array<std::int32_t, kListColumns> order{0, 4, 3, 2, 1};
   std::array<std::int32_t, kListColumns> widths{140, 120, 90, 80, 110};

@@ -1,12 +1,15 @@
 #include "storage/file_ops.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace strandline {
@@ -155,6 +158,24 @@ IoStatus WriteFileAtomically(FileOps& ops, const std::string& path, ByteView dat
   }
   SyncFolder(ops, FolderOf(path));
   return {};
+}
+
+int RemoveStaleTemporaries(const std::string& path) {
+  std::string folder = FolderOf(path);
+  std::string prefix = path.substr(path.rfind('/') + 1) + ".tmp-";
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    // "<file>.tmp-<pid>-<n>": only a writer that no longer runs has left it.
+    long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+    if (pid <= 0 || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    if (::unlink((folder + "/" + name).c_str()) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
 }
 
 KeepAsideResult KeepAside(FileOps& ops, const std::string& path, std::time_t now) {

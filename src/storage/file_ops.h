@@ -58,6 +58,10 @@ ReadFileResult ReadWholeFile(FileOps& ops, const std::string& path, std::size_t 
 IoStatus WriteFileAtomically(FileOps& ops, const std::string& path, ByteView data,
                              mode_t mode = 0600);
 
+// Removes the temporary files that writers of path left behind when they
+// were killed (those whose process is gone). Returns how many were removed.
+int RemoveStaleTemporaries(const std::string& path);
+
 // Renames a damaged file out of the way: "<path>.<YYYYmmdd-HHMMSS>.damaged"
 // (with "-2", "-3", ... before ".damaged" if that name is taken). Returns the
 // new name, or an error.

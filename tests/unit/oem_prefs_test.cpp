@@ -108,15 +108,5 @@ TEST(OemPrefs, ShortFilesLeaveTheRestZero) {
   EXPECT_EQ(readOemPrefs(path).prefs.scanInterval, 1);
 }
 
-TEST(OemPrefs, UnterminatedTextStaysInsideItsField) {
-  Bytes b = SerializeOemPrefs(Sample());
-  std::fill(b.begin() + 165, b.end(), std::uint8_t{'x'});
-  OemPrefs p = ParseOemPrefs(b);
-  EXPECT_EQ(p.vendorName, std::string(63, 'x'));
-  EXPECT_EQ(p.copyright, std::string(79, 'x'));
-  EXPECT_EQ(SerializeOemPrefs(p).size(), 309u);
-  EXPECT_EQ(ParseOemPrefs(SerializeOemPrefs(p)), p);
-}
-
 }  // namespace
 }  // namespace strandline
