@@ -86,12 +86,16 @@ void LoaderAnswer(DeviceContext& ctx, Adapter& station, const MacAddress& reques
 }
 
 void Loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, const Hp1Entry& e) {
-  ByteReader r(e.data);
-  std::uint8_t code = r.u8();
-  r.skip(2);  // command length
-  if (!r.ok()) return;
+  // The entry length byte is 1; the command length at 18..19 counts the
+  // command's fields, which may run to a 1024-byte chunk.
+  ByteReader head(e.tail);
+  std::uint8_t code = head.u8();
+  std::uint16_t commandLength = head.u16be();
+  if (!head.ok()) return;
+  ByteView fields = head.view(commandLength);
   std::uint8_t status = ForcedStatus(station, code);
-  if (!station.inLoader) status = status ? status : 1;
+  if (!head.ok() || !station.inLoader) status = status ? status : 1;
+  ByteReader r(fields);
   switch (code) {
     case kLoaderWrite: {
       std::uint32_t module = r.u32be();

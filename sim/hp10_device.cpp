@@ -144,9 +144,14 @@ std::vector<Hp1Entry> ParseHp1Entries(ByteView frame) {
     e.type = r.u8() & 0x1F;  // the top three bits carry the entry version
     std::uint8_t length = r.u8();
     e.offset = r.position();
-    e.data = r.view(length);
     if (!r.ok()) break;
+    // A request may announce more data than its frame carries (the network
+    // statistics request does): the entry keeps the bytes that are there.
+    std::size_t present = std::min<std::size_t>(length, r.remaining());
+    e.tail = frame.subspan(e.offset);
+    e.data = r.view(present);
     out.push_back(e);
+    if (present < length) break;
   }
   return out;
 }

@@ -24,11 +24,13 @@ namespace {
 using namespace strandline;
 
 volatile std::sig_atomic_t stopRequested = 0;
-void OnSignal(int) { stopRequested = 1; }
+void OnSignal(int) {
+  stopRequested = 1;
+}
 
 // Passes HomePlug 1.0 (0x887B) and HomePlug AV (0x88E1) frames, nothing else.
 const FilterProgram kPowerlineFilter = {
-    {0x28, 0, 0, 0x0C}, {0x15, 0, 1, 0x887B}, {0x06, 0, 0, 0xFFFFFFFF}, {0x28, 0, 0, 0x0C},
+    {0x28, 0, 0, 0x0C},   {0x15, 0, 1, 0x887B},     {0x06, 0, 0, 0xFFFFFFFF}, {0x28, 0, 0, 0x0C},
     {0x15, 0, 1, 0x88E1}, {0x06, 0, 0, 0xFFFFFFFF}, {0x06, 0, 0, 0},
 };
 
@@ -72,9 +74,12 @@ int main(int argc, char** argv) {
   bool log = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--network" && i + 1 < argc) file = argv[++i];
-    else if (arg == "--log") log = true;
-    else return Usage();
+    if (arg == "--network" && i + 1 < argc)
+      file = argv[++i];
+    else if (arg == "--log")
+      log = true;
+    else
+      return Usage();
   }
   if (file.empty()) return Usage();
 
