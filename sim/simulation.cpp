@@ -42,16 +42,7 @@ std::vector<std::string> Simulation::cards() const {
   return out;
 }
 
-bool Simulation::isOwnFrame(ByteView frame) {
-  ByteReader r(frame, kOffsetSource);
-  MacAddress source = r.array<6>();
-  if (!r.ok()) return true;
-  return source == kLoaderFallbackMac || medium_.find(source) != nullptr;
-}
-
 void Simulation::receive(const std::string& card, ByteView frame) {
-  // A capture on the daemon's own interface also sees the answers it sent.
-  if (isOwnFrame(frame)) return;
   Adapter* local = medium_.localOn(card);
   if (!local || !Medium::Up(*local, nowMs())) return;
   card_ = card;

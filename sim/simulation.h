@@ -52,7 +52,6 @@ class Simulation final : private DeviceContext {
   std::uint64_t nowMs() override { return host_.now ? host_.now() : 0; }
   void reply(Adapter& from, Bytes frame, bool remote) override;
   void reboot(Adapter& adapter, std::uint32_t ms) override;
-  bool isOwnFrame(ByteView frame);
 
   Medium medium_;
   SimHost host_;

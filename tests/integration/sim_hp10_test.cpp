@@ -60,6 +60,10 @@ TEST_F(SimHp10, NetworkStatisticsAnswerToItselfWithStationsAndRates) {
   EXPECT_EQ(MacAt(a, 24), kHp2);  // only the own network
   EXPECT_EQ(Le16(a, 30), 519);    // 14 Mbit/s as a raw figure
   EXPECT_EQ(MacAt(a, 36), MacAddress{});
+
+  // Once the adapter is known, detection sends from its address: still answered.
+  req = hp1(kBroadcastMac, 0x1A, {0x80}, &kHpLocal);
+  EXPECT_EQ(only(req)[17], 3);
 }
 
 TEST_F(SimHp10, LocalParametersImageFollowsKeysAndOptions) {
