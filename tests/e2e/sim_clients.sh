@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# prometheus-homeplug-exporter, a third-party HomePlug AV client, reads the
-# simulated network over veth: the coordinator, every station and its rates
+# Third-party HomePlug AV clients read the simulated network over veth.
+# prometheus-homeplug-exporter: the coordinator, every station and its rates
 # are those the network files set (home.json, then the 32 stations of
-# large32.json). The exporter runs by hand in the computer namespace only.
+# large32.json); it runs by hand in the computer namespace only, never as a
+# service. faifa: the version text and the station table of home.json.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tests/e2e/lab_common.sh
@@ -53,4 +54,21 @@ for network in home large32; do
   check "$network: the local adapter coordinates the network" \
     grep -q "homeplug_network_id{coordinator_mac_address=\"$local_mac\"" "$work/metrics"
 done
+# --- faifa: version and network information, typed into its menu ---
+if command -v faifa >/dev/null; then
+  lab_up sim/networks/home.json
+  (printf 'a000\n'; sleep 1; printf 'a038\n'; sleep 1) |
+    "$lab" exec timeout 4 stdbuf -o0 faifa -i plc0 -m >"$work/faifa.out" 2>&1 || true
+  local_firmware=$(python3 -c 'import json; print(json.load(open("sim/networks/home.json"))["adapters"][0]["firmware"])')
+  check "faifa: version text of the local adapter" grep -q "Version: $local_firmware," "$work/faifa.out"
+  check "faifa: status success" grep -q "^Status: Success" "$work/faifa.out"
+  same "faifa: station table" "$(file_stations sim/networks/home.json | tr a-f A-F)" \
+    "$(python3 -c '
+import re, sys
+for line in open(sys.argv[1]):
+    m = re.match(r"([0-9A-F:]{17}) 0x\w+ \S+ 0x(\w+) 0x(\w+)$", line.strip())
+    if m: print(m.group(1), int(m.group(2), 16), int(m.group(3), 16))' "$work/faifa.out")"
+else
+  echo "faifa not installed: its checks are left out"
+fi
 exit $fail
