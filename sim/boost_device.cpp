@@ -102,7 +102,10 @@ void Loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, c
       std::uint32_t offset = r.u32be();
       std::uint16_t length = r.u16be();
       ByteView data = r.view(length);
-      if (!r.ok() || length > 1024 || offset > (1u << 24)) status = status ? status : 1;
+      bool known = std::find(std::begin(kModuleFlags), std::end(kModuleFlags), module) !=
+                   std::end(kModuleFlags);
+      if (!r.ok() || !known || length > 1024 || offset + std::uint64_t{length} > kMaxModuleBytes)
+        status = status ? status : 1;
       if (!status) {
         Bytes& staged = station.stagedModules[module];
         if (staged.size() < offset + length) staged.resize(offset + length, 0);
@@ -124,7 +127,7 @@ void Loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, c
       std::uint32_t module = r.u32be();
       std::uint32_t length = r.u32be();
       auto it = station.modules.find(module);
-      if (!r.ok() || it == station.modules.end() || length > (1u << 24))
+      if (!r.ok() || it == station.modules.end() || length > kMaxModuleBytes)
         status = status ? status : 1;
       std::uint32_t checksum = 0;
       if (!status) {
