@@ -17,6 +17,8 @@ static const std::vector<Command> kCommands = {
     {"cards", "cards [--interface IF]...", RunCards},
     {"db", "db show [FILE]", RunDb},
     {"prefs", "prefs show [FILE]", RunPrefs},
+    {"key", kKeySynopsis, RunKey},
+    {"decode", kDecodeSynopsis, RunDecode},
 };
 
 static void PrintHelp(std::FILE* out) {

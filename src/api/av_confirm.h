@@ -1,0 +1,41 @@
+// Waiting for an AV confirmation on the card table.
+//
+// Frames are polled from every open card and decoded; the first that confirms
+// the request ends the wait. Between frames the wait sleeps in WaitForCards,
+// which wakes as soon as a frame arrives.
+#pragma once
+
+#include <cstdint>
+
+#include "api/av_decode.h"
+#include "api/card_table.h"
+#include "platform/clock.h"
+
+namespace strandline {
+
+inline constexpr std::uint32_t kConfirmTimeoutMs = 100;
+
+struct ConfirmWait {
+  CardTable& cards;
+  ThpapiContext& library;
+  Clock& clock;
+  // The current local adapter is of the TSC4000 family: network-information
+  // confirmations then carry the version-1 header.
+  bool tsc4000Local = false;
+  // Set whenever a confirmation was taken.
+  bool confirmSeen = false;
+};
+
+// A frame confirms `requestType` when it decoded (or reports status 0) and its
+// type is requestType | 1, or the commit confirmation 0xA029.
+bool ConfirmsRequest(int decodeResult, const ThpapiResult& result, std::uint16_t requestType);
+
+// One pass over the frames already waiting, without waiting for more: true
+// with the confirmation in result; non-matching frames are dropped.
+bool PollConfirm(ConfirmWait& wait, std::uint16_t requestType, ThpapiResult& result);
+
+// Waits up to timeoutMs for the confirmation of requestType, from any station.
+bool AwaitConfirm(ConfirmWait& wait, std::uint16_t requestType, ThpapiResult& result,
+                  std::uint32_t timeoutMs = kConfirmTimeoutMs);
+
+}  // namespace strandline

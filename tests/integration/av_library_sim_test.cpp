@@ -1,0 +1,121 @@
+// The AV message library against the simulated adapters, over the card table:
+// the simulator parses requests and builds answers with its own code, so a
+// misread offset on either side shows here.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "api/av_confirm.h"
+#include "api/av_messages.h"
+#include "api/card_table.h"
+#include "api/keys.h"
+#include "integration/sim_fixture.h"
+#include "sim/firmware_image.h"
+
+namespace strandline::testing {
+namespace {
+
+const char* kNetwork = R"({ "adapters": [
+  { "mac": "02:5A:00:00:01:01", "kind": "av", "interface": "sl0", "deviceId": 2,
+    "firmware": "TSC1000-MAC-3-5", "password": "K7QM-2VXA-98RT-ZP4L" },
+  { "mac": "02:5A:00:00:01:02", "kind": "av", "deviceId": 1, "firmware": "TSC1000-MAC-3-1",
+    "password": "R2D4-MQ8X-T6VA-1LKE", "tx": 180, "rx": 171 }
+] })";
+
+const MacAddress kLocal = {0x02, 0x5A, 0, 0, 0x01, 0x01};
+
+class AvLibraryOnSim : public SimFixture {
+ protected:
+  void SetUp() override {
+    load(kNetwork);
+    table.link = &link;
+    OpenAllCards(table);
+    ASSERT_EQ(table.count, 1);
+  }
+
+  // Sends the n bytes built into buffer and waits for the confirmation of their type.
+  bool Exchange(std::size_t n) {
+    if (n == 0 || SendFrame(table, 0, buffer.data(), static_cast<std::uint16_t>(n)) != 1)
+      return false;
+    return AwaitConfirm(wait, static_cast<std::uint16_t>(buffer[15] | buffer[16] << 8), result);
+  }
+
+  // Runs the transfer begun to its end; the chunks read are appended to `read`.
+  void RunTransfer(Bytes& read) {
+    for (int requests = 0; requests < 200; ++requests) {
+      ASSERT_TRUE(Exchange(thpapi_NextRequest(lib, buffer))) << "request " << requests;
+      if (result.operation == kOperationModuleRead && result.dataValid) {
+        std::uint32_t length = Le32(Bytes(result.data.begin(), result.data.begin() + 9), 5);
+        read.insert(read.end(), result.data.begin() + 9, result.data.begin() + 9 + length);
+      }
+      if (result.completion == 2) return;
+    }
+    FAIL() << "the transfer did not end";
+  }
+
+  CardTable table;
+  ThpapiContext lib;
+  ConfirmWait wait{table, lib, clock};
+  ThpapiResult result;
+  std::array<std::uint8_t, 1528> buffer{};
+};
+
+TEST_F(AvLibraryOnSim, VersionSetKeyAndNetworkInformation) {
+  ASSERT_TRUE(Exchange(thpapi_EncodeVersionRequest(lib, host, kLocalDeviceMac, buffer)));
+  EXPECT_EQ(result.source, kLocal);
+  EXPECT_EQ(result.status, 0);
+  std::string version(result.data.begin() + 2, result.data.begin() + 2 + result.data[1]);
+  EXPECT_NE(version.find("TSC1000-MAC-3-5"), std::string::npos) << version;
+
+  SetKeyParameters key;
+  key.key = deriveNetworkKey("Strandline-Test");
+  key.target = kLocal;
+  ASSERT_TRUE(Exchange(thpapi_EncodeSetKeyRequest(lib, host, kLocal, buffer, key)));
+  EXPECT_EQ(result.messageType, kMmSetKeyConfirm);
+  EXPECT_EQ(result.status, 0);
+
+  ASSERT_TRUE(Exchange(thpapi_EncodeNetworkInfoRequest(lib, host, kLocal, buffer, false)));
+  EXPECT_EQ(result.messageType, kMmNetworkInfoConfirm);
+  EXPECT_GE(result.data[0], 1);  // networks
+}
+
+TEST_F(AvLibraryOnSim, ReadsTheParameterBlockAndTheFirmwareModule) {
+  ASSERT_EQ(thpapi_BeginModuleRead(lib, host, kLocalDeviceMac, 2), 0);
+  Bytes pib;
+  RunTransfer(pib);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.data[4], 1);  // last chunk
+  EXPECT_EQ(pib, simulation->adapter(kLocal)->pib);
+
+  ASSERT_EQ(thpapi_BeginModuleRead(lib, host, kLocalDeviceMac, 1), 0);
+  Bytes firmware;
+  RunTransfer(firmware);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(firmware, simulation->adapter(kLocal)->firmwareImage);
+}
+
+TEST_F(AvLibraryOnSim, UpdatesByModuleWritesAndCommit) {
+  Bytes firmware = sim::BuildFirmwareImage("TSC1000-MAC-9-9");
+  Bytes pib = simulation->adapter(kLocal)->pib;
+  ASSERT_EQ(thpapi_BeginUpdate(lib, host, kLocalDeviceMac, firmware, pib, 0x13), 0);
+  Bytes none;
+  RunTransfer(none);
+  EXPECT_EQ(result.messageType, kMmCommitConfirm);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(simulation->adapter(kLocal)->firmwareImage, firmware);
+  EXPECT_EQ(simulation->adapter(kLocal)->firmware, "TSC1000-MAC-9-9");
+}
+
+TEST_F(AvLibraryOnSim, UpdatesByMemoryWritesAndStart) {
+  Bytes firmware = sim::BuildFirmwareImage("TSC1000-MAC-7-7");
+  Bytes pib = simulation->adapter(kLocal)->pib;
+  ASSERT_EQ(thpapi_BeginUpdate(lib, host, kLocalDeviceMac, firmware, pib, 0), 0);
+  Bytes none;
+  RunTransfer(none);
+  EXPECT_EQ(result.messageType, kMmStartConfirm);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(simulation->adapter(kLocal)->firmware, "TSC1000-MAC-7-7");
+}
+
+}  // namespace
+}  // namespace strandline::testing
