@@ -174,7 +174,8 @@ std::uint16_t BoostRawRate(double mbps) {
     v = (mbps - 14.0) / 71.0 * 54.59523809523809 + 12.357142857142858;
   else if (mbps > 6.0)
     v = (mbps - 6.0) / 8.0 * 6.357142857142858 + 6.0;
-  return static_cast<std::uint16_t>(std::clamp(std::lround(v * 42.0), 0L, 65535L));
+  // Rounded up, so that the whole part of the scaled figure is the rate.
+  return static_cast<std::uint16_t>(std::clamp(std::ceil(v * 42.0 - 1e-6), 0.0, 65535.0));
 }
 
 bool HandleBoostEntry(DeviceContext& ctx, Adapter& station, const MacAddress& requester,

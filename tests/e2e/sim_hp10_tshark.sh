@@ -43,7 +43,8 @@ send "$stats_request" \
 capture_stop
 
 same "no malformed answers" 0 "$(tshark -r "$work/cap.pcapng" -Y "_ws.malformed && eth.src != $pcmac" 2>/dev/null | wc -l)"
-raw() { python3 -c 'import sys; print(",".join(str(round((t + 0.12978912978912938) * 42 / 1.1434511434511434)) for t in map(int, sys.argv[1:])))' "$@"; }
+# Raw figures: the least whose scaled rate has the file's rate as its whole part.
+raw() { python3 -c 'import math, sys; print(",".join(str(math.ceil((t + 0.12978912978912938) * 42 / 1.1434511434511434 - 1e-6)) for t in map(int, sys.argv[1:])))' "$@"; }
 zeros13=$(printf ',0%.0s' $(seq 13))
 zeros12=$(printf ',0%.0s' $(seq 12))
 same "network statistics before and after the key: local answer to itself, class, stations, rates" \
