@@ -293,7 +293,9 @@ void Start(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remo
   if (!r.ok()) return;
   std::uint8_t status = ForcedStatus(station, req.type);
   Bytes image;
-  if (!status && (length == 0 || !ReadMemory(station, load, length, image))) status = 0x1C;
+  if (!status &&
+      (length == 0 || length > kMaxModuleBytes || !ReadMemory(station, load, length, image)))
+    status = 0x1C;                                                 // Bad Image Length
   if (!status && Checksum32(image, checksum) != 0) status = 0x14;  // Bad Image Checksum
   if (!status && entry % 4 != 0) status = 0x40;                    // Bad Start Address
   StatusAnswer(ctx, station, req, remote, status, module);

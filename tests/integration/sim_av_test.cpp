@@ -295,6 +295,9 @@ TEST_F(SimAv, MemoryWriteAndStartRunTheNewFirmware) {
   Put32(start, 12, TestChecksum(image) ^ 1);  // wrong
   Put32(start, 16, load);
   EXPECT_EQ(only(av(kLocal, 0xA00C, start))[20], 0x14);
+  Put32(start, 8, 0xFFFFFFF0);  // far more than was written
+  EXPECT_EQ(only(av(kLocal, 0xA00C, start))[20], 0x1C);
+  Put32(start, 8, 2049);
   Put32(start, 12, TestChecksum(image));
   Bytes a = only(av(kLocal, 0xA00C, start));
   EXPECT_EQ(Le16(a, 15), 0xA00D);
