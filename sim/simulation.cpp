@@ -37,21 +37,13 @@ void Simulation::attach(MemoryLink& link) {
 
 std::vector<std::string> Simulation::cards() const {
   std::vector<std::string> out;
-  for (const auto& a : const_cast<Medium&>(medium_).adapters())
+  for (const auto& a : medium_.adapters())
     if (a->isLocal()) out.push_back(a->card);
   return out;
 }
 
-bool Simulation::isOwnFrame(ByteView frame) {
-  ByteReader r(frame, kOffsetSource);
-  MacAddress source = r.array<6>();
-  if (!r.ok()) return true;
-  return source == kLoaderFallbackMac || medium_.find(source) != nullptr;
-}
-
 void Simulation::receive(const std::string& card, ByteView frame) {
-  // A capture on the daemon's own interface also sees the answers it sent.
-  if (isOwnFrame(frame)) return;
+  std::lock_guard lock(mutex_);
   Adapter* local = medium_.localOn(card);
   if (!local || !Medium::Up(*local, nowMs())) return;
   card_ = card;
@@ -87,10 +79,12 @@ void Simulation::reboot(Adapter& adapter, std::uint32_t ms) {
 }
 
 void Simulation::unplug(const MacAddress& mac) {
+  std::lock_guard lock(mutex_);
   if (Adapter* a = medium_.find(mac)) a->plugged = false;
 }
 
 void Simulation::replug(const MacAddress& mac) {
+  std::lock_guard lock(mutex_);
   if (Adapter* a = medium_.find(mac)) a->plugged = true;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct SimHost {
 inline constexpr std::uint64_t kLocalAnswerDelayMs = 2;
 inline constexpr std::uint64_t kRemoteAnswerDelayMs = 4;
 
+// Thread-safe: frames may be sent from several threads.
 class Simulation final : private DeviceContext {
  public:
   explicit Simulation(Medium medium) : medium_(std::move(medium)) {}
@@ -52,12 +54,13 @@ class Simulation final : private DeviceContext {
   std::uint64_t nowMs() override { return host_.now ? host_.now() : 0; }
   void reply(Adapter& from, Bytes frame, bool remote) override;
   void reboot(Adapter& adapter, std::uint32_t ms) override;
-  bool isOwnFrame(ByteView frame);
 
   Medium medium_;
   SimHost host_;
   std::string card_;  // the card of the request being handled
   std::function<void(const std::string&)> log_;
+  // Frames may arrive from several threads (the engine and a worker).
+  std::recursive_mutex mutex_;
 };
 
 // A one-line description of a frame for logs: card, addresses, type.
