@@ -15,6 +15,11 @@ namespace strandline::sim {
 
 enum class AdapterKind { Av, Hp10, Boost };
 
+// What a device keeps of written modules and memory: requests beyond it are
+// refused, so no sequence of frames can make a device grow without bound.
+inline constexpr std::size_t kMaxModuleBytes = 1u << 20;
+inline constexpr std::size_t kMaxMemoryChunks = 4096;
+
 // Rates as the device reports them for one peer: AV in Mbit/s (the byte or
 // word of the network-information answer); HomePlug 1.0 in Mbit/s, turned
 // into the raw figures of its answers by the device code.

@@ -229,7 +229,8 @@ void ModuleWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
   if (!status && (length == 0 || length > 1024 || !r.ok())) status = 0x12;  // Bad Length
   if (!status && Checksum32(data, checksum) != 0) status = 0x14;            // Bad Checksum
   Bytes& staged = station.staged[module];
-  if (!status && offset > staged.size()) status = 0x20;  // Bad Offset: a gap
+  if (!status && (offset > staged.size() || offset + length > kMaxModuleBytes))
+    status = 0x20;  // Bad Offset: a gap, or past what the device holds
   if (!status) {
     if (staged.size() < offset + length) staged.resize(offset + length);
     std::copy(data.begin(), data.end(), staged.begin() + offset);
@@ -254,6 +255,8 @@ void MemoryWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
   std::uint8_t status = ForcedStatus(station, req.type);
   if (!status && (length == 0 || length > 1024 || !r.ok())) status = 0x1C;  // Bad Length
   if (!status && address % 4 != 0) status = 0x3C;                           // Bad Data Alignment
+  if (!status && station.memory.size() >= kMaxMemoryChunks && !station.memory.count(address))
+    status = 0x38;  // Bad Address: memory full
   if (!status) station.memory[address] = Bytes(data.begin(), data.end());
   Bytes f = Answer(station, req, kAvMemoryWrite + 1, 9);
   ByteWriter w(f, req.payload);
@@ -290,9 +293,11 @@ void Start(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remo
   if (!r.ok()) return;
   std::uint8_t status = ForcedStatus(station, req.type);
   Bytes image;
-  if (!status && (length == 0 || !ReadMemory(station, load, length, image))) status = 0x1C;
-  if (!status && Checksum32(image, checksum) != 0) status = 0x14;          // Bad Image Checksum
-  if (!status && (entry < load || entry - load >= length)) status = 0x40;  // Bad Start Address
+  if (!status &&
+      (length == 0 || length > kMaxModuleBytes || !ReadMemory(station, load, length, image)))
+    status = 0x1C;                                                 // Bad Image Length
+  if (!status && Checksum32(image, checksum) != 0) status = 0x14;  // Bad Image Checksum
+  if (!status && entry % 4 != 0) status = 0x40;                    // Bad Start Address
   StatusAnswer(ctx, station, req, remote, status, module);
   if (status) return;
   // The started image announces its version; a parameter block loaded beside

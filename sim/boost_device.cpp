@@ -86,19 +86,26 @@ void LoaderAnswer(DeviceContext& ctx, Adapter& station, const MacAddress& reques
 }
 
 void Loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, const Hp1Entry& e) {
-  ByteReader r(e.data);
-  std::uint8_t code = r.u8();
-  r.skip(2);  // command length
-  if (!r.ok()) return;
+  // The entry length byte is 1; the command length at 18..19 counts the
+  // command's fields, which may run to a 1024-byte chunk.
+  ByteReader head(e.tail);
+  std::uint8_t code = head.u8();
+  std::uint16_t commandLength = head.u16be();
+  if (!head.ok()) return;
+  ByteView fields = head.view(commandLength);
   std::uint8_t status = ForcedStatus(station, code);
-  if (!station.inLoader) status = status ? status : 1;
+  if (!head.ok() || !station.inLoader) status = status ? status : 1;
+  ByteReader r(fields);
   switch (code) {
     case kLoaderWrite: {
       std::uint32_t module = r.u32be();
       std::uint32_t offset = r.u32be();
       std::uint16_t length = r.u16be();
       ByteView data = r.view(length);
-      if (!r.ok() || length > 1024 || offset > (1u << 24)) status = status ? status : 1;
+      bool known = std::find(std::begin(kModuleFlags), std::end(kModuleFlags), module) !=
+                   std::end(kModuleFlags);
+      if (!r.ok() || !known || length > 1024 || offset + std::uint64_t{length} > kMaxModuleBytes)
+        status = status ? status : 1;
       if (!status) {
         Bytes& staged = station.stagedModules[module];
         if (staged.size() < offset + length) staged.resize(offset + length, 0);
@@ -120,7 +127,7 @@ void Loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, c
       std::uint32_t module = r.u32be();
       std::uint32_t length = r.u32be();
       auto it = station.modules.find(module);
-      if (!r.ok() || it == station.modules.end() || length > (1u << 24))
+      if (!r.ok() || it == station.modules.end() || length > kMaxModuleBytes)
         status = status ? status : 1;
       std::uint32_t checksum = 0;
       if (!status) {
@@ -167,7 +174,8 @@ std::uint16_t BoostRawRate(double mbps) {
     v = (mbps - 14.0) / 71.0 * 54.59523809523809 + 12.357142857142858;
   else if (mbps > 6.0)
     v = (mbps - 6.0) / 8.0 * 6.357142857142858 + 6.0;
-  return static_cast<std::uint16_t>(std::clamp(std::lround(v * 42.0), 0L, 65535L));
+  // Rounded up, so that the whole part of the scaled figure is the rate.
+  return static_cast<std::uint16_t>(std::clamp(std::ceil(v * 42.0 - 1e-6), 0.0, 65535.0));
 }
 
 bool HandleBoostEntry(DeviceContext& ctx, Adapter& station, const MacAddress& requester,

@@ -145,12 +145,13 @@ std::vector<Hp1Entry> ParseHp1Entries(ByteView frame) {
     std::uint8_t length = r.u8();
     e.offset = r.position();
     if (!r.ok()) break;
-    // The statistics request states 187 data bytes in a 38-byte frame: a
-    // device takes an entry that runs past the frame with what the frame holds.
-    bool cut = !r.has(length);
-    e.data = r.view(cut ? r.remaining() : length);
+    // A request may announce more data than its frame carries (the network
+    // statistics request does): the entry keeps the bytes that are there.
+    std::size_t present = std::min<std::size_t>(length, r.remaining());
+    e.tail = frame.subspan(e.offset);
+    e.data = r.view(present);
     out.push_back(e);
-    if (cut) break;
+    if (present < length) break;
   }
   return out;
 }
@@ -172,9 +173,11 @@ Bytes BuildHp1Frame(const MacAddress& destination, const MacAddress& source,
 }
 
 std::uint16_t Hp10RawRate(double mbps) {
-  // The system turns a raw figure r into 1.1434511434511434 * r / 42 - 0.1298 Mbit/s.
+  // A reader turns a raw figure r into 1.1434511434511434 * r / 42 - 0.1298
+  // Mbit/s and keeps the whole part: the figure is rounded up so that the
+  // whole part is the rate itself, not one below.
   double raw = (mbps + 0.12978912978912938) * 42.0 / 1.1434511434511434;
-  return static_cast<std::uint16_t>(std::clamp(std::lround(raw), 0L, 65535L));
+  return static_cast<std::uint16_t>(std::clamp(std::ceil(raw - 1e-6), 0.0, 65535.0));
 }
 
 void SetHp1Key(Adapter& a, std::uint8_t select, ByteView key) {

@@ -36,9 +36,11 @@ struct Hp1Entry {
   std::uint8_t type = 0;
   std::size_t offset = 0;  // of the entry's data in the frame
   ByteView data;
+  ByteView tail;  // the frame from the entry's data to its end
 };
 
-// The entries of a HomePlug 1.0 frame; an entry that runs past the frame is cut to it and ends the list.
+// The entries of a HomePlug 1.0 frame; an entry cut short by the end of the
+// frame is the last one and keeps the bytes present.
 std::vector<Hp1Entry> ParseHp1Entries(ByteView frame);
 Bytes BuildHp1Frame(const MacAddress& destination, const MacAddress& source,
                     const std::vector<std::pair<std::uint8_t, Bytes>>& entries);

@@ -5,9 +5,11 @@
 // Every local adapter of the file sits on its interface (libpcap, only those
 // interfaces are opened). Prints "ready: IF..." once listening; --log prints
 // a line for every frame answered. SIGINT and SIGTERM end it cleanly.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -24,12 +26,42 @@ namespace {
 using namespace strandline;
 
 volatile std::sig_atomic_t stopRequested = 0;
-void OnSignal(int) { stopRequested = 1; }
+void OnSignal(int) {
+  stopRequested = 1;
+}
 
 // Passes HomePlug 1.0 (0x887B) and HomePlug AV (0x88E1) frames, nothing else.
 const FilterProgram kPowerlineFilter = {
-    {0x28, 0, 0, 0x0C}, {0x15, 0, 1, 0x887B}, {0x06, 0, 0, 0xFFFFFFFF}, {0x28, 0, 0, 0x0C},
+    {0x28, 0, 0, 0x0C},   {0x15, 0, 1, 0x887B},     {0x06, 0, 0, 0xFFFFFFFF}, {0x28, 0, 0, 0x0C},
     {0x15, 0, 1, 0x88E1}, {0x06, 0, 0, 0xFFFFFFFF}, {0x06, 0, 0, 0},
+};
+
+// The frames this daemon sent in the last second: a capture on an interface
+// also sees what was sent on it, and those copies are no requests.
+class SentFrames {
+ public:
+  void add(std::uint64_t nowMs, ByteView frame) {
+    expire(nowMs);
+    frames_.emplace_back(nowMs + 1000, Bytes(frame.begin(), frame.end()));
+  }
+  // true (and forgets it) when the frame is one we sent.
+  bool take(std::uint64_t nowMs, ByteView frame) {
+    expire(nowMs);
+    for (auto it = frames_.begin(); it != frames_.end(); ++it) {
+      if (it->second.size() == frame.size() &&
+          std::equal(frame.begin(), frame.end(), it->second.begin())) {
+        frames_.erase(it);
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  void expire(std::uint64_t nowMs) {
+    while (!frames_.empty() && frames_.front().first < nowMs) frames_.pop_front();
+  }
+  std::deque<std::pair<std::uint64_t, Bytes>> frames_;
 };
 
 // Events due at real times, run by the main loop.
@@ -72,9 +104,12 @@ int main(int argc, char** argv) {
   bool log = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--network" && i + 1 < argc) file = argv[++i];
-    else if (arg == "--log") log = true;
-    else return Usage();
+    if (arg == "--network" && i + 1 < argc)
+      file = argv[++i];
+    else if (arg == "--log")
+      log = true;
+    else
+      return Usage();
   }
   if (file.empty()) return Usage();
 
@@ -109,13 +144,15 @@ int main(int argc, char** argv) {
   }
 
   EventQueue queue;
+  SentFrames sent;
   simulation.setHost({[&queue] { return queue.now(); },
                       [&queue](std::uint64_t delay, std::function<void()> fn) {
                         queue.after(delay, std::move(fn));
                       },
-                      [&ports](const std::string& card, ByteView frame) {
+                      [&ports, &sent, &queue](const std::string& card, ByteView frame) {
                         std::string sendError;
                         auto it = ports.find(card);
+                        sent.add(queue.now(), frame);
                         if (it != ports.end() && !it->second->send(frame, sendError))
                           std::fprintf(stderr, "strandline-sim: %s: %s\n", card.c_str(),
                                        sendError.c_str());
@@ -146,7 +183,7 @@ int main(int argc, char** argv) {
       std::string receiveError;
       int got;
       while ((got = waitList[i]->receive(frame, receiveError)) == 1)
-        simulation.receive(waitCards[i], frame);
+        if (!sent.take(queue.now(), frame)) simulation.receive(waitCards[i], frame);
       if (got < 0) {
         std::fprintf(stderr, "strandline-sim: %s: %s\n", waitCards[i].c_str(),
                      receiveError.c_str());

@@ -17,6 +17,7 @@ class Medium {
   Adapter& add(Adapter adapter);
 
   std::vector<std::unique_ptr<Adapter>>& adapters() { return adapters_; }
+  const std::vector<std::unique_ptr<Adapter>>& adapters() const { return adapters_; }
   Adapter* find(const MacAddress& mac);
   // The local adapter attached to a card, if any.
   Adapter* localOn(const std::string& card);

@@ -37,28 +37,13 @@ void Simulation::attach(MemoryLink& link) {
 
 std::vector<std::string> Simulation::cards() const {
   std::vector<std::string> out;
-  for (const auto& a : const_cast<Medium&>(medium_).adapters())
+  for (const auto& a : medium_.adapters())
     if (a->isLocal()) out.push_back(a->card);
   return out;
 }
 
-bool Simulation::isOwnFrame(const std::string& card, ByteView frame) {
-  // A capture on the daemon's own interface may see the answers it sent: those
-  // come back byte for byte. A request from the computer never matches one,
-  // even when it carries an adapter's address as its source.
-  for (auto it = emitted_.begin(); it != emitted_.end(); ++it) {
-    if (it->first != card ||
-        !std::equal(frame.begin(), frame.end(), it->second.begin(), it->second.end()))
-      continue;
-    emitted_.erase(it);
-    return true;
-  }
-  return false;
-}
-
 void Simulation::receive(const std::string& card, ByteView frame) {
-  // A capture on the daemon's own interface also sees the answers it sent.
-  if (isOwnFrame(card, frame)) return;
+  std::lock_guard lock(mutex_);
   Adapter* local = medium_.localOn(card);
   if (!local || !Medium::Up(*local, nowMs())) return;
   card_ = card;
@@ -82,8 +67,6 @@ void Simulation::reply(Adapter& from, Bytes frame, bool remote) {
   for (int i = 0; i < copies; ++i) {
     host_.after(delay + static_cast<std::uint64_t>(i), [this, card = card_, frame] {
       if (log_) log_(card + " " + DescribeFrame(frame));
-      emitted_.emplace_back(card, frame);
-      if (emitted_.size() > kEchoMemory) emitted_.pop_front();
       host_.emit(card, frame);
     });
   }
@@ -96,10 +79,12 @@ void Simulation::reboot(Adapter& adapter, std::uint32_t ms) {
 }
 
 void Simulation::unplug(const MacAddress& mac) {
+  std::lock_guard lock(mutex_);
   if (Adapter* a = medium_.find(mac)) a->plugged = false;
 }
 
 void Simulation::replug(const MacAddress& mac) {
+  std::lock_guard lock(mutex_);
   if (Adapter* a = medium_.find(mac)) a->plugged = true;
 }
 

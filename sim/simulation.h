@@ -4,8 +4,8 @@
 // on the host's clock (the virtual clock in tests, real time in the daemon).
 #pragma once
 
-#include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -25,6 +25,7 @@ struct SimHost {
 inline constexpr std::uint64_t kLocalAnswerDelayMs = 2;
 inline constexpr std::uint64_t kRemoteAnswerDelayMs = 4;
 
+// Thread-safe: frames may be sent from several threads.
 class Simulation final : private DeviceContext {
  public:
   explicit Simulation(Medium medium) : medium_(std::move(medium)) {}
@@ -53,14 +54,13 @@ class Simulation final : private DeviceContext {
   std::uint64_t nowMs() override { return host_.now ? host_.now() : 0; }
   void reply(Adapter& from, Bytes frame, bool remote) override;
   void reboot(Adapter& adapter, std::uint32_t ms) override;
-  bool isOwnFrame(const std::string& card, ByteView frame);
-  static constexpr std::size_t kEchoMemory = 256;
 
   Medium medium_;
   SimHost host_;
   std::string card_;  // the card of the request being handled
   std::function<void(const std::string&)> log_;
-  std::deque<std::pair<std::string, Bytes>> emitted_;  // recent answers, to drop their echo
+  // Frames may arrive from several threads (the engine and a worker).
+  std::recursive_mutex mutex_;
 };
 
 // A one-line description of a frame for logs: card, addresses, type.

@@ -8,10 +8,12 @@ lab=scripts/netns-lab
 sender=tests/e2e/frame_sender.py
 work=$(mktemp -d)
 capture_pid=
+bg_pids=()  # further programs started in the lab, ended on exit
 lab_cleanup() {
   [ -z "$capture_pid" ] || kill "$capture_pid" 2>/dev/null || true
+  for pid in "${bg_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   "$lab" down || true
-  rm -rf "$work"
+  [ -n "${KEEP_WORK:-}" ] && echo "kept $work" >&2 || rm -rf "$work"
 }
 trap lab_cleanup EXIT
 

@@ -96,4 +96,24 @@ same "version-1 answer: header version, stations, 16-bit rates" "$expected_v1" \
       -e homeplug_av.mmhdr.mmver -e homeplug_av.nw_info_cnf.num_stas -e homeplug_av.nw_info_cnf.sta_info.da \
       -e homeplug_av.nw_info_cnf.sta_indo.phy_dr_tx -e homeplug_av.nw_info_cnf.sta_indo.phy_dr_rx |
       tr '\t' ' ')"
+
+# --- the daemon: --log, a clean end on SIGTERM, clear refusals ---
+state=/run/strandline-netns-lab/$NETNS_LAB_SUFFIX
+check "--log names every answer" grep -q "^answer sl0 02:5A:00:00:04:01 -> .* AV 0xA039" "$state/sim.log"
+pid=$(cat "$state/sim.pid")
+kill -TERM "$pid"
+for _ in $(seq 40); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+check "SIGTERM ends the daemon" bash -c "! kill -0 $pid 2>/dev/null"
+check "and it says so" grep -q "^stopped" "$state/sim.log"
+sim=$STRANDLINE_BUILD/sim/strandline-sim
+set +e
+"$sim" >/dev/null 2>&1; same "no arguments: usage, status 2" 2 $?
+out=$("$sim" --network "$work/none.json" 2>&1); code=$?
+same "missing network file: status 1" 1 $code
+check "missing network file: named" grep -q "none.json: cannot be opened" <<<"$out"
+echo '{"adapters": [{"mac": "02:00:00:00:00:01", "password": "ABCD", "interface": "x", "kind": "ac"}]}' >"$work/bad.json"
+out=$("$sim" --network "$work/bad.json" 2>&1); code=$?
+same "bad network file: status 1" 1 $code
+check "bad network file: reason" grep -q 'adapter 1: kind' <<<"$out"
+set -e
 exit $fail

@@ -33,7 +33,8 @@ class SimAv : public SimFixture {
   Bytes readPib(const MacAddress& to) {
     Bytes pib;
     for (std::uint32_t offset = 0; offset < 15560; offset += 1024) {
-      std::uint16_t length = static_cast<std::uint16_t>(std::min<std::uint32_t>(1024, 15560 - offset));
+      std::uint16_t length =
+          static_cast<std::uint16_t>(std::min<std::uint32_t>(1024, 15560 - offset));
       Bytes req{2, 0, 0, 0, 0, 0, 0, 0};
       Put16(req, 2, length);
       Put32(req, 4, offset);
@@ -107,9 +108,9 @@ TEST_F(SimAv, NetworkInfoVersionZeroListsTheNetworkWithRates) {
   EXPECT_EQ(a[20], 1);  // networks
   Nid nid = deriveNid(deriveNetworkKey("HomePlugAV"), 0);
   EXPECT_TRUE(std::equal(nid.begin(), nid.end(), a.begin() + 21));
-  EXPECT_EQ(a[30], 2);                // role of the local adapter: coordinator
-  EXPECT_EQ(MacAt(a, 31), kLocal);    // coordinator address
-  ASSERT_EQ(a[38], 2);                // stations: not the local one, not the other network
+  EXPECT_EQ(a[30], 2);              // role of the local adapter: coordinator
+  EXPECT_EQ(MacAt(a, 31), kLocal);  // coordinator address
+  ASSERT_EQ(a[38], 2);              // stations: not the local one, not the other network
   EXPECT_EQ(MacAt(a, 39), kStation2);
   EXPECT_EQ(MacAt(a, 39 + 7), M("02:77:00:00:00:02"));
   EXPECT_EQ(a[39 + 13], 180);
@@ -137,8 +138,8 @@ TEST_F(SimAv, NetworkInfoVersionOneOnlyFromTheTsc4000Family) {
   EXPECT_EQ(Le16(a, 15), 0xA039);
   EXPECT_EQ(a[19], 0x00);
   EXPECT_EQ(a[21], 0x52);
-  EXPECT_EQ(a[27], 1);   // networks
-  ASSERT_EQ(a[54], 2);   // stations, seen from station 3
+  EXPECT_EQ(a[27], 1);  // networks
+  ASSERT_EQ(a[54], 2);  // stations, seen from station 3
   EXPECT_EQ(MacAt(a, 60), kLocal);
   EXPECT_EQ(MacAt(a, 84), kStation2);
   // Rates from station 3 to the local adapter are its own figures reversed.
@@ -294,6 +295,9 @@ TEST_F(SimAv, MemoryWriteAndStartRunTheNewFirmware) {
   Put32(start, 12, TestChecksum(image) ^ 1);  // wrong
   Put32(start, 16, load);
   EXPECT_EQ(only(av(kLocal, 0xA00C, start))[20], 0x14);
+  Put32(start, 8, 0xFFFFFFF0);  // far more than was written
+  EXPECT_EQ(only(av(kLocal, 0xA00C, start))[20], 0x1C);
+  Put32(start, 8, 2049);
   Put32(start, 12, TestChecksum(image));
   Bytes a = only(av(kLocal, 0xA00C, start));
   EXPECT_EQ(Le16(a, 15), 0xA00D);
@@ -362,18 +366,25 @@ TEST(SimNetworkFiles, BadFilesAreRefusedWithTheReason) {
   };
   EXPECT_NE(refuse("{ not json").find("not valid JSON"), std::string::npos);
   EXPECT_NE(refuse(R"({"adapters": [{"mac": "02:00:00:00:00:01", "kind": "zz",
-      "password": "ABCD-EFGH", "interface": "a"}]})").find("adapter 1: kind"), std::string::npos);
+      "password": "ABCD-EFGH", "interface": "a"}]})")
+                .find("adapter 1: kind"),
+            std::string::npos);
   EXPECT_NE(refuse(R"({"adapters": [
       {"mac": "02:00:00:00:00:01", "password": "ABCD-EFGH", "interface": "a"},
-      {"mac": "02:00:00:00:00:01", "password": "ABCD-EFGH"}]})").find("appears twice"),
+      {"mac": "02:00:00:00:00:01", "password": "ABCD-EFGH"}]})")
+                .find("appears twice"),
             std::string::npos);
   EXPECT_NE(refuse(R"({"adapters": [{"mac": "02:00:00:00:00:01", "password": "ABCD"}]})")
                 .find("nothing is local"),
             std::string::npos);
   EXPECT_NE(refuse(R"({"adapters": [{"mac": "02:00:00:00:00:01", "password": "ABC",
-      "interface": "a"}]})").find("password"), std::string::npos);
+      "interface": "a"}]})")
+                .find("password"),
+            std::string::npos);
   EXPECT_NE(refuse(R"({"adapters": [{"mac": "02:00:00:00:00:01", "password": "ABCD",
-      "interface": "a", "faults": {"loss": 2}}]})").find("faults.loss"), std::string::npos);
+      "interface": "a", "faults": {"loss": 2}}]})")
+                .find("faults.loss"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,111 @@
+// Faults of the simulated adapters change the answers exactly as configured.
+#include <gtest/gtest.h>
+
+#include "api/keys.h"
+#include "integration/sim_fixture.h"
+
+namespace strandline::testing {
+namespace {
+
+const MacAddress kLocal = {0x02, 0x5A, 0, 0, 0x01, 0x01};
+const MacAddress kRemote = {0x02, 0x5A, 0, 0, 0x01, 0x02};
+
+std::string Network(const std::string& localFaults, const std::string& remoteFaults = "{}") {
+  return R"({ "adapters": [
+    { "mac": "02:5A:00:00:01:01", "kind": "av", "interface": "sl0", "password": "K7QM-2VXA-98RT-ZP4L",
+      "faults": )" +
+         localFaults + R"( },
+    { "mac": "02:5A:00:00:01:02", "kind": "av", "password": "R2D4-MQ8X-T6VA-1LKE",
+      "faults": )" +
+         remoteFaults + R"( } ] })";
+}
+
+class SimFaults : public SimFixture {
+ protected:
+  int answered(int requests) {
+    int n = 0;
+    for (int i = 0; i < requests; ++i)
+      n += static_cast<int>(exchange(av(kLocalDeviceMac, 0xA000)).size());
+    return n;
+  }
+};
+
+TEST_F(SimFaults, LossIsSeededAndRepeatable) {
+  load(Network(R"({"loss": 0.3, "seed": 42})"));
+  int first = answered(200);
+  EXPECT_GT(first, 100);
+  EXPECT_LT(first, 180);
+  // The same seed in a fresh simulation loses the same answers.
+  load(Network(R"({"loss": 0.3, "seed": 42})"));
+  EXPECT_EQ(answered(200), first);
+  load(Network(R"({"loss": 1.0})"));
+  EXPECT_EQ(answered(20), 0);
+}
+
+TEST_F(SimFaults, DelayHoldsTheAnswerBack) {
+  load(Network(R"({"delayMs": 40})"));
+  std::string error;
+  ASSERT_TRUE(port->send(av(kLocalDeviceMac, 0xA000), error));
+  EXPECT_TRUE(collect(41).empty());  // 2 ms + 40 ms
+  EXPECT_EQ(collect(1).size(), 1u);
+}
+
+TEST_F(SimFaults, DuplicatesArriveTwiceAMillisecondApart) {
+  load(Network("{}", R"({"duplicate": true})"));
+  auto answers = exchange(av(kRemote, 0xA000));
+  ASSERT_EQ(answers.size(), 2u);
+  EXPECT_EQ(answers[0], answers[1]);
+  EXPECT_EQ(exchange(av(kLocalDeviceMac, 0xA000)).size(), 1u);  // the local adapter is sound
+}
+
+TEST_F(SimFaults, WrongOuiAndChosenStatus) {
+  load(Network(R"({"wrongOui": true, "status": {"0xA050": 17, "0xA01C": 2}})"));
+  Bytes v = only(av(kLocalDeviceMac, 0xA000));
+  EXPECT_EQ(v[17], 0x00);
+  EXPECT_EQ(v[18], 0xB0);
+  EXPECT_EQ(v[19], 0x53);
+  Bytes setKey(40, 0);
+  setKey[17] = 15;
+  Bytes a = only(av(kLocal, 0xA050, setKey));
+  EXPECT_EQ(a[20], 17);
+  // A refused request changes nothing: still on the default network.
+  EXPECT_EQ(simulation->adapter(kLocal)->networkKey, deriveNetworkKey("HomePlugAV"));
+  EXPECT_EQ(only(av(kLocal, 0xA01C))[20], 2);
+  EXPECT_EQ(exchange(av(kLocalDeviceMac, 0xA000)).size(), 1u);  // a refused reset keeps it up
+}
+
+TEST_F(SimFaults, CorruptChecksumSpoilsModuleReads) {
+  load(Network(R"({"corruptChecksum": true})"));
+  Bytes a = only(av(kLocal, 0xA024, {2, 0, 0x00, 0x04, 0, 0, 0, 0}));
+  EXPECT_EQ(a[20], 0);
+  EXPECT_NE(TestChecksum(ByteView(a.data() + 36, 1024), Le32(a, 32)), 0u);
+}
+
+TEST_F(SimFaults, UnplugAndReplug) {
+  load(Network("{}", R"({"unplugAtMs": 100, "replugAtMs": 300})"));
+  EXPECT_EQ(only(av(kLocalDeviceMac, 0xA038))[38], 1);
+  clock.sleepMs(100);
+  EXPECT_EQ(only(av(kLocalDeviceMac, 0xA038))[38], 0);  // gone from the network
+  EXPECT_TRUE(exchange(av(kRemote, 0xA000)).empty());
+  clock.sleepMs(200);
+  EXPECT_EQ(only(av(kLocalDeviceMac, 0xA038))[38], 1);
+
+  // An unplugged local adapter answers nothing, and carries nothing.
+  simulation->unplug(kLocal);
+  EXPECT_TRUE(exchange(av(kLocalDeviceMac, 0xA000)).empty());
+  EXPECT_TRUE(exchange(av(kRemote, 0xA000)).empty());
+  simulation->replug(kLocal);
+  EXPECT_EQ(exchange(av(kRemote, 0xA000)).size(), 1u);
+}
+
+TEST_F(SimFaults, SlowRebootKeepsTheDeviceDownLonger) {
+  load(Network(R"({"rebootMs": 5000})"));
+  EXPECT_EQ(only(av(kLocal, 0xA01C))[20], 0);
+  clock.sleepMs(4950);
+  EXPECT_TRUE(exchange(av(kLocalDeviceMac, 0xA000)).empty());
+  clock.sleepMs(50);
+  EXPECT_EQ(exchange(av(kLocalDeviceMac, 0xA000)).size(), 1u);
+}
+
+}  // namespace
+}  // namespace strandline::testing

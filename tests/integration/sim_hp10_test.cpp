@@ -1,0 +1,254 @@
+// The simulated HomePlug 1.0 adapters, standard and Boost, checked against
+// hand-written offsets.
+#include <gtest/gtest.h>
+
+#include "api/keys.h"
+#include "integration/sim_fixture.h"
+
+namespace strandline::testing {
+namespace {
+
+const char* kHp10Network = R"({ "adapters": [
+  { "mac": "02:5A:00:00:10:01", "kind": "hp10", "interface": "sl0", "deviceClass": 3,
+    "password": "F3GH-J5KL-Z7XC-V9BN" },
+  { "mac": "02:5A:00:00:10:02", "kind": "hp10", "password": "T6YU-I8OP-A1SD-F2GH", "tx": 14 },
+  { "mac": "02:5A:00:00:10:04", "kind": "hp10", "password": "Q7WE-R8TY-U9IO-P0AS",
+    "networkName": "Kitchen1234", "tx": 6 }
+] })";
+
+const char* kBoostNetwork = R"({ "adapters": [
+  { "mac": "02:5A:00:00:20:01", "kind": "boost", "interface": "sl0",
+    "firmware": "HP85-BOOST-0001.2.7-REL", "password": "B8VC-X7ZL-K6JH-G5FD" },
+  { "mac": "02:5A:00:00:20:02", "kind": "boost", "password": "S4AQ-W3ER-T2YU-I1OP", "tx": 85 },
+  { "mac": "02:5A:00:00:20:03", "kind": "boost", "password": "L9KJ-H8GF-D7SA-Q6WE", "tx": 14,
+    "networkName": "Elsewhere1" }
+] })";
+
+const MacAddress kHpLocal = {0x02, 0x5A, 0, 0, 0x10, 0x01};
+const MacAddress kHp2 = {0x02, 0x5A, 0, 0, 0x10, 0x02};
+const MacAddress kHp4 = {0x02, 0x5A, 0, 0, 0x10, 0x04};
+const MacAddress kBoostLocal = {0x02, 0x5A, 0, 0, 0x20, 0x01};
+const MacAddress kBoost2 = {0x02, 0x5A, 0, 0, 0x20, 0x02};
+
+Bytes Key8(const std::string& text) {
+  Key16 k = deriveHp10Key(text);
+  return Bytes(k.begin(), k.begin() + 8);
+}
+Bytes Cat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+class SimHp10 : public SimFixture {};
+
+TEST_F(SimHp10, NetworkStatisticsAnswerToItselfWithStationsAndRates) {
+  load(kHp10Network);
+  Bytes req(38, 0);  // announced 187 bytes, sent as 38
+  req = hp1(kBroadcastMac, 0x1A, Bytes(21, 0));
+  req[16] = 187;
+  req[17] = 0x80;
+  Bytes a = only(req);
+  EXPECT_EQ(MacAt(a, 0), kHpLocal);  // destination equals source
+  EXPECT_EQ(MacAt(a, 6), kHpLocal);
+  EXPECT_EQ(a[12], 0x88);
+  EXPECT_EQ(a[13], 0x7B);
+  EXPECT_EQ(a[14], 1);
+  EXPECT_EQ(a[15], 0x1A);
+  EXPECT_EQ(a[16], 187);
+  EXPECT_EQ(a[17], 3);  // device class, bit 7 clear
+  ASSERT_GE(a.size(), 17u + 187u);
+  EXPECT_EQ(MacAt(a, 24), kHp2);  // only the own network
+  EXPECT_EQ(Le16(a, 30), 519);    // 14 Mbit/s as a raw figure
+  EXPECT_EQ(MacAt(a, 36), MacAddress{});
+
+  // Once the adapter is known, detection sends from its address: still answered.
+  req = hp1(kBroadcastMac, 0x1A, {0x80}, &kHpLocal);
+  EXPECT_EQ(only(req)[17], 3);
+}
+
+TEST_F(SimHp10, LocalParametersImageFollowsKeysAndOptions) {
+  load(kHp10Network);
+  Bytes eeprom = only(hp1(kBroadcastMac, 0x19, Bytes(15, 0)));
+  EXPECT_EQ(MacAt(eeprom, 0), MacAt(eeprom, 6));
+  EXPECT_EQ(eeprom[15], 0x19);
+  EXPECT_EQ(eeprom[16], 0x33);
+  EXPECT_EQ(eeprom[17], 1);
+  EXPECT_EQ(MacAt(eeprom, 18), kHpLocal);
+  Bytes dek = Key8("F3GH-J5KL-Z7XC-V9BN");
+  EXPECT_TRUE(std::equal(dek.begin(), dek.end(), eeprom.begin() + 18 + 6));
+  Bytes nek = Key8("HomePlug");
+  EXPECT_EQ(eeprom[18 + 14], 1);
+  EXPECT_TRUE(std::equal(nek.begin(), nek.end(), eeprom.begin() + 18 + 15));
+
+  Bytes ram(15, 0);
+  ram[0] = 16;
+  EXPECT_EQ(only(hp1(kBroadcastMac, 0x19, ram))[17], 2);
+
+  // A new network key with options: the image shows both, the network is left.
+  Bytes other = Key8("Private77");
+  Bytes setKey = hp1(kBroadcastMac, 0x04, Cat({1}, other));
+  setKey[14] = 2;
+  Bytes options{0x1F, 3, 0x40, 0x01, 0x01};
+  std::copy(options.begin(), options.end(), setKey.begin() + 26);
+  EXPECT_TRUE(exchange(setKey).empty());  // a standard adapter does not confirm
+  Bytes after = only(hp1(kBroadcastMac, 0x19, Bytes(15, 0)));
+  EXPECT_TRUE(std::equal(other.begin(), other.end(), after.begin() + 18 + 15));
+  EXPECT_EQ(after[18 + 23], 0x40);
+  EXPECT_EQ(after[18 + 24], 0x01);
+  EXPECT_EQ(after[18 + 25], 0x01);
+  Bytes stats = hp1(kBroadcastMac, 0x1A, {0x80});
+  EXPECT_EQ(MacAt(only(stats), 24), MacAddress{});
+}
+
+TEST_F(SimHp10, RemoteKeyUnderTheDekReachesOnlyItsHolder) {
+  load(kHp10Network);
+  // Presence: the local adapter and its own network answer.
+  auto seen = exchange(hp1(kBroadcastMac, 0x07, {}));
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0][15], 0x08);
+  EXPECT_EQ(seen[0][16], 22);
+
+  // Key select 0 = the station's DEK, carried frames under it (option byte 3 = 0).
+  Bytes slot = hp1(kBroadcastMac, 0x04, Cat({0}, Key8("Q7WE-R8TY-U9IO-P0AS")));
+  slot[14] = 2;
+  Bytes options{0x1F, 3, 0x40, 0x01, 0x00};
+  std::copy(options.begin(), options.end(), slot.begin() + 26);
+  EXPECT_TRUE(exchange(slot).empty());
+  // A wrong station address hears nothing; the right one confirms.
+  Bytes nek = Cat({1}, Key8("HomePlug"));
+  EXPECT_TRUE(exchange(hp1(kHp2, 0x04, nek)).empty());
+  Bytes confirm = only(hp1(kHp4, 0x04, nek));
+  EXPECT_EQ(MacAt(confirm, 0), host);
+  EXPECT_EQ(MacAt(confirm, 6), kHp4);
+  EXPECT_EQ(confirm[15], 0x06);
+  // Options back to the network key: the station is now part of the network.
+  EXPECT_TRUE(exchange(hp1(kBroadcastMac, 0x1F, {0x40, 0x01, 0x01})).empty());
+  EXPECT_EQ(exchange(hp1(kBroadcastMac, 0x07, {})).size(), 3u);
+  // Under the network key a key is not taken.
+  EXPECT_TRUE(exchange(hp1(kHp4, 0x04, Cat({1}, Key8("Other1234")))).empty());
+}
+
+TEST_F(SimHp10, BoostIdentityStatisticsVersionAndKey) {
+  load(kBoostNetwork);
+  auto ids = exchange(hp1(kBroadcastMac, 0x02, {0x00, 0x04, 0x87, 0x10, 0x00}));
+  ASSERT_EQ(ids.size(), 2u);  // the local adapter and the station of its network
+  for (const Bytes& a : ids) {
+    EXPECT_EQ(a[15], 0x02);
+    EXPECT_EQ(a[17], 0x00);
+    EXPECT_EQ(a[19], 0x87);
+    EXPECT_EQ(a[20], 0x90);
+    EXPECT_EQ(a[23], 1);     // version form
+    EXPECT_EQ(a[25], 0x15);  // "Version 1.2"
+    EXPECT_EQ(a[26], 9);
+    EXPECT_EQ(std::string(a.begin() + 27, a.begin() + 36), "Simulated");
+  }
+  EXPECT_EQ(ids[0][21] & 1, 0);  // local
+  EXPECT_EQ(ids[1][21] & 1, 1);  // remote
+
+  Bytes stats = only(hp1(kBoostLocal, 0x02, {0x00, 0x04, 0x87, 0x18, 0x00}));
+  EXPECT_EQ(stats[20], 0x98);
+  EXPECT_EQ((stats[16] - 3) / 14, 1);
+  EXPECT_EQ(MacAt(stats, 21), kBoost2);
+  EXPECT_EQ(stats[27] << 8 | stats[28], 2812);  // 85 Mbit/s, big-endian raw figure
+
+  Bytes version = only(hp1(kBoostLocal, 0x12, {0x20}));
+  EXPECT_EQ(version[15], 0x13);
+  EXPECT_EQ(version[17], 0x20);
+  EXPECT_EQ(std::string(version.begin() + 18, version.begin() + 17 + version[16]),
+            "HP85-BOOST-0001.2.7-REL");
+  Bytes key = only(hp1(kBoostLocal, 0x12, {0x21}));
+  Bytes nek = Key8("HomePlug");
+  EXPECT_EQ(key[17], 0x21);
+  EXPECT_TRUE(std::equal(nek.begin(), nek.end(), key.begin() + 19));
+
+  // Local key set: confirmed by the adapter it was addressed to.
+  EXPECT_EQ(only(hp1(kBoostLocal, 0x04, Cat({1}, Key8("Private77"))))[15], 0x06);
+}
+
+TEST_F(SimHp10, BoostRemoteKeyCrossesNetworksUnderTheDek) {
+  load(kBoostNetwork);
+  Bytes dek = Key8("L9KJ-H8GF-D7SA-Q6WE");
+  Bytes frame = hp1(kBroadcastMac, 0x14, Cat({1, 0}, dek));
+  Bytes inner = Cat({0x88, 0x7B, 1, 0x04, 9, 1}, Key8("HomePlug"));
+  std::copy(inner.begin(), inner.end(), frame.begin() + 27);
+  Bytes a = only(frame);
+  EXPECT_EQ(a[15], 0x06);
+  EXPECT_EQ(MacAt(a, 6), M("02:5A:00:00:20:03"));
+  EXPECT_EQ(exchange(hp1(kBroadcastMac, 0x02, {0x00, 0x04, 0x87, 0x10, 0x00})).size(), 3u);
+}
+
+class SimBoostLoader : public SimFixture {
+ protected:
+  Bytes command(std::uint8_t code, const Bytes& fields, const MacAddress& to) {
+    // Entry length 1; the command length at 18..19 counts the fields.
+    Bytes data{code, static_cast<std::uint8_t>(fields.size() >> 8),
+               static_cast<std::uint8_t>(fields.size())};
+    data.insert(data.end(), fields.begin(), fields.end());
+    Bytes f = hp1(to, 0x10, data);
+    f[16] = 1;
+    return f;
+  }
+  Bytes writeChunk(std::uint32_t module, std::uint32_t offset, const Bytes& chunk) {
+    Bytes f(10 + chunk.size(), 0);
+    Put32be(f, 0, module);
+    Put32be(f, 4, offset);
+    f[8] = static_cast<std::uint8_t>(chunk.size() >> 8);
+    f[9] = static_cast<std::uint8_t>(chunk.size());
+    std::copy(chunk.begin(), chunk.end(), f.begin() + 10);
+    return f;
+  }
+};
+
+TEST_F(SimBoostLoader, UpgradeWritesCommitsChecksumsAndRestarts) {
+  load(kBoostNetwork);
+  Bytes image(2500, 0);
+  const std::string version = "HP85-BOOST-0002.0.0-NEW";
+  std::copy(version.begin(), version.end(), image.begin());
+  for (std::size_t i = 64; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 3);
+
+  // Outside the loader, commands are refused.
+  Bytes refused = only(command(0x84, {0, 0, 0, 0x40}, kBoostLocal));
+  EXPECT_EQ(refused[20], 1);
+
+  EXPECT_TRUE(exchange(hp1(kBoostLocal, 0x12, {0x67})).empty());
+  for (std::uint32_t offset = 0; offset < image.size(); offset += 1024) {
+    std::size_t n = std::min<std::size_t>(1024, image.size() - offset);
+    Bytes chunk(image.begin() + offset, image.begin() + offset + n);
+    Bytes a = only(command(0x81, writeChunk(0x100, offset, chunk), kBoostLocal));
+    EXPECT_EQ(MacAt(a, 0), host);
+    EXPECT_EQ(a[15], 0x10);
+    EXPECT_EQ(a[17], 0x81);
+    EXPECT_EQ(a[20], 0);
+  }
+  // Not committed yet: no checksum.
+  Bytes early = only(command(0x83, {0, 0, 1, 0, 0, 0, 0x09, 0xC4}, kBoostLocal));
+  EXPECT_EQ(early[20], 1);
+  EXPECT_EQ(only(command(0x82, {0, 0, 0x01, 0x00}, kBoostLocal))[20], 0);
+  EXPECT_EQ(only(command(0x84, {0, 0, 0, 0x40}, kBoostLocal))[20], 0);
+  Bytes sum = only(command(0x83, {0, 0, 1, 0, 0, 0, 0x09, 0xC4}, kBoostLocal));
+  EXPECT_EQ(sum[17], 0x83);
+  EXPECT_EQ(sum[20], 0);
+  EXPECT_EQ(Be32(sum, 29), TestChecksum(image));
+  // A module that was not written cannot be committed.
+  EXPECT_EQ(only(command(0x82, {0, 0, 0, 0x10}, kBoostLocal))[20], 1);
+
+  EXPECT_TRUE(exchange(command(0x7F, {}, kBoostLocal)).empty());
+  EXPECT_TRUE(exchange(hp1(kBoostLocal, 0x12, {0x20}), 1000).empty());  // rebooting
+  clock.sleepMs(600);
+  Bytes v = only(hp1(kBoostLocal, 0x12, {0x20}));
+  EXPECT_EQ(std::string(v.begin() + 18, v.begin() + 17 + v[16]), version);
+}
+
+TEST_F(SimBoostLoader, LoaderAtTheFallbackAddressAnswersOnlyThere) {
+  load(R"({ "adapters": [ { "mac": "02:5A:00:00:20:01", "kind": "boost", "interface": "sl0",
+    "password": "B8VC-X7ZL-K6JH-G5FD", "loaderFallback": true } ] })");
+  exchange(hp1(kBoostLocal, 0x12, {0x67}));
+  Bytes chunk(16, 0xAB);
+  EXPECT_TRUE(exchange(command(0x81, writeChunk(0x100, 0, chunk), kBoostLocal)).empty());
+  Bytes a = only(command(0x81, writeChunk(0x100, 0, chunk), sim::kLoaderFallbackMac));
+  EXPECT_EQ(MacAt(a, 6), sim::kLoaderFallbackMac);
+  EXPECT_EQ(a[20], 0);
+}
+
+}  // namespace
+}  // namespace strandline::testing
