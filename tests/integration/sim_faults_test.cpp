@@ -90,6 +90,11 @@ TEST_F(SimFaults, UnplugAndReplug) {
   clock.sleepMs(200);
   EXPECT_EQ(only(av(kLocalDeviceMac, 0xA038))[38], 1);
 
+  // Attaching again (a second host) does not schedule the faults twice.
+  simulation->attach(link);
+  clock.sleepMs(100);
+  EXPECT_EQ(only(av(kLocalDeviceMac, 0xA038))[38], 1);
+
   // An unplugged local adapter answers nothing, and carries nothing.
   simulation->unplug(kLocal);
   EXPECT_TRUE(exchange(av(kLocalDeviceMac, 0xA000)).empty());
