@@ -157,7 +157,8 @@ void SetKey(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool rem
   }
   // The key travels under the DAK, so it reaches stations of any network;
   // every station holding that DAK takes it and confirms. Nobody confirms
-  // when no station holds it.
+  // when no station holds it, unless the adapter is told to report that.
+  bool reached = false;
   for (auto& a : ctx.medium().adapters()) {
     Adapter& s = *a;
     if (&s == &station || s.kind != AdapterKind::Av || !Medium::Up(s, ctx.nowMs())) continue;
@@ -165,7 +166,10 @@ void SetKey(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool rem
     if (s.deviceKey != dak) continue;
     StatusAnswer(ctx, s, req, true, 0);
     TakeNetworkKey(s, nmk);
+    reached = true;
   }
+  if (!reached && station.faults.remoteKeyFailure)
+    StatusAnswer(ctx, station, req, remote, station.faults.remoteKeyFailure);
 }
 
 void ConfigBlock(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {

@@ -16,6 +16,9 @@ struct FaultSettings {
   bool wrongOui = false;         // AV answers carry the OUI 00 B0 53
   std::map<std::uint16_t, std::uint8_t> status;  // request type -> status code to answer with
   std::uint32_t rebootMs = 1500;  // how long the device is down after commit, reset, start
+  // When a key sent under a DAK reaches no station: 0 = no answer at all, else
+  // the local adapter answers with this status (0x13 "Remote Failure", say).
+  std::uint8_t remoteKeyFailure = 0;
   // Unplugging on a schedule (milliseconds from the start; 0 = never).
   std::uint64_t unplugAtMs = 0;
   std::uint64_t replugAtMs = 0;

@@ -15,13 +15,15 @@
 //       "vendor": "...", "product": "...", "loaderFallback": false,
 //       "faults": { "loss": 0.2, "seed": 7, "delayMs": 30, "duplicate": true,
 //                   "corruptChecksum": true, "wrongOui": true,
-//                   "status": { "0xA050": 17 }, "rebootMs": 1500,
+//                   "status": { "0xA050": 17 }, "rebootMs": 1500, "remoteKeyFailure": 19,
 //                   "unplugAtMs": 1000, "replugAtMs": 4000 } } ] }
 //
 // Rates: AV figures are Mbit/s as the device reports them (0..255 in the
 // version-0 network information); HomePlug 1.0 figures are Mbit/s, which the
 // device turns into its raw statistics. Without a network name or key, AV
 // adapters are on "HomePlugAV" and HomePlug 1.0 adapters on "HomePlug".
+// Fault "status" keys are request types: AV message types (0xA050), and for
+// the Boost loader commands 0x1000 plus the command code (0x1081 = write).
 #pragma once
 
 #include <string>

@@ -10,6 +10,8 @@ namespace strandline::sim {
 
 void Simulation::setHost(SimHost host) {
   host_ = std::move(host);
+  if (faultsScheduled_) return;  // attach after setHost must not unplug twice
+  faultsScheduled_ = true;
   for (auto& a : medium_.adapters()) {
     MacAddress mac = a->mac;
     if (a->faults.unplugAtMs) host_.after(a->faults.unplugAtMs, [this, mac] { unplug(mac); });

@@ -30,7 +30,8 @@ class Simulation final : private DeviceContext {
  public:
   explicit Simulation(Medium medium) : medium_(std::move(medium)) {}
 
-  // Runs the simulation on a host; schedules the configured unplug/replug faults.
+  // Runs the simulation on a host; the first call schedules the configured
+  // unplug/replug faults.
   void setHost(SimHost host);
   // Adds one card per local adapter to the link (named as in the network
   // file, MAC 02:5C:00:00:00:nn) and answers every frame sent on them.
@@ -58,6 +59,7 @@ class Simulation final : private DeviceContext {
   Medium medium_;
   SimHost host_;
   std::string card_;  // the card of the request being handled
+  bool faultsScheduled_ = false;
   std::function<void(const std::string&)> log_;
   // Frames may arrive from several threads (the engine and a worker).
   std::recursive_mutex mutex_;

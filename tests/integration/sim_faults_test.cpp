@@ -74,6 +74,17 @@ TEST_F(SimFaults, WrongOuiAndChosenStatus) {
   EXPECT_EQ(exchange(av(kLocalDeviceMac, 0xA000)).size(), 1u);  // a refused reset keeps it up
 }
 
+TEST_F(SimFaults, RemoteKeyThatReachesNobodyCanBeReported) {
+  Bytes payload(40, 0);
+  std::fill(payload.begin() + 18, payload.begin() + 24, 0xFF);  // any station with this DAK
+  load(Network("{}"));
+  EXPECT_TRUE(exchange(av(kLocal, 0xA050, payload)).empty());
+  load(Network(R"({"remoteKeyFailure": 19})"));
+  Bytes a = only(av(kLocal, 0xA050, payload));
+  EXPECT_EQ(MacAt(a, 6), kLocal);
+  EXPECT_EQ(a[20], 0x13);
+}
+
 TEST_F(SimFaults, CorruptChecksumSpoilsModuleReads) {
   load(Network(R"({"corruptChecksum": true})"));
   Bytes a = only(av(kLocal, 0xA024, {2, 0, 0x00, 0x04, 0, 0, 0, 0}));
@@ -88,6 +99,11 @@ TEST_F(SimFaults, UnplugAndReplug) {
   EXPECT_EQ(only(av(kLocalDeviceMac, 0xA038))[38], 0);  // gone from the network
   EXPECT_TRUE(exchange(av(kRemote, 0xA000)).empty());
   clock.sleepMs(200);
+  EXPECT_EQ(only(av(kLocalDeviceMac, 0xA038))[38], 1);
+
+  // Attaching again (a second host) does not schedule the faults twice.
+  simulation->attach(link);
+  clock.sleepMs(100);
   EXPECT_EQ(only(av(kLocalDeviceMac, 0xA038))[38], 1);
 
   // An unplugged local adapter answers nothing, and carries nothing.
