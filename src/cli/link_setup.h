@@ -1,27 +1,17 @@
-// The frame link a subcommand runs on: libpcap on the allowed interfaces, or
-// the in-process simulator on virtual time (--simulate FILE).
+// The frame link of a subcommand, from its common options (see app/link_setup.h).
 #pragma once
 
-#include <memory>
 #include <string>
 
+#include "app/link_setup.h"
 #include "cli/options.h"
-#include "platform/clock.h"
-#include "platform/frame_link.h"
-
-namespace strandline::sim {
-class Simulation;
-}
 
 namespace strandline::cli {
 
-struct LinkSetup {
-  std::unique_ptr<Clock> clock;
-  std::unique_ptr<FrameLink> link;
-  std::shared_ptr<sim::Simulation> simulation;  // only with --simulate
-  ~LinkSetup();
-};
+using app::LinkSetup;
 
-bool MakeLink(const CommonOptions& options, LinkSetup& setup, std::string& error);
+inline bool MakeLink(const CommonOptions& options, LinkSetup& setup, std::string& error) {
+  return app::MakeLink({options.interfaces, options.simulateFile, false}, setup, error);
+}
 
 }  // namespace strandline::cli

@@ -1,11 +1,11 @@
-#include "cli/link_setup.h"
+#include "app/link_setup.h"
 
 #include "platform/memory_link.h"
 #include "platform/pcap_link.h"
 #include "sim/network_file.h"
 #include "sim/simulation.h"
 
-namespace strandline::cli {
+namespace strandline::app {
 
 LinkSetup::~LinkSetup() {
   // The link goes first: its ports refer to nothing else, the simulation to the link.
@@ -13,7 +13,7 @@ LinkSetup::~LinkSetup() {
   simulation.reset();
 }
 
-bool MakeLink(const CommonOptions& options, LinkSetup& setup, std::string& error) {
+bool MakeLink(const LinkOptions& options, LinkSetup& setup, std::string& error) {
   if (options.simulateFile.empty()) {
     setup.clock = std::make_unique<SystemClock>();
     setup.link = std::make_unique<PcapLink>(options.interfaces);
@@ -21,7 +21,7 @@ bool MakeLink(const CommonOptions& options, LinkSetup& setup, std::string& error
   }
   sim::Medium medium;
   if (!sim::LoadNetworkFile(options.simulateFile, medium, error)) return false;
-  auto clock = std::make_unique<VirtualClock>();
+  auto clock = std::make_unique<VirtualClock>(options.paced);
   auto link = std::make_unique<MemoryLink>(*clock);
   auto simulation = std::make_shared<sim::Simulation>(std::move(medium));
   VirtualClock* c = clock.get();
@@ -37,4 +37,4 @@ bool MakeLink(const CommonOptions& options, LinkSetup& setup, std::string& error
   return true;
 }
 
-}  // namespace strandline::cli
+}  // namespace strandline::app

@@ -1,0 +1,180 @@
+#include "app/main_page_model.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+
+#include "api/local_detection.h"
+#include "api/network_scan.h"
+#include "storage/device_database.h"
+
+namespace strandline::app {
+
+std::string StatusLine(bool adding, int phase, bool autoScan) {
+  if (adding) return "Adding device. Please Wait...";
+  if (phase < 3) return " Scanning...";
+  return autoScan ? " Autoscan On " : " Autoscan Off ";
+}
+
+std::string NetworkTypeLine(const std::string& networkName, bool avMode) {
+  bool isPublic = networkName == (avMode ? "HomePlugAV" : "HomePlug");
+  return std::string("Network Type: ") + (isPublic ? "Public" : "Private");
+}
+
+std::string DeviceCountLine(int count) {
+  char text[80];
+  std::snprintf(text, sizeof text, "%d %s:", count,
+                count == 1 ? "Powerline Device detected" : "Powerline Devices detected");
+  return text;
+}
+
+std::string ConnectionLine(const std::array<LocalAdapter, kMaxCards>& adapters, int currentCard) {
+  if (currentCard < 0 || currentCard >= kMaxCards) return kNotDetectedLine;
+  const LocalAdapter& adapter = adapters[static_cast<std::size_t>(currentCard)];
+  if (!adapter.present) return kNotDetectedLine;
+  return "Connected to " + KindTextFor(adapter.kind);
+}
+
+std::vector<LocalRow> LocalRows(const std::array<LocalAdapter, kMaxCards>& adapters) {
+  std::vector<LocalRow> rows;
+  for (int card = 0; card < kMaxCards; ++card) {
+    const LocalAdapter& adapter = adapters[static_cast<std::size_t>(card)];
+    if (!adapter.present || !MacIsSet(adapter.mac.data())) continue;
+    rows.push_back({card, KindTextFor(adapter.kind), MacToText(adapter.mac)});
+  }
+  return rows;
+}
+
+int CardForListIndex(const std::array<LocalAdapter, kMaxCards>& adapters, int index) {
+  int counted = 0;
+  for (int card = 0; card < kMaxCards; ++card) {
+    if (!adapters[static_cast<std::size_t>(card)].present) continue;
+    if (counted == index) return card;
+    ++counted;
+  }
+  return -1;
+}
+
+bool TakeAdapterChanges(AdapterSnapshot& snapshot,
+                        const std::array<LocalAdapter, kMaxCards>& adapters) {
+  bool changed = false;
+  for (std::size_t i = 0; i < kMaxCards; ++i) {
+    AdapterSnapshotEntry now{adapters[i].present != 0, adapters[i].kind, adapters[i].mac};
+    if (snapshot[i] == now) continue;
+    snapshot[i] = now;
+    changed = true;
+  }
+  return changed;
+}
+
+DeviceDatabase DatabaseFrom(const ProgramContext& ctx, const MainPageState& state) {
+  DeviceDatabase db;
+  db.currentCard = ctx.cards.currentCard;
+  db.adapters = ctx.networks;
+  db.known = ctx.known;
+  db.columns = state.columns;
+  db.sortToggle = state.sortToggle;
+  db.sortColumn = state.sortColumn;
+  return db;
+}
+
+void TakeDatabase(ProgramContext& ctx, MainPageState& state, const DeviceDatabase& db) {
+  ctx.cards.currentCard = std::clamp(db.currentCard, 0, kMaxCards - 1);
+  ctx.networks = db.adapters;
+  ctx.known = db.known;
+  state.columns = db.columns;
+  state.sortToggle = db.sortToggle ? 1 : 0;
+  state.sortColumn = std::clamp(db.sortColumn, 0, static_cast<std::int32_t>(kListColumns) - 1);
+}
+
+void LoadDatabase(ProgramContext& ctx, MainPageState& state) {
+  DeviceDatabase db = DatabaseFrom(ctx, state);
+  readDatabase(state.databasePath, db, &ctx.prompter);
+  TakeDatabase(ctx, state, db);
+}
+
+void SaveDatabase(ProgramContext& ctx, const MainPageState& state) {
+  if (state.databasePath.empty()) return;
+  writeDatabase(state.databasePath, DatabaseFrom(ctx, state), &ctx.prompter);
+}
+
+void ClearStations(ProgramContext& ctx, MainPageState& state) {
+  ClearStationTable(ctx.currentNetwork());
+  purgeEmptyKnownDevices(ctx.known);
+  SaveDatabase(ctx, state);
+  ++state.listGeneration;
+  state.listed.clear();
+}
+
+void SelectAdapterFromList(ProgramContext& ctx, MainPageState& state) {
+  int card = CardForListIndex(ctx.adapters, state.selectedLocalIndex);
+  if (card < 0) return;
+  ctx.cards.currentCard = card;
+  ctx.kestrelMode = ctx.networks[static_cast<std::size_t>(card)].kind == kKindBoost;
+}
+
+bool RestartScanning(ProgramContext& ctx, MainPageState& state,
+                     const std::function<void(int)>& notify) {
+  ClearStations(ctx, state);
+  return StartDiscovery(ctx, state.scanInterval, 3, notify, state.autoScan);
+}
+
+bool ScanNow(ProgramContext& ctx, MainPageState& state, const std::function<void(int)>& notify) {
+  try {
+    ctx.scan.forced = true;
+    state.firstScanPending = false;
+    bool found = RestartScanning(ctx, state, notify);
+    if (!found && !state.suppressNotDetected) {
+      ctx.prompter.messageBox(kNotDetectedScanText, kNotDetectedCaption, MessageIcon::Error,
+                              MessageButtons::Ok);
+      CloseAllCards(ctx.cards);
+    }
+    TakeAdapterChanges(state.adapterSnapshot, ctx.adapters);
+    ClearStations(ctx, state);
+    return found;
+  } catch (const std::exception&) {
+    ctx.prompter.messageBox(kScanErrorText, kScanErrorCaption, MessageIcon::Error,
+                            MessageButtons::Ok);
+    return false;
+  }
+}
+
+bool RefreshAfterScan(ProgramContext& ctx, MainPageState& state, int phase, std::int64_t now) {
+  state.lastPhase = phase;
+  if (ctx.currentAdapter().present) {
+    AdapterNetwork& network = ctx.currentNetwork();
+    for (const StationRecord& station : network.stations) {
+      if (!MacIsSet(station.mac.data()) || !station.valid) continue;
+      int position = findKnownByMac(ctx.known, station.mac);
+      if (position == 0) position = addKnownDevice(ctx.known, station.mac);
+      if (position == 0 || station.mac == ctx.currentAdapter().mac) continue;
+      // A station entering the list is marked as seen on the current network.
+      if (!state.listed.insert(station.mac).second) continue;
+      KnownDevice& device = ctx.known.at(position);
+      device.networkName.set(network.networkName.str());
+      device.lastSeen = now;
+    }
+  }
+  if (!TakeAdapterChanges(state.adapterSnapshot, ctx.adapters)) return false;
+  if (!ctx.currentAdapter().present && !state.adapterWarningShown) {
+    state.adapterWarningShown = true;
+    ctx.prompter.messageBox(kNotDetectedLine, kAdapterGoneCaption, MessageIcon::Error,
+                            MessageButtons::Ok);
+    state.adapterWarningShown = false;
+  }
+  SelectAdapterFromList(ctx, state);
+  ClearStations(ctx, state);
+  return true;
+}
+
+void CreateMainPage(ProgramContext& ctx, MainPageState& state,
+                    const std::function<void(int)>& notify, std::int64_t now) {
+  state.rescanOnActivate = false;
+  LoadDatabase(ctx, state);
+  RestartScanning(ctx, state, notify);
+  SetAutoScan(ctx, state.autoScan);
+  SelectAdapterFromList(ctx, state);
+  RefreshAfterScan(ctx, state, 5, now);
+}
+
+}  // namespace strandline::app

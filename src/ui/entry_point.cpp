@@ -1,0 +1,142 @@
+#include "ui/entry_point.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/single_instance.h"
+#include "platform/pcap_link.h"
+#include "ui/property_sheet.h"
+
+namespace strandline::ui {
+
+std::string DefaultNetworkFile() {
+  for (std::string path : {std::string(STRANDLINE_SOURCE_TREE) + "/sim/networks/home.json",
+                           std::string(STRANDLINE_SHARE_DIR) + "/networks/home.json"})
+    if (::access(path.c_str(), R_OK) == 0) return path;
+  return "sim/networks/home.json";
+}
+
+bool ParseEntryOptions(const std::vector<std::string>& args, EntryOptions& options,
+                       std::string& error) {
+  auto number = [&](const std::string& text, int& out) {
+    try {
+      std::size_t used = 0;
+      out = std::stoi(text, &used);
+      return used == text.size() && out > 0;
+    } catch (...) {
+      return false;
+    }
+  };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    bool hasValue = i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0;
+    if (a == "--simulate") {
+      options.window.link.simulateFile = hasValue ? args[++i] : DefaultNetworkFile();
+    } else if (a == "--interface" && hasValue) {
+      options.window.link.interfaces.push_back(args[++i]);
+    } else if (a == "--screenshot" && hasValue) {
+      options.screenshotPath = args[++i];
+    } else if (a == "--probe-stall" && hasValue) {
+      if (!number(args[++i], options.probeStallSeconds)) {
+        error = "--probe-stall takes a number of seconds";
+        return false;
+      }
+    } else {
+      error = "unknown or incomplete option " + a +
+              "\nusage: strandline [--simulate [FILE]] [--interface IF]... "
+              "[--screenshot FILE] [--probe-stall SECONDS]";
+      return false;
+    }
+  }
+  if (options.window.link.interfaces.empty())
+    options.window.link.interfaces = InterfacesFromEnvironment();
+  return true;
+}
+
+namespace {
+
+// Measures the longest gap between the ticks of a 1 ms timer.
+class StallProbe final : public QObject {
+ public:
+  explicit StallProbe(QObject* parent) : QObject(parent) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+      qint64 now = clock_.nsecsElapsed();
+      if (last_ >= 0) longest_ = std::max(longest_, now - last_);
+      last_ = now;
+    });
+    clock_.start();
+    timer_.start(1);
+  }
+  double longestMs() const { return static_cast<double>(longest_) / 1e6; }
+
+ private:
+  QTimer timer_;
+  QElapsedTimer clock_;
+  qint64 last_ = -1;
+  qint64 longest_ = 0;
+};
+
+}  // namespace
+
+int EntryPoint(const EntryOptions& options) {
+  OemSettings oem = readOemPrefs(options.oemPrefsPath.empty() ? FindShippedFile(kOemPrefsFileName)
+                                                              : options.oemPrefsPath);
+  app::SingleInstance instance;
+  std::string error;
+  switch (instance.acquire(app::RuntimeFolder(error), error)) {
+    case app::SingleInstance::Result::AlreadyRunning: {
+      QMessageBox box(QMessageBox::Critical, app::kAlreadyRunningCaption,
+                      QString::fromStdString(app::AlreadyRunningText(oem.prefs.appName)),
+                      QMessageBox::Ok);
+      box.setObjectName("alreadyRunning");
+      box.exec();
+      return 0;
+    }
+    case app::SingleInstance::Result::Unavailable:
+      std::fprintf(stderr, "strandline: cannot check for another copy (%s)\n", error.c_str());
+      break;
+    case app::SingleInstance::Result::First:
+      break;
+  }
+
+  QtPrompter prompter;
+  PropertySheet sheet(oem, prompter);
+  if (!sheet.start(options.window, error)) {
+    QMessageBox::critical(nullptr, QString::fromStdString(oem.prefs.appName),
+                          QString::fromStdString(error));
+    return 1;
+  }
+  StallProbe* probe = nullptr;
+  if (options.probeStallSeconds > 0) {
+    probe = new StallProbe(&sheet);
+    QTimer::singleShot(options.probeStallSeconds * 1000, &sheet, [&sheet, probe] {
+      std::printf("longest event-loop stall: %.2f ms\n", probe->longestMs());
+      std::fflush(stdout);
+      sheet.reject();
+    });
+  }
+  if (!options.screenshotPath.empty()) {
+    // After the first full scan cycle the lists are filled.
+    QObject::connect(
+        &sheet.engine(), &WindowEngine::updated, &sheet,
+        [&sheet, path = options.screenshotPath](std::shared_ptr<const WindowUpdate> update) {
+          if (update->snapshot.cyclesCompleted < 1) return;
+          QTimer::singleShot(200, &sheet, [&sheet, path] {
+            sheet.grab().save(QString::fromStdString(path));
+            sheet.reject();
+          });
+        });
+  }
+  if (options.quitAfterMs > 0) QTimer::singleShot(options.quitAfterMs, &sheet, &QDialog::reject);
+  sheet.show();
+  sheet.exec();
+  return 0;
+}
+
+}  // namespace strandline::ui

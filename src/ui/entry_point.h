@@ -1,0 +1,31 @@
+// The program's start: options, the OEM preferences, the single-instance
+// check, then the sheet.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "storage/oem_prefs.h"
+#include "ui/window_engine.h"
+
+namespace strandline::ui {
+
+struct EntryOptions {
+  WindowOptions window;
+  std::string oemPrefsPath;    // empty: OEMPrefs.dat in the working or share folder
+  std::string screenshotPath;  // take a picture of the window after the first scan, then quit
+  int probeStallSeconds = 0;   // measure the event loop's longest stall, print it, quit
+  int quitAfterMs = 0;         // close the window after this long (tests, demos)
+};
+
+// Parses the command line; false (with a message) on a bad option.
+bool ParseEntryOptions(const std::vector<std::string>& args, EntryOptions& options,
+                       std::string& error);
+// The network file of --simulate without a file: sim/networks/home.json of the
+// source tree, else of the installed share folder.
+std::string DefaultNetworkFile();
+
+// Runs the program in the running QApplication; returns its exit code.
+int EntryPoint(const EntryOptions& options);
+
+}  // namespace strandline::ui

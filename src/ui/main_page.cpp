@@ -1,0 +1,179 @@
+#include "ui/main_page.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QPainter>
+
+#include "app/main_page_model.h"
+#include "ui/cbmp.h"
+
+namespace strandline::ui {
+
+MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent)
+    : QWidget(parent), oem_(oem), engine_(engine) {
+  setObjectName("Main");
+  setMinimumSize(660, 340);
+  autoScan_ = oem.prefs.autoScan != 0;
+
+  label(1095, "Local Device(s) on your computer:", {12, 8, 300, 18});
+  local_ = new QTreeWidget(this);
+  local_->setObjectName("1061");
+  local_->setGeometry(12, 28, 480, 68);
+  local_->setRootIsDecorated(false);
+  local_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  local_->setHeaderLabels({"Device Type", "MAC Address"});
+  local_->setColumnWidth(0, 145);
+  local_->header()->setStretchLastSection(true);
+  QPalette localPalette = local_->palette();
+  localPalette.setColor(QPalette::Text, QColor::fromRgb(app::kLocalTextColor));
+  local_->setPalette(localPalette);
+  if (oem.prefs.iconSize != 0) local_->setIconSize(QSize(oem.prefs.iconSize, oem.prefs.iconSize));
+
+  connection_ = label(1012, "Replace", {12, 102, 380, 18});
+  button(1067, "Connect", {400, 100, 92, 24});
+  connect(findChild<QPushButton*>("1067"), &QPushButton::clicked, this, &MainPage::connectAdapter);
+
+  deviceCount_ = label(1090, "Powerline Devices:", {12, 128, 260, 18});
+  networkType_ = label(1089, "Network Type: Private", {280, 128, 212, 18});
+  networkType_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  auto* unused = label(1018, "", {0, 0, 1, 1});
+  unused->hide();
+
+  remote_ = new RemoteList(oem, this);
+  remote_->setGeometry(12, 148, 480, 132);
+  remote_->onRenameStarted = [this] { engine_.beginRename(); };
+  remote_->onRenameCancelled = [this] { engine_.cancelRename(); };
+  remote_->onRenamed = [this](const std::string& mac, const std::string& text) {
+    engine_.rename(mac, text);
+  };
+  remote_->onLayoutChanged = [this] { pushLayout(); };
+
+  status_ = label(1083, "status", {300, 290, 192, 18});
+  status_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+  QPushButton* rename = button(1088, "Rename", {508, 148, 140, 26});
+  connect(rename, &QPushButton::clicked, this, [this] { remote_->startRename(); });
+  // The Enter Password and Add Device dialogs are not part of the window yet:
+  // their buttons are in place and do nothing.
+  button(1087, "Enter Password", {508, 180, 140, 26});
+  button(1082, "Add", {508, 212, 140, 26});
+  QPushButton* scanButton = button(1068, "Scan", {508, 244, 140, 26});
+  scanButton->setDefault(true);
+  connect(scanButton, &QPushButton::clicked, this, &MainPage::scan);
+  upgrade_ = button(1102, "Upgrade Firmware", {508, 276, 140, 26});
+  upgrade_->setEnabled(false);
+  led_ = button(1114, "LEDs:   OFF", {508, 308, 140, 26});
+  led_->setEnabled(false);
+  connect(&engine_, &WindowEngine::upgradeEnabled, upgrade_, &QPushButton::setEnabled);
+  connect(&engine_, &WindowEngine::commandDone, this, [this] {
+    if (!waiting_) return;
+    waiting_ = false;
+    QApplication::restoreOverrideCursor();
+  });
+
+  smallLogo_ = CBmp::load("oemSmall.bmp");
+  badge_ = CBmp::load("cert.bmp");
+}
+
+QPushButton* MainPage::button(int id, const QString& text, QRect geometry) {
+  auto* b = new QPushButton(text, this);
+  b->setObjectName(QString::number(id));
+  b->setGeometry(geometry);
+  return b;
+}
+
+QLabel* MainPage::label(int id, const QString& text, QRect geometry) {
+  auto* l = new QLabel(text, this);
+  l->setObjectName(QString::number(id));
+  l->setGeometry(geometry);
+  return l;
+}
+
+void MainPage::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  QPainter painter(this);
+  if (!smallLogo_.isNull()) painter.drawImage(QPoint(12, 286), smallLogo_);
+  if (!badge_.isNull()) painter.drawImage(QPoint(510, 36), badge_);
+}
+
+void MainPage::fillLocalList(const WindowUpdate& update) {
+  std::vector<app::LocalRow> rows = app::LocalRows(update.snapshot.adapters);
+  bool same = rows.size() == localRows_.size();
+  for (std::size_t i = 0; same && i < rows.size(); ++i)
+    same = rows[i].mac == localRows_[i].mac && rows[i].kind == localRows_[i].kind;
+  if (same && local_->topLevelItemCount() == static_cast<int>(rows.size())) return;
+  localRows_ = rows;
+  local_->clear();
+  QIcon icon;
+  if (oem_.prefs.iconSize != 0) {
+    QImage image = CBmp::load("oemDevice.bmp");
+    if (!image.isNull())
+      icon = QIcon(QPixmap::fromImage(image.scaled(oem_.prefs.iconSize, oem_.prefs.iconSize)));
+  }
+  for (const app::LocalRow& row : rows) {
+    auto* item = new QTreeWidgetItem(
+        local_, {QString::fromStdString(row.kind), QString::fromStdString(row.mac)});
+    if (!icon.isNull()) item->setIcon(0, icon);
+  }
+  if (QTreeWidgetItem* item = local_->topLevelItem(update.selectedLocalIndex)) {
+    local_->setCurrentItem(item);
+    item->setSelected(true);
+  }
+}
+
+void MainPage::apply(const WindowUpdate& update) {
+  const EngineSnapshot& s = update.snapshot;
+  autoScan_ = update.autoScan;
+  adding_ = update.adding;
+  status_->setText(
+      QString::fromStdString(app::StatusLine(update.adding, update.phase, update.autoScan)));
+  networkType_->setText(
+      QString::fromStdString(app::NetworkTypeLine(s.network().networkName.str(), s.avMode)));
+  deviceCount_->setText(QString::fromStdString(app::DeviceCountLine(s.network().stationCount)));
+  connection_->setText(QString::fromStdString(app::ConnectionLine(s.adapters, s.currentCard)));
+  if (update.layoutFromDatabase && !layoutRestored_) {
+    layoutRestored_ = true;
+    remote_->applyLayout(update.columns);
+  }
+  fillLocalList(update);
+  remote_->apply(update);
+}
+
+void MainPage::startLongCommand() {
+  upgrade_->setEnabled(false);
+  led_->setEnabled(false);
+  if (!waiting_) {
+    waiting_ = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+}
+
+void MainPage::scan() {
+  startLongCommand();
+  engine_.scanNow();
+}
+
+void MainPage::connectAdapter() {
+  int index = local_->topLevelItemCount();
+  QList<QTreeWidgetItem*> selected = local_->selectedItems();
+  if (!selected.isEmpty()) index = local_->indexOfTopLevelItem(selected.first());
+  startLongCommand();
+  engine_.connectAdapter(index);
+}
+
+void MainPage::pushLayout() {
+  const app::SortState& sort = remote_->sortState();
+  engine_.storeLayout(remote_->layout(), sort.column, sort.toggle);
+}
+
+void MainPage::activate() {
+  status_->setText(QString::fromStdString(app::StatusLine(adding_, 3, autoScan_)));
+  engine_.activated();
+}
+
+void MainPage::deactivate() {
+  pushLayout();
+  engine_.saveDatabase();
+}
+
+}  // namespace strandline::ui

@@ -1,0 +1,63 @@
+// The Main page: the local and remote device lists, the device commands, the
+// status, network-type, device-count and connection lines, and the logo and
+// badge bitmaps. Every command is posted to the engine; the page redraws from
+// the updates the engine sends back.
+#pragma once
+
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QWidget>
+
+#include "storage/oem_prefs.h"
+#include "ui/remote_list.h"
+#include "ui/window_engine.h"
+
+namespace strandline::ui {
+
+class MainPage final : public QWidget {
+  Q_OBJECT
+ public:
+  MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent = nullptr);
+
+  void apply(const WindowUpdate& update);
+  // The page became the shown page again, or was left.
+  void activate();
+  void deactivate();
+
+  RemoteList* remoteList() { return remote_; }
+  QTreeWidget* localList() { return local_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QPushButton* button(int id, const QString& text, QRect geometry);
+  QLabel* label(int id, const QString& text, QRect geometry);
+  void fillLocalList(const WindowUpdate& update);
+  void startLongCommand();
+  void scan();
+  void connectAdapter();
+  void pushLayout();
+
+  OemSettings oem_;
+  WindowEngine& engine_;
+  QTreeWidget* local_ = nullptr;
+  RemoteList* remote_ = nullptr;
+  QLabel* status_ = nullptr;
+  QLabel* networkType_ = nullptr;
+  QLabel* deviceCount_ = nullptr;
+  QLabel* connection_ = nullptr;
+  QPushButton* upgrade_ = nullptr;
+  QPushButton* led_ = nullptr;
+  QImage smallLogo_;
+  QImage badge_;
+  std::vector<app::LocalRow> localRows_;
+  bool layoutRestored_ = false;
+  bool waiting_ = false;
+  bool autoScan_ = true;
+  bool adding_ = false;
+};
+
+}  // namespace strandline::ui

@@ -1,0 +1,67 @@
+#include "ui/property_sheet.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/about_page.h"
+#include "ui/diagnostics_page.h"
+#include "ui/privacy_page.h"
+#include "ui/qos_page.h"
+
+namespace strandline::ui {
+
+PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidget* parent)
+    : QDialog(parent), prompter_(prompter), engine_(oem, prompter) {
+  setObjectName("sheet");
+  setWindowTitle(QString::fromStdString(oem.prefs.appName));
+  setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
+  prompter_.setParentWindow(this);
+
+  auto* layout = new QVBoxLayout(this);
+  tabs_ = new QTabWidget(this);
+  main_ = new MainPage(oem, engine_, tabs_);
+  tabs_->addTab(main_, "Main");
+  tabs_->addTab(new PrivacyPage(tabs_), "Privacy");
+  tabs_->addTab(new QosPage(tabs_), "QoS");
+  if (oem.prefs.diagnosticsLevel != 0) tabs_->addTab(new DiagnosticsPage(tabs_), "Diagnostics");
+  auto* about = new AboutPage(oem, QDir::currentPath().toStdString(), tabs_);
+  about->onAutoScan = [this](bool on) { engine_.setAutoScanSetting(on); };
+  tabs_->addTab(about, "About");
+  layout->addWidget(tabs_);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  buttons->button(QDialogButtonBox::Close)->setText("Close");
+  buttons->button(QDialogButtonBox::Close)->setObjectName("Close");
+  buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+
+  connect(&engine_, &WindowEngine::updated, this,
+          [this](std::shared_ptr<const WindowUpdate> update) { main_->apply(*update); });
+  connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+    if (currentPage_ == 0 && index != 0) main_->deactivate();
+    if (index == 0 && currentPage_ != 0) main_->activate();
+    currentPage_ = index;
+  });
+}
+
+PropertySheet::~PropertySheet() {
+  engine_.shutdown();
+}
+
+bool PropertySheet::start(const WindowOptions& options, std::string& error) {
+  return engine_.start(options, error);
+}
+
+void PropertySheet::done(int result) {
+  if (!closed_) {
+    closed_ = true;
+    if (tabs_->currentIndex() == 0) main_->deactivate();
+    engine_.shutdown();
+  }
+  QDialog::done(result);
+}
+
+}  // namespace strandline::ui

@@ -1,0 +1,62 @@
+// The remote device list (control 1062): one row per station of the current
+// adapter, with its name, MAC, rate, quality and password; sortable by any
+// column with per-column toggles; the name is renamed in place.
+#pragma once
+
+#include <QStyledItemDelegate>
+#include <QTreeWidget>
+#include <functional>
+#include <vector>
+
+#include "app/device_lists.h"
+#include "storage/oem_prefs.h"
+#include "storage/oui_list.h"
+#include "ui/window_engine.h"
+
+namespace strandline::ui {
+
+class RemoteList final : public QTreeWidget {
+  Q_OBJECT
+ public:
+  RemoteList(const OemSettings& oem, QWidget* parent = nullptr);
+
+  // Brings the list in line with the update's station table and sorts it.
+  void apply(const WindowUpdate& update);
+  // The rows as shown, top to bottom.
+  std::vector<app::RemoteRow> rows() const;
+  // Starts editing the name of the selected row; false with nothing selected.
+  bool startRename();
+
+  const std::vector<app::ColumnSpec>& columns() const { return columns_; }
+  app::SortState& sortState() { return sort_; }
+  // The layout as the user arranged it, in the saved five-column form.
+  ColumnLayout layout() const;
+  void applyLayout(const ColumnLayout& layout);
+  void sortRows();
+
+  // The rename hooks: editing began; editing ended with (MAC, text) or was cancelled.
+  std::function<void()> onRenameStarted;
+  std::function<void(const std::string& mac, const std::string& text)> onRenamed;
+  std::function<void()> onRenameCancelled;
+  // The header was clicked or a column moved or resized.
+  std::function<void()> onLayoutChanged;
+
+ private:
+  friend class NameDelegate;
+  void setRow(QTreeWidgetItem* item, const app::RemoteRow& row);
+  int columnOf(app::RemoteColumn column) const;
+
+  OemSettings oem_;
+  OuiList oui_;
+  app::QualityTable quality_;
+  std::vector<app::ColumnSpec> columns_;
+  std::vector<QIcon> icons_;
+  app::SortState sort_;
+  ColumnLayout saved_;
+  std::uint32_t generation_ = ~0u;
+  std::string editingMac_;
+  bool committed_ = false;
+  bool restoringLayout_ = false;
+};
+
+}  // namespace strandline::ui

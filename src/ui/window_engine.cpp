@@ -1,0 +1,174 @@
+#include "ui/window_engine.h"
+
+#include <ctime>
+#include <future>
+
+#include "api/network_scan.h"
+
+namespace strandline::ui {
+
+WindowEngine::WindowEngine(const OemSettings& oem, QtPrompter& prompter, QObject* parent)
+    : QObject(parent), oem_(oem), prompter_(prompter) {
+  state_.scanInterval = oem.timerInterval > 0 ? oem.timerInterval : 1;
+  state_.autoScan = oem.prefs.autoScan != 0;
+}
+
+WindowEngine::~WindowEngine() {
+  shutdown();
+}
+
+std::function<void(int)> WindowEngine::notifier(ProgramContext& ctx) {
+  ProgramContext* c = &ctx;
+  return [this, c](int phase) {
+    app::RefreshAfterScan(*c, state_, phase, static_cast<std::int64_t>(std::time(nullptr)));
+    publish(*c, phase);
+  };
+}
+
+void WindowEngine::publish(ProgramContext& ctx, int phase) {
+  state_.lastPhase = phase;
+  (void)ctx;
+  engine_->publish(phase);
+}
+
+bool WindowEngine::start(const WindowOptions& options, std::string& error) {
+  if (!app::MakeLink(options.link, link_, error)) return false;
+  auto context = std::make_unique<ProgramContext>(*link_.link, *link_.clock, prompter_);
+  context->loggingLevel = oem_.prefs.diagnosticsLevel;
+  engine_ = std::make_unique<Engine>(std::move(context));
+  engine_->addListener([this](const EngineSnapshot& snapshot) {
+    auto update = std::make_shared<WindowUpdate>();
+    update->snapshot = snapshot;
+    update->listGeneration = state_.listGeneration;
+    update->phase = state_.lastPhase;
+    update->autoScan = state_.autoScan;
+    update->adding = state_.adding;
+    update->selectedLocalIndex = state_.selectedLocalIndex;
+    update->sortColumn = state_.sortColumn;
+    update->sortToggle = state_.sortToggle;
+    update->columns = state_.columns;
+    update->layoutFromDatabase = !layoutSent_;
+    layoutSent_ = true;
+    std::shared_ptr<const WindowUpdate> shared = update;
+    QMetaObject::invokeMethod(
+        this, [this, shared] { emit updated(shared); }, Qt::QueuedConnection);
+  });
+  std::string folder = options.dataFolder;
+  engine_->post([this, folder](ProgramContext& ctx) {
+    ctx.hooks.enableUpgradeButton = [this](bool on) {
+      QMetaObject::invokeMethod(
+          this, [this, on] { emit upgradeEnabled(on); }, Qt::QueuedConnection);
+    };
+    ctx.hooks.enableLedButton = [this](bool on) {
+      QMetaObject::invokeMethod(
+          this, [this, on] { emit ledEnabled(on); }, Qt::QueuedConnection);
+    };
+    ctx.hooks.saveDatabase = [this, c = &ctx] { app::SaveDatabase(*c, state_); };
+    ctx.hooks.refreshWindow = [this, c = &ctx] { publish(*c, state_.lastPhase); };
+    std::string dataFolder = folder.empty() ? ChooseDataFolder(&ctx.prompter) : folder;
+    state_.databasePath = DatabasePath(dataFolder, oem_.prefs.appName);
+    app::CreateMainPage(ctx, state_, notifier(ctx), static_cast<std::int64_t>(std::time(nullptr)));
+    publish(ctx, 5);
+  });
+  engine_->start();
+  return true;
+}
+
+void WindowEngine::shutdown() {
+  if (!engine_ || !engine_->running()) return;
+  prompter_.shutdown();
+  auto saved = std::make_shared<std::promise<void>>();
+  std::future<void> done = saved->get_future();
+  engine_->post([this, saved](ProgramContext& ctx) {
+    app::SaveDatabase(ctx, state_);
+    saved->set_value();
+  });
+  done.wait_for(std::chrono::seconds(5));
+  engine_->stop();
+}
+
+void WindowEngine::post(Command command) {
+  if (!engine_) return;
+  engine_->post([this, command = std::move(command)](ProgramContext& ctx) {
+    command(ctx, state_);
+    publish(ctx, state_.lastPhase);
+    QMetaObject::invokeMethod(
+        this, [this] { emit commandDone(); }, Qt::QueuedConnection);
+  });
+}
+
+void WindowEngine::scanNow() {
+  post([this](ProgramContext& ctx, app::MainPageState& state) {
+    app::ScanNow(ctx, state, notifier(ctx));
+    state.lastPhase = 3;
+  });
+}
+
+void WindowEngine::connectAdapter(int listIndex) {
+  post([this, listIndex](ProgramContext& ctx, app::MainPageState& state) {
+    state.selectedLocalIndex = listIndex;
+    app::SelectAdapterFromList(ctx, state);
+    app::ScanNow(ctx, state, notifier(ctx));
+    state.lastPhase = 3;
+  });
+}
+
+void WindowEngine::beginRename() {
+  post([this](ProgramContext& ctx, app::MainPageState&) {
+    renamePausedBefore_ = !SetAutoScan(ctx, false);
+  });
+}
+
+void WindowEngine::cancelRename() {
+  post(
+      [this](ProgramContext& ctx, app::MainPageState&) { SetAutoScan(ctx, !renamePausedBefore_); });
+}
+
+void WindowEngine::rename(const std::string& macText, const std::string& name) {
+  post([this, macText, name](ProgramContext& ctx, app::MainPageState& state) {
+    SetAutoScan(ctx, !renamePausedBefore_);
+    std::string problem = app::RenameDevice(ctx.known, macText, name);
+    if (!problem.empty()) {
+      ctx.prompter.messageBox(problem, "Attention!", MessageIcon::Exclamation, MessageButtons::Ok);
+      return;
+    }
+    app::SaveDatabase(ctx, state);
+  });
+}
+
+void WindowEngine::storeLayout(const ColumnLayout& columns, std::int32_t sortColumn,
+                               std::int32_t sortToggle) {
+  if (!engine_) return;
+  engine_->post([this, columns, sortColumn, sortToggle](ProgramContext&) {
+    state_.columns = columns;
+    state_.sortColumn = sortColumn;
+    state_.sortToggle = sortToggle;
+  });
+}
+
+void WindowEngine::saveDatabase() {
+  if (!engine_) return;
+  engine_->post([this](ProgramContext& ctx) { app::SaveDatabase(ctx, state_); });
+}
+
+void WindowEngine::activated() {
+  post([this](ProgramContext& ctx, app::MainPageState& state) {
+    state.lastPhase = 3;
+    StartScanTimer(ctx);
+    if (state.autoScan && state.rescanOnActivate) {
+      app::ScanNow(ctx, state, notifier(ctx));
+      return;
+    }
+    for (const LocalAdapter& adapter : ctx.adapters)
+      if (adapter.present) state.rescanOnActivate = true;
+  });
+}
+
+void WindowEngine::setAutoScanSetting(bool on) {
+  post([on](ProgramContext& ctx, app::MainPageState& state) {
+    state.autoScan = on;
+    SetAutoScan(ctx, on);
+  });
+}
+
+}  // namespace strandline::ui

@@ -1,0 +1,86 @@
+// The window's side of the engine thread: it builds the frame link and the
+// program context, owns the engine and the Main page's engine-side state,
+// posts the page's commands as tasks and hands each refresh to the Qt thread
+// as a WindowUpdate. Nothing here blocks the Qt thread on the engine.
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "api/engine.h"
+#include "app/link_setup.h"
+#include "app/main_page_model.h"
+#include "storage/oem_prefs.h"
+#include "ui/qt_prompter.h"
+
+namespace strandline::ui {
+
+// What the Qt thread redraws from.
+struct WindowUpdate {
+  EngineSnapshot snapshot;
+  std::uint32_t listGeneration = 0;
+  int phase = 0;
+  bool autoScan = true;
+  bool adding = false;
+  int selectedLocalIndex = 0;
+  std::int32_t sortColumn = 1;
+  std::int32_t sortToggle = 1;
+  ColumnLayout columns;
+  bool layoutFromDatabase = false;  // the first update after the database was read
+};
+
+struct WindowOptions {
+  app::LinkOptions link;
+  std::string dataFolder;  // empty: the default data folder
+};
+
+class WindowEngine final : public QObject {
+  Q_OBJECT
+ public:
+  WindowEngine(const OemSettings& oem, QtPrompter& prompter, QObject* parent = nullptr);
+  ~WindowEngine() override;
+
+  // Builds the link and starts the engine with the page's creation steps.
+  bool start(const WindowOptions& options, std::string& error);
+  // Writes the database (waiting at most a few seconds) and stops the engine.
+  void shutdown();
+
+  using Command = std::function<void(ProgramContext&, app::MainPageState&)>;
+  // Runs a command on the engine thread; the window is refreshed afterwards.
+  void post(Command command);
+
+  void scanNow();
+  void connectAdapter(int listIndex);
+  void rename(const std::string& macText, const std::string& name);
+  void beginRename();
+  void cancelRename();
+  void storeLayout(const ColumnLayout& columns, std::int32_t sortColumn, std::int32_t sortToggle);
+  void saveDatabase();
+  void activated();
+  void setAutoScanSetting(bool on);
+
+  Engine* engine() { return engine_.get(); }
+
+ signals:
+  void updated(std::shared_ptr<const strandline::ui::WindowUpdate> update);
+  void upgradeEnabled(bool on);
+  void ledEnabled(bool on);
+  void commandDone();
+
+ private:
+  void publish(ProgramContext& ctx, int phase);
+  std::function<void(int)> notifier(ProgramContext& ctx);
+
+  OemSettings oem_;
+  QtPrompter& prompter_;
+  app::LinkSetup link_;
+  std::unique_ptr<Engine> engine_;
+  // Touched only on the engine thread.
+  app::MainPageState state_;
+  bool renamePausedBefore_ = false;
+  bool layoutSent_ = false;
+};
+
+}  // namespace strandline::ui
