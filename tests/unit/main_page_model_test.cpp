@@ -1,0 +1,139 @@
+#include "app/main_page_model.h"
+
+#include <gtest/gtest.h>
+
+#include "app/about_texts.h"
+#include "app/bitmap_file.h"
+#include "app/single_instance.h"
+
+namespace strandline::app {
+namespace {
+
+TEST(StatusTexts, LinesOfTheMainPage) {
+  EXPECT_EQ(StatusLine(true, 7, true), "Adding device. Please Wait...");
+  EXPECT_EQ(StatusLine(false, 1, true), " Scanning...");
+  EXPECT_EQ(StatusLine(false, 3, true), " Autoscan On ");
+  EXPECT_EQ(StatusLine(false, 7, false), " Autoscan Off ");
+  EXPECT_EQ(NetworkTypeLine("HomePlugAV", true), "Network Type: Public");
+  EXPECT_EQ(NetworkTypeLine("HomePlugAV", false), "Network Type: Private");
+  EXPECT_EQ(NetworkTypeLine("HomePlug", false), "Network Type: Public");
+  EXPECT_EQ(NetworkTypeLine("Attic", true), "Network Type: Private");
+  EXPECT_EQ(DeviceCountLine(1), "1 Powerline Device detected:");
+  EXPECT_EQ(DeviceCountLine(0), "0 Powerline Devices detected:");
+  EXPECT_EQ(DeviceCountLine(5), "5 Powerline Devices detected:");
+}
+
+TEST(LocalAdapters, ConnectionLineListRowsAndSelection) {
+  std::array<LocalAdapter, kMaxCards> adapters{};
+  EXPECT_EQ(ConnectionLine(adapters, 0), "HomePlug Adapter NOT DETECTED");
+  adapters[1].present = 1;
+  adapters[1].kind = kKindAv;
+  adapters[1].mac = {2, 0, 0, 0, 0, 1};
+  adapters[3].present = 1;
+  adapters[3].kind = kKindBoost;  // no MAC: present but not listed
+  adapters[5].present = 1;
+  adapters[5].kind = kKindHomePlug10;
+  adapters[5].mac = {2, 0, 0, 0, 0, 5};
+  EXPECT_EQ(ConnectionLine(adapters, 1), "Connected to Powerline device");
+  EXPECT_EQ(ConnectionLine(adapters, 9), "HomePlug Adapter NOT DETECTED");
+  auto rows = LocalRows(adapters);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1].kind, "HomePlug 1.0 Device");
+  EXPECT_EQ(rows[1].mac, "02:00:00:00:00:05");
+  // The index counts present adapters only.
+  EXPECT_EQ(CardForListIndex(adapters, 0), 1);
+  EXPECT_EQ(CardForListIndex(adapters, 1), 3);
+  EXPECT_EQ(CardForListIndex(adapters, 2), 5);
+  EXPECT_EQ(CardForListIndex(adapters, 3), -1);
+
+  AdapterSnapshot snapshot{};
+  EXPECT_TRUE(TakeAdapterChanges(snapshot, adapters));
+  EXPECT_FALSE(TakeAdapterChanges(snapshot, adapters));
+  adapters[5].kind = kKindBoost;
+  EXPECT_TRUE(TakeAdapterChanges(snapshot, adapters));
+}
+
+TEST(AboutTexts, ReleaseAndVersion) {
+  EXPECT_EQ(ReleaseText(), "Released: June 13, 2011");
+  EXPECT_EQ(ReleaseText("20110213"), "Released: Feburary 13, 2011");
+  EXPECT_EQ(ReleaseText("20111313"), "Released:  13, 2011");
+  EXPECT_EQ(VersionText(), "v6.0.0.0, Build 0004");
+  EXPECT_EQ(VersionText("6-0-0-12-4", "123"), "v6.0.0.12, Build 0123");
+}
+
+TEST(SingleInstance, SecondLockIsRefusedUntilTheFirstGoes) {
+  char folder[] = "/tmp/strandline-lock-XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  std::string error;
+  auto first = std::make_unique<SingleInstance>();
+  EXPECT_EQ(first->acquire(folder, error), SingleInstance::Result::First);
+  SingleInstance second;
+  EXPECT_EQ(second.acquire(folder, error), SingleInstance::Result::AlreadyRunning);
+  first.reset();
+  EXPECT_EQ(second.acquire(folder, error), SingleInstance::Result::First);
+  EXPECT_EQ(SingleInstance().acquire("/nonexistent-folder", error),
+            SingleInstance::Result::Unavailable);
+  EXPECT_EQ(AlreadyRunningText("Box"), "Box is already running.\nOnly one copy can run at a time.");
+}
+
+Bytes Bmp(std::int32_t width, std::int32_t height, std::uint16_t bits = 8) {
+  std::size_t stride = static_cast<std::size_t>((width + 3) / 4 * 4);
+  std::size_t rows = static_cast<std::size_t>(height < 0 ? -height : height);
+  std::size_t offset = 14 + 40 + 1024;
+  Bytes file(offset + stride * rows);
+  ByteWriter w(file);
+  w.u8('B');
+  w.u8('M');
+  w.u32le(static_cast<std::uint32_t>(offset + stride * rows));
+  w.u32le(0);
+  w.u32le(static_cast<std::uint32_t>(offset));
+  w.u32le(40);
+  w.u32le(static_cast<std::uint32_t>(width));
+  w.u32le(static_cast<std::uint32_t>(height));
+  w.u16le(1);
+  w.u16le(bits);
+  for (int i = 0; i < 6; ++i) w.u32le(0);
+  for (int i = 0; i < 256; ++i) {
+    w.u8(static_cast<std::uint8_t>(i));  // blue
+    w.u8(0x10);                          // green
+    w.u8(0x20);                          // red
+    w.u8(0);
+  }
+  for (std::size_t r = 0; r < rows; ++r)
+    for (std::size_t x = 0; x < stride; ++x) w.u8(static_cast<std::uint8_t>(r * 16 + x));
+  return file;
+}
+
+TEST(PaletteBitmap, DecodesBottomUpRowsThroughThePalette) {
+  auto bmp = DecodePaletteBitmap(Bmp(3, 2));
+  ASSERT_TRUE(bmp);
+  EXPECT_EQ(bmp->width, 3);
+  EXPECT_EQ(bmp->height, 2);
+  // The file's first row is the bottom one; row padding is skipped.
+  EXPECT_EQ(bmp->pixels[0], 0x201010u);  // top-left: file row 1, index 16
+  EXPECT_EQ(bmp->pixels[3], 0x201000u);  // bottom-left: file row 0, index 0
+  EXPECT_EQ(bmp->pixels[5], 0x201002u);
+  auto topDown = DecodePaletteBitmap(Bmp(3, -2));
+  ASSERT_TRUE(topDown);
+  EXPECT_EQ(topDown->pixels[0], 0x201000u);
+}
+
+TEST(PaletteBitmap, RefusesDamagedFiles) {
+  Bytes good = Bmp(5, 4);
+  EXPECT_FALSE(DecodePaletteBitmap(Bytes(good.begin(), good.end() - 1)));  // short pixel data
+  EXPECT_FALSE(DecodePaletteBitmap(Bytes(good.begin(), good.begin() + 60)));
+  EXPECT_FALSE(DecodePaletteBitmap(Bmp(5, 4, 24)));
+  EXPECT_FALSE(DecodePaletteBitmap(Bmp(0, 4)));
+  Bytes huge = Bmp(5, 4);
+  huge[18] = 0xFF;  // width far beyond the data
+  huge[19] = 0xFF;
+  EXPECT_FALSE(DecodePaletteBitmap(huge));
+  Bytes badOffset = Bmp(5, 4);
+  badOffset[10] = 0xF0;
+  badOffset[11] = 0xFF;
+  EXPECT_FALSE(DecodePaletteBitmap(badOffset));
+  EXPECT_FALSE(DecodePaletteBitmap(Bytes{}));
+}
+
+}  // namespace
+}  // namespace strandline::app
