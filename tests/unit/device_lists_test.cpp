@@ -25,7 +25,7 @@ TEST(QualityText, LabelTablesByRateAndKind) {
   EXPECT_EQ(QualityText(type5, 0, 5), "-");
   QualityTable type4 = MakeQualityTable(4);
   EXPECT_EQ(Bars(QualityText(type4, 200, 4)), 9u);
-  EXPECT_EQ(Bars(QualityText(type4, 10, 4)), 2u);
+  EXPECT_EQ(Bars(QualityText(type4, 10, 4)), 5u);
   EXPECT_EQ(QualityText(type4, 200, 4).substr(0, 3), "\u258C");
 }
 
