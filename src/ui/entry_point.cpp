@@ -37,6 +37,7 @@ bool ParseEntryOptions(const std::vector<std::string>& args, EntryOptions& optio
     bool hasValue = i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0;
     if (a == "--simulate") {
       options.window.link.simulateFile = hasValue ? args[++i] : DefaultNetworkFile();
+      options.window.link.paced = true;
     } else if (a == "--interface" && hasValue) {
       options.window.link.interfaces.push_back(args[++i]);
     } else if (a == "--screenshot" && hasValue) {

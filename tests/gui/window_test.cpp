@@ -1,0 +1,224 @@
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/single_instance.h"
+#include "gui_fixture.h"
+#include "ui/entry_point.h"
+
+namespace strandline::ui {
+namespace {
+
+QString Text(QWidget& root, const char* id) {
+  auto* label = root.findChild<QLabel*>(id);
+  return label ? label->text() : QString("<no control %1>").arg(id);
+}
+
+QStringList TabTitles(QTabWidget& tabs) {
+  QStringList titles;
+  for (int i = 0; i < tabs.count(); ++i) titles << tabs.tabText(i);
+  return titles;
+}
+
+QStringList HeaderInDisplayOrder(QTreeWidget& list) {
+  QStringList titles;
+  for (int visual = 0; visual < list.header()->count(); ++visual)
+    titles << list.headerItem()->text(list.header()->logicalIndex(visual));
+  return titles;
+}
+
+QStringList Column(QTreeWidget& list, int column) {
+  QStringList texts;
+  for (int i = 0; i < list.topLevelItemCount(); ++i) texts << list.topLevelItem(i)->text(column);
+  return texts;
+}
+
+using StartupTest = GuiTest;
+
+TEST_F(StartupTest, DefaultsWithoutPreferencesFile) {
+  PropertySheet& s = open(DefaultOemPrefs(), Simulated());
+  EXPECT_EQ(s.windowTitle(), "Strandline Utility");
+  EXPECT_EQ(TabTitles(*s.tabs()), (QStringList{"Main", "Privacy", "QoS", "Diagnostics", "About"}));
+  EXPECT_TRUE(s.windowFlags() & Qt::WindowMinimizeButtonHint);
+  // One button under the pages: Close.
+  QList<QPushButton*> buttons = s.findChildren<QPushButton*>("Close");
+  ASSERT_EQ(buttons.size(), 1);
+  EXPECT_EQ(buttons[0]->text(), "Close");
+  RemoteList* remote = s.mainPage()->remoteList();
+  EXPECT_EQ(HeaderInDisplayOrder(*remote),
+            (QStringList{"Device Name", "Password", "Quality", "Rate(Tx/Rx)", "MAC Address"}));
+  MainPage& page = *s.mainPage();
+  EXPECT_EQ(Text(page, "1095"), "Local Device(s) on your computer:");
+  auto* upgrade = page.findChild<QPushButton*>("1102");
+  ASSERT_NE(upgrade, nullptr);
+  EXPECT_EQ(page.findChild<QPushButton*>("1114")->text(), "LEDs:   OFF");
+  EXPECT_FALSE(page.findChild<QPushButton*>("1114")->isEnabled());
+  // The upgrade button waits for an adapter; the simulated one turns it on.
+  EXPECT_TRUE(WaitFor([&] { return upgrade->isEnabled(); }));
+  EXPECT_FALSE(QFile::exists("OEMPrefs.dat"));
+}
+
+TEST_F(StartupTest, PreferencesShapeTheSheet) {
+  OemPrefs prefs = FastPrefs();
+  prefs.appName = "Box Tool";
+  prefs.diagnosticsLevel = 0;
+  prefs.showRate = 0;
+  prefs.showQuality = 0;
+  prefs.iconSize = 0;
+  ASSERT_TRUE(writeOemPrefs("OEMPrefs.dat", prefs).ok());
+  OemSettings read = readOemPrefs("OEMPrefs.dat");
+  PropertySheet& s = open(read.prefs, Simulated());
+  EXPECT_EQ(s.windowTitle(), "Box Tool");
+  EXPECT_EQ(TabTitles(*s.tabs()), (QStringList{"Main", "Privacy", "QoS", "About"}));
+  EXPECT_EQ(HeaderInDisplayOrder(*s.mainPage()->remoteList()),
+            (QStringList{"Device Name", "Password", "MAC Address"}));
+  // The database is named after the application.
+  RemoteList& remote = *s.mainPage()->remoteList();
+  ASSERT_TRUE(WaitFor([&] { return remote.topLevelItemCount() == 5; }));
+  s.reject();
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(path("data/SLU/Box Tool.data"))));
+}
+
+TEST_F(StartupTest, SecondCopyIsTurnedAway) {
+  std::string error;
+  app::SingleInstance first;
+  ASSERT_EQ(first.acquire(app::RuntimeFolder(error), error), app::SingleInstance::Result::First);
+  OemPrefs prefs = DefaultOemPrefs();
+  prefs.appName = "Box Tool";
+  ASSERT_TRUE(writeOemPrefs("OEMPrefs.dat", prefs).ok());
+  BoxCatcher boxes;
+  EntryOptions options;
+  options.window = Simulated();
+  EXPECT_EQ(EntryPoint(options), 0);
+  ASSERT_EQ(boxes.seen.size(), 1u);
+  EXPECT_EQ(boxes.seen[0].first, "Attention!");
+  EXPECT_EQ(boxes.seen[0].second, "Box Tool is already running.\nOnly one copy can run at a time.");
+  for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_NE(w->objectName(), "sheet");
+}
+
+using MainPageTest = GuiTest;
+
+TEST_F(MainPageTest, SimulatedScanFillsBothLists) {
+  PropertySheet& s = open(FastPrefs(), Simulated());
+  MainPage& page = *s.mainPage();
+  RemoteList& remote = *page.remoteList();
+  ASSERT_TRUE(WaitFor([&] { return remote.topLevelItemCount() == 5; }));
+  ASSERT_EQ(page.localList()->topLevelItemCount(), 1);
+  EXPECT_EQ(page.localList()->topLevelItem(0)->text(0), "Powerline device");
+  EXPECT_EQ(page.localList()->topLevelItem(0)->text(1), "02:5A:00:00:01:01");
+  EXPECT_EQ(Text(page, "1012"), "Connected to Powerline device");
+  EXPECT_EQ(Text(page, "1089"), "Network Type: Public");
+  EXPECT_TRUE(WaitFor([&] { return Text(page, "1090") == "5 Powerline Devices detected:"; }));
+  // Sorted by MAC ascending (the stored default); names given in the order seen.
+  EXPECT_EQ(Column(remote, 1),
+            (QStringList{"02:5A:00:00:01:02", "02:5A:00:00:01:03", "02:5A:00:00:01:04",
+                         "02:5A:00:00:01:05", "02:5A:00:00:01:06"}));
+  EXPECT_EQ(Column(remote, 0),
+            (QStringList{"Device 2", "Device 3", "Device 4", "Device 5", "Device 6"}));
+  ASSERT_TRUE(WaitFor([&] { return remote.topLevelItem(0)->text(2) != "?/"; }));
+  QStringList rates = Column(remote, 2);
+  for (const QString& rate : rates)
+    EXPECT_TRUE(rate.contains(QRegularExpression(R"(^\d+\.\d\d/\d+\.\d\d$)")))
+        << rate.toStdString();
+  // Quality type 0: one half block for every 10 Mbit/s started.
+  double tx = rates[0].section('/', 0, 0).toDouble();
+  EXPECT_EQ(remote.topLevelItem(0)->text(3),
+            QString(static_cast<int>(std::ceil(tx / 10)), QChar(0x258C)));
+  EXPECT_EQ(remote.topLevelItem(0)->text(4), "");
+}
+
+TEST_F(MainPageTest, RenameInPlace) {
+  PropertySheet& s = open(FastPrefs(), Simulated());
+  RemoteList& remote = *s.mainPage()->remoteList();
+  ASSERT_TRUE(WaitFor([&] { return remote.topLevelItemCount() == 5; }));
+  BoxCatcher boxes;
+  auto rename = [&](int row, const QString& text) {
+    remote.setCurrentItem(remote.topLevelItem(row));
+    QTest::mouseClick(s.mainPage()->findChild<QPushButton*>("1088"), Qt::LeftButton);
+    QLineEdit* editor = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (editor = remote.viewport()->findChild<QLineEdit*>()); }));
+    if (!editor) return;
+    editor->setText(text);
+    QTest::keyClick(editor, Qt::Key_Return);
+  };
+  rename(0, "Living Room");
+  EXPECT_TRUE(WaitFor([&] { return remote.topLevelItem(0)->text(0) == "Living Room"; }));
+  rename(1, "Living Room");
+  ASSERT_TRUE(WaitFor([&] { return !boxes.seen.empty(); }));
+  EXPECT_EQ(boxes.seen[0],
+            (std::pair<std::string, std::string>{"Attention!", "Please enter another name."}));
+  EXPECT_EQ(remote.topLevelItem(1)->text(0), "Device 3");
+  rename(2, QString(40, 'x'));
+  EXPECT_TRUE(WaitFor([&] { return remote.topLevelItem(2)->text(0) == QString(31, 'x'); }));
+  EXPECT_EQ(boxes.seen.size(), 1u);
+  // The names are in the database when the window closes.
+  s.reject();
+  DeviceDatabase db;
+  readDatabase(path("data/SLU/Strandline Utility.data"), db, nullptr);
+  EXPECT_NE(findKnownByName(db.known, "Living Room"), 0);
+  EXPECT_NE(findKnownByName(db.known, std::string(31, 'x')), 0);
+}
+
+TEST_F(MainPageTest, HeaderClicksSortAndTheLayoutIsKept) {
+  PropertySheet& s = open(FastPrefs(), Simulated());
+  RemoteList& remote = *s.mainPage()->remoteList();
+  ASSERT_TRUE(WaitFor([&] { return remote.topLevelItemCount() == 5; }));
+  QHeaderView* header = remote.header();
+  auto click = [&](int logical) {
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(logical) + 10, 5));
+  };
+  QStringList macs = Column(remote, 1);
+  click(1);  // the sorted column again: reversed
+  QStringList reversed = macs;
+  std::reverse(reversed.begin(), reversed.end());
+  EXPECT_EQ(Column(remote, 1), reversed);
+  click(1);
+  EXPECT_EQ(Column(remote, 1), macs);
+  click(0);  // another column starts with its own toggle 0: greater name first
+  EXPECT_EQ(Column(remote, 0),
+            (QStringList{"Device 6", "Device 5", "Device 4", "Device 3", "Device 2"}));
+  header->resizeSection(4, 133);
+  header->moveSection(header->visualIndex(1), 1);
+  s.reject();
+  sheet.reset();
+
+  DeviceDatabase db;
+  readDatabase(path("data/SLU/Strandline Utility.data"), db, nullptr);
+  EXPECT_EQ(db.sortColumn, 0);
+  EXPECT_EQ(db.sortToggle, 0);
+  EXPECT_EQ(db.columns.widths[4], 133);
+  EXPECT_EQ(db.columns.order, (std::array<std::int32_t, 5>{0, 1, 4, 3, 2}));
+
+  // A new window shows the list as it was left.
+  PropertySheet& again = open(FastPrefs(), Simulated());
+  RemoteList& list = *again.mainPage()->remoteList();
+  ASSERT_TRUE(WaitFor([&] { return list.topLevelItemCount() == 5; }));
+  EXPECT_EQ(HeaderInDisplayOrder(list),
+            (QStringList{"Device Name", "MAC Address", "Password", "Quality", "Rate(Tx/Rx)"}));
+  EXPECT_EQ(list.header()->sectionSize(4), 133);
+  EXPECT_EQ(Column(list, 0).first(), "Device 6");
+}
+
+TEST_F(MainPageTest, NoAdapter) {
+  WindowOptions options;
+  options.link.interfaces = {"strandline-test-none"};  // no such card: nothing is opened
+  PropertySheet& s = open(FastPrefs(), options);
+  MainPage& page = *s.mainPage();
+  EXPECT_TRUE(WaitFor([&] { return Text(page, "1012") == "HomePlug Adapter NOT DETECTED"; }));
+  BoxCatcher boxes;
+  QTest::mouseClick(page.findChild<QPushButton*>("1068"), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return !boxes.seen.empty(); }));
+  EXPECT_EQ(boxes.seen[0].first, "HomePlug Adapter NOT DETECTED");
+  EXPECT_EQ(boxes.seen[0].second,
+            "The HomePlug Adapter was not detected.\nPlease check your computer cables.");
+  EXPECT_EQ(Text(page, "1012"), "HomePlug Adapter NOT DETECTED");
+  EXPECT_FALSE(page.findChild<QPushButton*>("1102")->isEnabled());
+  EXPECT_EQ(page.localList()->topLevelItemCount(), 0);
+  EXPECT_EQ(page.remoteList()->topLevelItemCount(), 0);
+}
+
+}  // namespace
+}  // namespace strandline::ui
