@@ -21,13 +21,12 @@ std::function<void(int)> WindowEngine::notifier(ProgramContext& ctx) {
   ProgramContext* c = &ctx;
   return [this, c](int phase) {
     app::RefreshAfterScan(*c, state_, phase, static_cast<std::int64_t>(std::time(nullptr)));
-    publish(*c, phase);
+    publish(phase);
   };
 }
 
-void WindowEngine::publish(ProgramContext& ctx, int phase) {
+void WindowEngine::publish(int phase) {
   state_.lastPhase = phase;
-  (void)ctx;
   engine_->publish(phase);
 }
 
@@ -64,11 +63,11 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
           this, [this, on] { emit ledEnabled(on); }, Qt::QueuedConnection);
     };
     ctx.hooks.saveDatabase = [this, c = &ctx] { app::SaveDatabase(*c, state_); };
-    ctx.hooks.refreshWindow = [this, c = &ctx] { publish(*c, state_.lastPhase); };
+    ctx.hooks.refreshWindow = [this] { publish(state_.lastPhase); };
     std::string dataFolder = folder.empty() ? ChooseDataFolder(&ctx.prompter) : folder;
     state_.databasePath = DatabasePath(dataFolder, oem_.prefs.appName);
     app::CreateMainPage(ctx, state_, notifier(ctx), static_cast<std::int64_t>(std::time(nullptr)));
-    publish(ctx, 5);
+    publish(5);
   });
   engine_->start();
   return true;
@@ -91,7 +90,7 @@ void WindowEngine::post(Command command) {
   if (!engine_) return;
   engine_->post([this, command = std::move(command)](ProgramContext& ctx) {
     command(ctx, state_);
-    publish(ctx, state_.lastPhase);
+    publish(state_.lastPhase);
     QMetaObject::invokeMethod(
         this, [this] { emit commandDone(); }, Qt::QueuedConnection);
   });
@@ -168,6 +167,7 @@ void WindowEngine::setAutoScanSetting(bool on) {
   post([on](ProgramContext& ctx, app::MainPageState& state) {
     state.autoScan = on;
     SetAutoScan(ctx, on);
+    state.lastPhase = 3;  // the status line shows the setting
   });
 }
 

@@ -70,7 +70,7 @@ class WindowEngine final : public QObject {
   void commandDone();
 
  private:
-  void publish(ProgramContext& ctx, int phase);
+  void publish(int phase);
   std::function<void(int)> notifier(ProgramContext& ctx);
 
   OemSettings oem_;

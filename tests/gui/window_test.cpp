@@ -1,6 +1,8 @@
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -218,6 +220,40 @@ TEST_F(MainPageTest, NoAdapter) {
   EXPECT_FALSE(page.findChild<QPushButton*>("1102")->isEnabled());
   EXPECT_EQ(page.localList()->topLevelItemCount(), 0);
   EXPECT_EQ(page.remoteList()->topLevelItemCount(), 0);
+}
+
+}  // namespace
+}  // namespace strandline::ui
+
+namespace strandline::ui {
+namespace {
+
+TEST_F(StartupTest, AboutPageTextsAndTheAutoScanSetting) {
+  OemPrefs prefs = FastPrefs();
+  prefs.appName = "Box Tool";
+  prefs.copyright = "(C) Box makers";
+  PropertySheet& s = open(prefs, Simulated());
+  QWidget* about = s.tabs()->widget(s.tabs()->count() - 1);
+  EXPECT_EQ(Text(*about, "1096"), "Box Tool");
+  EXPECT_EQ(Text(*about, "1104"), "Released: June 13, 2011");
+  EXPECT_EQ(Text(*about, "1098"), "v6.0.0.0, Build 0004");
+  EXPECT_EQ(about->findChild<QPushButton*>("1093")->text(),
+            QString::fromStdString(prefs.webAddress));
+  EXPECT_TRUE(about->findChild<QPlainTextEdit*>("1006")->toPlainText().contains("Readme.txt"));
+  ASSERT_TRUE(WaitFor([&] { return Text(*s.mainPage(), "1083") == " Autoscan On "; }));
+  auto* autoScan = about->findChild<QCheckBox*>("AutoScan");
+  ASSERT_TRUE(autoScan->isChecked());
+  autoScan->click();
+  EXPECT_TRUE(WaitFor([&] { return Text(*s.mainPage(), "1083") == " Autoscan Off "; }));
+  // Scanning stops: the cycle count no longer grows.
+  std::uint32_t cycles = 0;
+  QObject::connect(&s.engine(), &WindowEngine::updated, [&](std::shared_ptr<const WindowUpdate> u) {
+    cycles = u->snapshot.cyclesCompleted;
+  });
+  QTest::qWait(300);
+  std::uint32_t before = cycles;
+  QTest::qWait(600);
+  EXPECT_EQ(cycles, before);
 }
 
 }  // namespace
