@@ -5,6 +5,7 @@
 #include "app/about_texts.h"
 #include "app/bitmap_file.h"
 #include "app/single_instance.h"
+#include "platform/memory_link.h"
 
 namespace strandline::app {
 namespace {
@@ -133,6 +134,103 @@ TEST(PaletteBitmap, RefusesDamagedFiles) {
   badOffset[11] = 0xFF;
   EXPECT_FALSE(DecodePaletteBitmap(badOffset));
   EXPECT_FALSE(DecodePaletteBitmap(Bytes{}));
+}
+
+}  // namespace
+}  // namespace strandline::app
+
+
+namespace strandline::app {
+namespace {
+
+class RefreshTest : public ::testing::Test {
+ protected:
+  RefreshTest() : link(clock), ctx(link, clock, prompter) {}
+
+  void SetUp() override {
+    ctx.adapters[0].present = 1;
+    ctx.adapters[0].kind = kKindAv;
+    ctx.adapters[0].mac = {2, 0, 0, 0, 0, 1};
+    AdapterNetwork& n = ctx.networks[0];
+    n.networkName.set("Attic");
+    for (std::uint8_t i = 0; i < 3; ++i) {
+      n.stations[i].valid = 1;
+      n.stations[i].mac = {2, 0, 0, 0, 1, static_cast<std::uint8_t>(i + 1)};
+    }
+    n.stationCount = 3;
+    TakeAdapterChanges(state.adapterSnapshot, ctx.adapters);
+  }
+
+  VirtualClock clock;
+  MemoryLink link;
+  RecordingPrompter prompter;
+  ProgramContext ctx;
+  MainPageState state;
+};
+
+TEST_F(RefreshTest, NamesNewStationsAndMarksThemSeenOnce) {
+  addKnownDevice(ctx.known, {2, 0, 0, 0, 1, 2}, "Device 1");
+  ctx.networks[0].stations[2].valid = 0;  // gone: not named
+  EXPECT_FALSE(RefreshAfterScan(ctx, state, 7, 1000));
+  ASSERT_EQ(ctx.known.count(), 2u);
+  EXPECT_EQ(ctx.known.at(2).name.str(), "Device 2");
+  for (int i = 1; i <= 2; ++i) {
+    EXPECT_EQ(ctx.known.at(i).lastSeen, 1000);
+    EXPECT_EQ(ctx.known.at(i).networkName.str(), "Attic");
+  }
+  // Already listed: the next refresh leaves the records alone.
+  EXPECT_FALSE(RefreshAfterScan(ctx, state, 1, 2000));
+  EXPECT_EQ(ctx.known.at(1).lastSeen, 1000);
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(ctx.networks[0].stationCount, 3);
+}
+
+TEST_F(RefreshTest, LostAdapterWarnsAndClearsTheStations) {
+  std::uint32_t generation = state.listGeneration;
+  ctx.adapters[0].present = 0;
+  EXPECT_TRUE(RefreshAfterScan(ctx, state, 7, 1000));
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, "HomePlug Adapter NOT DETECTED");
+  EXPECT_EQ(prompter.shown[0].caption, "Problem Occurred");
+  EXPECT_EQ(ctx.networks[0].stationCount, 0);
+  EXPECT_EQ(ctx.networks[0].stations[0].valid, 0u);
+  EXPECT_NE(state.listGeneration, generation);
+  EXPECT_FALSE(state.adapterWarningShown);
+  // Nothing changed since: no second warning.
+  EXPECT_FALSE(RefreshAfterScan(ctx, state, 7, 1000));
+  EXPECT_EQ(prompter.shown.size(), 1u);
+}
+
+TEST_F(RefreshTest, NewAdapterIsSelectedByTheRememberedListRow) {
+  ctx.adapters[2].present = 1;
+  ctx.adapters[2].kind = kKindBoost;
+  ctx.adapters[2].mac = {2, 0, 0, 0, 0, 3};
+  ctx.networks[2].kind = kKindBoost;
+  state.selectedLocalIndex = 1;
+  EXPECT_TRUE(RefreshAfterScan(ctx, state, 7, 1000));
+  EXPECT_EQ(ctx.cards.currentCard, 2);
+  EXPECT_TRUE(ctx.kestrelMode);
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(RefreshTest, DatabaseCarriesTheLayoutAndSort) {
+  state.columns.widths[3] = 99;
+  state.sortColumn = 4;
+  state.sortToggle = 0;
+  addKnownDevice(ctx.known, {2, 0, 0, 0, 1, 2}, "Hall");
+  DeviceDatabase db = DatabaseFrom(ctx, state);
+  MainPageState other;
+  ProgramContext fresh(link, clock, prompter);
+  TakeDatabase(fresh, other, db);
+  EXPECT_EQ(other.columns.widths[3], 99);
+  EXPECT_EQ(other.sortColumn, 4);
+  EXPECT_EQ(other.sortToggle, 0);
+  EXPECT_EQ(fresh.known, ctx.known);
+  db.sortColumn = 12;
+  db.currentCard = 9;
+  TakeDatabase(fresh, other, db);
+  EXPECT_EQ(other.sortColumn, 4);
+  EXPECT_EQ(fresh.cards.currentCard, 7);
 }
 
 }  // namespace
