@@ -12,6 +12,7 @@ const char* const kMember = "02:5A:00:00:01:02";
 const char* const kNew = "02:5A:00:00:01:07";
 const char* const kTwin = "02:5A:00:00:01:08";
 const char* const kNewPassword = "NEWD-EV1C-E000-0001";
+constexpr int kWatchPassesForTest = 501;
 
 // The user's private network of two AV adapters, a new device on the public
 // network, and optionally a second device printed with the same password.
@@ -125,6 +126,18 @@ TEST_F(AddDevice, AvTwoDevicesThatKeepAnsweringAreNotAdded) {
   EXPECT_NE(simKey(kTwin), home);
   EXPECT_FALSE(ctx->keyFlow.addingInProgress);
   EXPECT_EQ(findKnownByMac(ctx->known, Mac(kNew)), 0);
+  expectPauseRestored();
+}
+
+TEST_F(AddDevice, AvDeviceThatVanishesFromTheRandomNetwork) {
+  readyAv(false);
+  unplugAtNetworkQuery(kNew, 1);
+  EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", kNewPassword));
+  EXPECT_EQ(texts(), std::vector<std::string>{"Error occured while adding the device"});
+  EXPECT_EQ(prompter.shown[0].caption, "Attention!");
+  EXPECT_EQ(networkQueries, 2 * kWatchPassesForTest);  // every pass, two requests each
+  expectLocalBackHome();
+  EXPECT_FALSE(ctx->keyFlow.addingInProgress);
   expectPauseRestored();
 }
 

@@ -166,6 +166,29 @@ TEST_F(NetworkNames, StandardHomePlug10LocalAndSome) {
   EXPECT_EQ(simKey("02:5A:00:00:10:03"), Nek("HomePlug"));
 }
 
+TEST_F(NetworkNames, StandardReadbackThatDiffersInTheOptionsIsNoSuccess) {
+  loadFile("hp10.json");
+  ready();
+  // The adapter reports other option bytes than it was sent.
+  sim::Adapter* local = simulation->adapter(Mac("02:5A:00:00:10:01"));
+  link.setFarEnd([this, local](const std::string& card, ByteView frame) {
+    if (frame.size() > 17 && frame[15] == 0x19) local->hp1Image[24] = 0x80;
+    simulation->receive(card, frame);
+  });
+  std::vector<std::pair<std::string, Bytes>> logged;
+  ctx->hooks.writeTaggedFrameLog = [&](const std::string& tag, ByteView image) {
+    logged.emplace_back(tag, Bytes(image.begin(), image.end()));
+  };
+  EXPECT_FALSE(setNetworkNameLocal(*ctx, "GardenShed"));
+  EXPECT_EQ(texts(), std::vector<std::string>{"Unable to complete the command."});
+  EXPECT_EQ(prompter.shown[0].caption, "Problem Occurred");
+  ASSERT_EQ(logged.size(), 3u);  // one image per read-back attempt
+  EXPECT_EQ(logged[0].first, "**SETNEK**");
+  EXPECT_EQ(logged[0].second.size(), 50u);
+  EXPECT_EQ(logged[0].second[24], 0x80);
+  expectPauseRestored();
+}
+
 TEST_F(NetworkNames, BoostAllDevices) {
   loadFile("boost.json");
   ready();
