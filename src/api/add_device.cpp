@@ -254,8 +254,31 @@ int verifyDevicePassword(ProgramContext& ctx, KeyTarget& target) {
   return 0;
 }
 
+namespace {
+
+// The firmware-too-old refusal of both dialogs; the flag is cleared so that
+// the next attempt proceeds.
+bool RefuseOldFirmware(ProgramContext& ctx, const char* text) {
+  if (!ctx.boost.firmwareTooOld) return false;
+  ctx.boost.firmwareTooOld = false;
+  Box(ctx, text, kAttentionCaption, MessageIcon::Exclamation);
+  if (ctx.hooks.rescanNetwork) ctx.hooks.rescanNetwork();
+  return true;
+}
+
+}  // namespace
+
 bool addDeviceByPassword(ProgramContext& ctx, const std::string& name,
                          const std::string& password) {
+  if (RefuseOldFirmware(ctx, kAddFirmwareTooOldText)) return false;
+  if (name.size() > kMaxDeviceNameLength) {
+    Box(ctx, kNameTooLongText, kAttentionCaption, MessageIcon::Exclamation);
+    return false;
+  }
+  if (!name.empty() && findKnownByName(ctx.known, name) != 0) {
+    Box(ctx, kAnotherNameText, kAttentionCaption, MessageIcon::Exclamation);
+    return false;
+  }
   if (!checkDevicePassword(ctx.prompter, password)) return false;
   ScanPause pause(ctx);
   KeyFlowState& flow = ctx.keyFlow;
@@ -305,6 +328,7 @@ bool addDeviceByPassword(ProgramContext& ctx, const std::string& name,
 
 int enterDevicePassword(ProgramContext& ctx, int position, const std::string& typed) {
   if (position < 1 || position > static_cast<int>(ctx.known.count())) return 0;
+  if (RefuseOldFirmware(ctx, kVerifyFirmwareTooOldText)) return kRefusedFirmwareTooOld;
   ScanPause pause(ctx);
   KeyFlowState& flow = ctx.keyFlow;
   ctx.known.at(position).password.set(typed);

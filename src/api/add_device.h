@@ -32,6 +32,19 @@ inline constexpr const char* kAddErrorText = "Error occured while adding the dev
 inline constexpr const char* kAddUnknownProblemText =
     "Some unknown problem occured while adding the device. Try adding again!";
 
+inline constexpr const char* kAddFirmwareTooOldText =
+    "Please upgrade the Device's FirmWare to 1.8 and then try to add the device.\nThe present "
+    "device has older FirmWare version.";
+inline constexpr const char* kVerifyFirmwareTooOldText =
+    "Please upgrade the Device's FirmWare to 1.8 and then try to Enter Password.\nThe present "
+    "device has older FirmWare version.";
+inline constexpr const char* kAnotherNameText = "Please enter another name.";
+inline constexpr const char* kNameTooLongText = "Device Name should be less than 31 characters";
+
+// enterDevicePassword: refused before anything was sent or stored, because
+// the Boost adapter's firmware is too old.
+inline constexpr int kRefusedFirmwareTooOld = -2;
+
 // Random networks tried before an add where several devices keep answering
 // under the same password is given up.
 inline constexpr int kMaxRandomNetworks = 5;
@@ -52,15 +65,16 @@ bool addDevice(ProgramContext& ctx, const std::optional<std::string>& name, std:
 // 1 verified, 0 refused, -1 no usable network card.
 int verifyDevicePassword(ProgramContext& ctx, KeyTarget& target);
 
-// The Add Device action: checks the password, raises adding-in-progress and
-// runs addDevice. On success the new device's known-device entry gets the
-// name and password (created when missing). False on failure.
+// The Add Device action: refuses while the Boost adapter's firmware is too
+// old (clearing the flag), checks the name (when given) and the password,
+// raises adding-in-progress and runs addDevice. On success the new device's known-device entry gets
+// the name and password (created when missing). False on failure.
 bool addDeviceByPassword(ProgramContext& ctx, const std::string& name, const std::string& password);
 
 // The Enter Password action on the known device at `position` (1-based):
 // verifies the typed text and stores it in the entry, preceded by "CHECK "
 // (no usable card) or "Not " (refused), or the variant that worked. The
-// verification result.
+// verification result, or kRefusedFirmwareTooOld.
 int enterDevicePassword(ProgramContext& ctx, int position, const std::string& typed);
 
 }  // namespace strandline

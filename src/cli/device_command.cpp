@@ -26,6 +26,7 @@ int Verify(const FlowOptions& options, const MacAddress& mac, const std::string&
       return kExitFailure;
     }
     int result = enterDevicePassword(ctx, position, password);
+    if (result == kRefusedFirmwareTooOld) return kExitFailure;
     if (result < 0)
       std::fprintf(stderr, "strandline-cli: no usable network card; password stored unchecked\n");
     return result == 1 ? kExitOk : kExitFailure;

@@ -274,6 +274,42 @@ TEST_P(AddHp10Device, VerifyTakesTheVariantThatWorked) {
   EXPECT_EQ(simKey("02:5A:00:00:10:01"), Nek("HomePlug"));
 }
 
+TEST_F(AddDevice, BoostFirmwareTooOldRefusesBothActionsOnce) {
+  std::string network = Hp10Network("boost");
+  auto at = network.find("\"kind\":\"boost\"");
+  network.insert(at, "\"firmware\":\"HP85-BOOST-0001.5.7-REL\",");
+  load(network);
+  ready();
+  ctx->boost.firmwareTooOld = true;  // as the last detection pass left it
+  std::size_t sent = link.sentFrames().size();
+  EXPECT_FALSE(addDeviceByPassword(*ctx, "Garage", "N3WD-3V1C-3ABC-D123"));
+  EXPECT_EQ(texts(), std::vector<std::string>{
+                         "Please upgrade the Device's FirmWare to 1.8 and then try to add the "
+                         "device.\nThe present device has older FirmWare version."});
+  EXPECT_EQ(link.sentFrames().size(), sent);
+  EXPECT_FALSE(ctx->boost.firmwareTooOld);
+  // The next attempt proceeds.
+  EXPECT_TRUE(addDeviceByPassword(*ctx, "Garage", "N3WD-3V1C-3ABC-D123"));
+  // A fresh detection pass reads the old version again; Enter Password refuses too.
+  runCycles(1);
+  EXPECT_TRUE(ctx->boost.firmwareTooOld);
+  int position = addKnown("02:5A:00:00:10:02", "T6YU-I8OP-A1SD-F2GH");
+  EXPECT_EQ(enterDevicePassword(*ctx, position, "XXXX-XXXX"), kRefusedFirmwareTooOld);
+  EXPECT_EQ(ctx->known.at(position).password.str(), "T6YU-I8OP-A1SD-F2GH");
+  EXPECT_FALSE(ctx->boost.firmwareTooOld);
+}
+
+TEST_F(AddDevice, NamesAreCheckedBeforeAnythingIsSent) {
+  readyAv(false);
+  std::size_t sent = link.sentFrames().size();
+  std::string local = ctx->known.at(1).name.str();
+  EXPECT_FALSE(addDeviceByPassword(*ctx, local, kNewPassword));
+  EXPECT_FALSE(addDeviceByPassword(*ctx, std::string(32, 'x'), kNewPassword));
+  EXPECT_EQ(texts(), (std::vector<std::string>{"Please enter another name.",
+                                               "Device Name should be less than 31 characters"}));
+  EXPECT_EQ(link.sentFrames().size(), sent);
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, AddHp10Device, ::testing::Values("hp10", "boost"));
 
 }  // namespace
