@@ -163,6 +163,7 @@ struct ProgramContext {
   std::vector<std::array<std::uint8_t, 8>> extraHp1DefaultKeys;
 
   bool localReplySeen = false;
+  bool localParamsQueryRunning = false;  // the watcher's query never nests
   bool confirmSeen = false;
   std::uint8_t missesTillDrop = 3;
   bool networkNameChanged = false;
