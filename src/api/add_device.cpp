@@ -159,7 +159,7 @@ bool AddAv(ProgramContext& ctx, const std::optional<std::string>& name, KeyTarge
     for (int attempt = 0; attempt < kRemoteKeyAttempts && !sent; ++attempt) {
       MacAddress address = kBroadcastMac;
       int result = setRemoteKey(ctx, deviceKey, random, address, false, false);
-      sent = result == kRemoteAvConfirmed;
+      sent = result != kRemoteNothingHeard;
       ctx.clock.sleepMs(kRemoteKeyPauseMs);
     }
     if (!sent) return fail(kRemoteNmkFailedText, kAttentionCaption);

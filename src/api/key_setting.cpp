@@ -26,8 +26,10 @@ constexpr int kReadbackAttempts = 3;
 constexpr int kRemoteAttempts = 5;
 constexpr std::uint32_t kRetryPauseMs = 1000;
 
-bool Confirmed(int result) {
-  return result == kRemoteAvConfirmed || result == kRemoteHp10Confirmed;
+// A device that answers the presence check after a key was sent is heard on
+// the key just given (the check travels under it), so that counts too.
+bool Took(int result) {
+  return result != kRemoteNothingHeard;
 }
 
 MacAddress SourceOf(ByteView frame) {
@@ -178,13 +180,12 @@ int PresenceCheck(ProgramContext& ctx, AdapterFamily family, MacAddress& deviceM
   if (n == 0) return kRemoteNothingHeard;
   SendOnCurrentCard(ctx, frame.data(), n);
   const MacAddress local = ctx.currentAdapter().mac;
-  // Any station may answer a broadcast presence check, so in broadcast mode
-  // the answer says nothing about which device holds the password: its
-  // sender is not taken as the device's address.
   bool heard = ReceiveHp1For(ctx, kPresenceWaitMs, [&](ByteView f) {
     if (f[15] != kHp1StationReply) return false;
     MacAddress from = SourceOf(f);
-    return broadcast ? from != local : from == deviceMac;
+    if (broadcast ? from == local : from != deviceMac) return false;
+    deviceMac = from;
+    return true;
   });
   return heard ? kRemotePresent : kRemoteNothingHeard;
 }
@@ -339,7 +340,7 @@ bool setNetworkKeyOnDevice(ProgramContext& ctx, KeyTarget& target,
       family == AdapterFamily::Av ? deriveDeviceKey(target.password) : Hp10Key(target.password);
   if (broadcast) target.mac = kBroadcastMac;
   for (int attempt = 0; attempt < kRemoteAttempts; ++attempt) {
-    if (Confirmed(setRemoteKey(ctx, deviceKey, key, target.mac, broadcast, false))) {
+    if (Took(setRemoteKey(ctx, deviceKey, key, target.mac, broadcast, false))) {
       target.added = true;
       break;
     }
@@ -356,7 +357,7 @@ bool setNetworkKeyOnDevice(ProgramContext& ctx, KeyTarget& target,
     setLocalNEK(ctx, nullptr, key);
     MacAddress copy = target.mac;
     int result = setRemoteKey(ctx, deviceKey, key, copy, broadcast, false);
-    if (family == AdapterFamily::Av && Confirmed(result)) target.added = true;
+    if (family == AdapterFamily::Av && Took(result)) target.added = true;
   }
   return target.added;
 }

@@ -43,7 +43,7 @@ struct KeyTarget {
 
 // Results of setRemoteKey.
 inline constexpr int kRemoteNothingHeard = 0;
-inline constexpr int kRemotePresent = 1;  // answered the presence check, took no key
+inline constexpr int kRemotePresent = 1;  // no confirmation, but heard on the key just sent
 inline constexpr int kRemoteHp10Confirmed = 2;
 inline constexpr int kRemoteAvConfirmed = 4;
 
