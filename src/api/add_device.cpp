@@ -175,6 +175,8 @@ bool AddAv(ProgramContext& ctx, const std::optional<std::string>& name, KeyTarge
     return fail(kAddErrorText, kAttentionCaption);
   }
 
+  // The device settles on the random network, then the local adapter goes
+  // home and settles there before the device is given the real key.
   ctx.clock.sleepMs(2000);
   showProgress(ctx, 1);
   ctx.clock.sleepMs(2000);
