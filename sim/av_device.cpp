@@ -148,7 +148,7 @@ void SetKey(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool rem
   }
   if (selector == 15) {
     StatusAnswer(ctx, station, req, remote, 0);
-    TakeNetworkKey(station, nmk);
+    if (!station.faults.keepsOwnKey) TakeNetworkKey(station, nmk);
     return;
   }
   if (selector != 0) {

@@ -19,6 +19,8 @@ struct FaultSettings {
   // When a key sent under a DAK reaches no station: 0 = no answer at all, else
   // the local adapter answers with this status (0x13 "Remote Failure", say).
   std::uint8_t remoteKeyFailure = 0;
+  // The adapter confirms a key set for itself but goes on using its own.
+  bool keepsOwnKey = false;
   // Unplugging on a schedule (milliseconds from the start; 0 = never).
   std::uint64_t unplugAtMs = 0;
   std::uint64_t replugAtMs = 0;

@@ -83,6 +83,7 @@ FaultSettings Faults(const json& j) {
   f.wrongOui = Flag(j, "wrongOui");
   f.rebootMs = static_cast<std::uint32_t>(Integer(j, "rebootMs", 0, 600000, 1500));
   f.remoteKeyFailure = static_cast<std::uint8_t>(Integer(j, "remoteKeyFailure", 0, 255, 0));
+  f.keepsOwnKey = Flag(j, "keepsOwnKey");
   f.unplugAtMs = static_cast<std::uint64_t>(Integer(j, "unplugAtMs", 0, 86400000, 0));
   f.replugAtMs = static_cast<std::uint64_t>(Integer(j, "replugAtMs", 0, 86400000, 0));
   if (j.contains("status")) {

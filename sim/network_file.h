@@ -16,6 +16,7 @@
 //       "faults": { "loss": 0.2, "seed": 7, "delayMs": 30, "duplicate": true,
 //                   "corruptChecksum": true, "wrongOui": true,
 //                   "status": { "0xA050": 17 }, "rebootMs": 1500, "remoteKeyFailure": 19,
+//                   "keepsOwnKey": true,
 //                   "unplugAtMs": 1000, "replugAtMs": 4000 } } ] }
 //
 // Rates: AV figures are Mbit/s as the device reports them (0..255 in the

@@ -59,11 +59,10 @@ int FindOtherByKey(const KnownDeviceTable& known, const std::uint8_t* key, int s
 // A local-parameter query from inside the watcher; may be entered again by
 // frames that arrive while it waits, but never nests a second query.
 void QueryLocalParams(ProgramContext& ctx, int card) {
-  static thread_local int depth = 0;
-  if (depth > 0) return;
+  if (ctx.localParamsQueryRunning) return;
   const MacAddress& cardMac = ctx.cards.cards[static_cast<std::size_t>(card)].mac;
   if (!MacIsSet(cardMac.data())) return;
-  ++depth;
+  ctx.localParamsQueryRunning = true;
   LocalAdapter& adapter = ctx.adapters[static_cast<std::size_t>(card)];
   adapter.missCount = 0;
   std::uint8_t frame[kHp1RequestBuffer];
@@ -75,7 +74,7 @@ void QueryLocalParams(ProgramContext& ctx, int card) {
     if (ctx.localReplySeen) break;
   }
   ++adapter.missCount;
-  --depth;
+  ctx.localParamsQueryRunning = false;
 }
 
 void NameHp1Network(ProgramContext& ctx, int entry, bool existed) {

@@ -18,26 +18,32 @@ static void WriteEthernetHeader(std::uint8_t* frame, const std::uint8_t* destina
   frame[kOffsetEtherType + 1] = static_cast<std::uint8_t>(etherType);
 }
 
-std::size_t BuildAvHeaderV0(std::uint8_t* frame, const std::uint8_t* destination,
-                            const std::uint8_t* source, std::uint16_t mmtype) {
+// The Ethernet header and the AV header of the given version (0 or 1).
+static std::size_t WriteAvHeader(std::uint8_t* frame, const std::uint8_t* destination,
+                                 const std::uint8_t* source, std::uint16_t mmtype,
+                                 std::uint8_t version) {
   WriteEthernetHeader(frame, destination, source, kEtherTypeHomePlugAv);
-  frame[kAvOffsetVersion] = 0;
+  frame[kAvOffsetVersion] = version;
   frame[kAvOffsetType] = static_cast<std::uint8_t>(mmtype);
   frame[kAvOffsetType + 1] = static_cast<std::uint8_t>(mmtype >> 8);
-  std::memcpy(frame + kAvV0OffsetOui, kVendorOui, 3);
-  return kAvV0OffsetPayload;
+  if (version == 0) {
+    std::memcpy(frame + kAvV0OffsetOui, kVendorOui, 3);
+    return kAvV0OffsetPayload;
+  }
+  frame[kAvV1OffsetFragment] = 0;  // never fragmented
+  frame[kAvV1OffsetFragment + 1] = 0;
+  std::memcpy(frame + kAvV1OffsetOui, kVendorOui, 3);
+  return kAvV1OffsetPayload;
+}
+
+std::size_t BuildAvHeaderV0(std::uint8_t* frame, const std::uint8_t* destination,
+                            const std::uint8_t* source, std::uint16_t mmtype) {
+  return WriteAvHeader(frame, destination, source, mmtype, 0);
 }
 
 std::size_t BuildAvHeaderV1(std::uint8_t* frame, const std::uint8_t* destination,
                             const std::uint8_t* source, std::uint16_t mmtype) {
-  WriteEthernetHeader(frame, destination, source, kEtherTypeHomePlugAv);
-  frame[kAvOffsetVersion] = 1;
-  frame[kAvOffsetType] = static_cast<std::uint8_t>(mmtype);
-  frame[kAvOffsetType + 1] = static_cast<std::uint8_t>(mmtype >> 8);
-  frame[kAvV1OffsetFragment] = 0;
-  frame[kAvV1OffsetFragment + 1] = 0;
-  std::memcpy(frame + kAvV1OffsetOui, kVendorOui, 3);
-  return kAvV1OffsetPayload;
+  return WriteAvHeader(frame, destination, source, mmtype, 1);
 }
 
 void BuildHp1Header(std::uint8_t* frame, const std::uint8_t* source,

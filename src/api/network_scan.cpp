@@ -74,14 +74,8 @@ void StoreKeyAndName(ProgramContext& ctx, StationRecord& station) {
   }
 }
 
-struct AvStationEntry {
-  MacAddress mac{};
-  std::uint16_t tx = 0;
-  std::uint16_t rx = 0;
-};
+}  // namespace
 
-// The stations of the first network of a network-information confirmation;
-// only entries wholly inside the received frame are read.
 std::vector<AvStationEntry> ParseNetworkInfo(ByteView frame, bool versionOne) {
   const std::size_t description = versionOne ? 28 : 21;
   const std::size_t countOffset = description + (versionOne ? 26 : 17);
@@ -112,8 +106,6 @@ std::vector<AvStationEntry> ParseNetworkInfo(ByteView frame, bool versionOne) {
   }
   return entries;
 }
-
-}  // namespace
 
 std::uint32_t ScanTimerPeriodMs(std::int32_t ticksPerPhase) {
   // Only the low 16 bits of the interval take effect, as a signed number.
@@ -243,13 +235,18 @@ void ScanAvNetwork(ProgramContext& ctx, const MacAddress& adapterMac) {
   ThpapiResult info;
   Bytes infoFrame;
   if (!AwaitConfirm(ctx, kMmNetworkInfoRequest, info, kConfirmWaitMs, &infoFrame)) return;
+  TakeAvStations(ctx, ParseNetworkInfo(infoFrame, versionOne), versionOne);
+}
 
-  for (const AvStationEntry& entry : ParseNetworkInfo(infoFrame, versionOne)) {
+void TakeAvStations(ProgramContext& ctx, const std::vector<AvStationEntry>& entries,
+                    bool versionOne) {
+  std::array<std::uint8_t, 1528> frame{};
+  for (const AvStationEntry& entry : entries) {
     if (entry.mac == ctx.currentAdapter().mac || entry.mac == kBroadcastMac) continue;
     SeeStation(ctx, entry.mac);
     StationRecord* station = FindStation(ctx, entry.mac);
     if (!station) continue;
-    n = thpapi_EncodeVersionRequest(ctx.thpapi, ctx.currentCardMac(), entry.mac, frame);
+    std::size_t n = thpapi_EncodeVersionRequest(ctx.thpapi, ctx.currentCardMac(), entry.mac, frame);
     if (n == 0) continue;
     SendFrame(ctx.cards, ctx.cards.currentCard, frame.data(), static_cast<std::uint16_t>(n));
     ThpapiResult version;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "api/bytes.h"
 #include "api/mac_address.h"
@@ -38,6 +39,18 @@ StationRecord* FindStation(ProgramContext& ctx, const MacAddress& mac);
 void UpdateRate(RateStats& stats, RateSample sample, RateMode mode);
 void AgeStations(ProgramContext& ctx);
 void ScanAvNetwork(ProgramContext& ctx, const MacAddress& adapterMac);
+
+struct AvStationEntry {
+  MacAddress mac{};
+  std::uint16_t tx = 0;
+  std::uint16_t rx = 0;
+};
+// The stations of the first network of a network-information confirmation;
+// only entries wholly inside the received frame are read.
+std::vector<AvStationEntry> ParseNetworkInfo(ByteView frame, bool versionOne);
+// Marks the stations seen, asks each for its firmware and takes its rates.
+void TakeAvStations(ProgramContext& ctx, const std::vector<AvStationEntry>& entries,
+                    bool versionOne);
 // Plain HomePlug 1.0 frames of the scan; false when the type is left to the caller.
 bool OnHp1ScanFrame(ProgramContext& ctx, ByteView frame);
 void Hp1StationRates(ProgramContext& ctx, ByteView frame);

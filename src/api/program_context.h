@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "api/av_confirm.h"
 #include "api/av_library.h"
@@ -84,6 +85,33 @@ struct DiscoveryHooks {
   // A scan-log entry (diagnostics level 20 or more) and the frame log.
   std::function<void()> writeScanLog;
   std::function<void(ByteView params, bool second)> writeFrameLog;
+  // A full rescan of the network after a key operation (the window's scan command).
+  std::function<void()> rescanNetwork;
+  // A frame written to the frame log under a tag ("**SETNEK**": a local
+  // parameter image that did not show the key just set).
+  std::function<void(const std::string& tag, ByteView frame)> writeTaggedFrameLog;
+};
+
+// The open dialog that shows the progress texts of the key flows.
+enum class ProgressDialog { None, AddDevice, EnterPassword };
+
+// State of the network-name and add-device flows.
+struct KeyFlowState {
+  // HomePlug 1.0: the network key used instead of the name's key while a
+  // device is added or right after a password was verified.
+  std::array<std::uint8_t, 8> rememberedHp1Key{};
+  bool keyJustVerified = false;  // one-shot, raised by the Enter Password dialog
+  bool addingInProgress = false;
+  MacAddress deviceBeingAdded{};  // zero when none
+  std::string pendingName;
+  std::string pendingPassword;
+  ProgressDialog progressDialog = ProgressDialog::None;
+  int progressStep = 0;
+  bool adapterWarningShown = false;
+  // Senders of HomePlug 1.0 key confirmations that arrived while another
+  // answer was awaited; the next confirmation wait takes them first.
+  std::vector<MacAddress> heldHp1Confirmations;
+  std::int64_t lastRandomSeed = 0;  // the seconds value the last random key was drawn with
 };
 
 struct ProgramContext {
@@ -135,6 +163,7 @@ struct ProgramContext {
   std::vector<std::array<std::uint8_t, 8>> extraHp1DefaultKeys;
 
   bool localReplySeen = false;
+  bool localParamsQueryRunning = false;  // the watcher's query never nests
   bool confirmSeen = false;
   std::uint8_t missesTillDrop = 3;
   bool networkNameChanged = false;
@@ -144,6 +173,7 @@ struct ProgramContext {
   ScanState scan;
   BoostState boost;
   FirmwareIdentityState firmware;
+  KeyFlowState keyFlow;
 
   AdapterNetwork& currentNetwork() { return networks[static_cast<std::size_t>(cards.currentCard)]; }
   LocalAdapter& currentAdapter() { return adapters[static_cast<std::size_t>(cards.currentCard)]; }

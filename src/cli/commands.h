@@ -26,6 +26,15 @@ inline constexpr const char* kKeySynopsis =
 inline constexpr const char* kDecodeSynopsis =
     "decode [--v1] HEXFRAME    decode one received AV frame (whole Ethernet frame) as JSON";
 
+inline constexpr const char* kNetworkSynopsis =
+    "network set-local|set-all NAME [--db FILE] [--interface IF]... [--simulate FILE]\n"
+    "                         a network name on the local adapter, or on every device whose\n"
+    "                         password the database holds and then on the local adapter";
+inline constexpr const char* kDeviceSynopsis =
+    "device add [--name NAME] PASSWORD [--db FILE] [--interface IF]... [--simulate FILE]\n"
+    "  strandline-cli device verify MAC PASSWORD [--db FILE] ...\n"
+    "                         add a device by its printed password; check and store a password";
+
 // The subcommands, each in its own file.
 int RunCards(const Args& args);
 int RunScan(const Args& args);
@@ -33,6 +42,8 @@ int RunDb(const Args& args);
 int RunPrefs(const Args& args);
 int RunKey(const Args& args);
 int RunDecode(const Args& args);
+int RunNetwork(const Args& args);
+int RunDevice(const Args& args);
 
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.
 int Usage(const char* synopsis);

@@ -15,13 +15,16 @@ int Usage(const char* synopsis) {
 // Each subcommand's file defines its entry; the table lists them for dispatch and --help.
 static const std::vector<Command> kCommands = {
     {"cards", "cards [--interface IF]...", RunCards},
-    {"scan", "scan [--interface IF]... [--cycles N] [--interval N] [--json] [--stats]\n"
+    {"scan",
+     "scan [--interface IF]... [--cycles N] [--interval N] [--json] [--stats]\n"
      "                         [--simulate FILE]",
      RunScan},
     {"db", "db show [FILE]", RunDb},
     {"prefs", "prefs show [FILE]", RunPrefs},
     {"key", kKeySynopsis, RunKey},
     {"decode", kDecodeSynopsis, RunDecode},
+    {"network", kNetworkSynopsis, RunNetwork},
+    {"device", kDeviceSynopsis, RunDevice},
 };
 
 static void PrintHelp(std::FILE* out) {

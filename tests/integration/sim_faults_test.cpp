@@ -85,6 +85,24 @@ TEST_F(SimFaults, RemoteKeyThatReachesNobodyCanBeReported) {
   EXPECT_EQ(a[20], 0x13);
 }
 
+TEST_F(SimFaults, AnAdapterThatKeepsItsOwnKeyConfirmsAndIgnoresIt) {
+  Bytes payload(40, 0);
+  payload[0] = 1;
+  std::fill(payload.begin() + 1, payload.begin() + 17, 0x5A);  // the new key
+  payload[17] = 15;                                            // for the adapter itself
+  for (bool keeps : {false, true}) {
+    load(Network(keeps ? R"({"keepsOwnKey": true})" : "{}"));
+    Key16 before = simulation->adapter(kLocal)->networkKey;
+    Bytes a = only(av(kLocal, 0xA050, payload));
+    EXPECT_EQ(a[20], 0);  // confirmed either way
+    Key16 after = simulation->adapter(kLocal)->networkKey;
+    if (keeps)
+      EXPECT_EQ(after, before);
+    else
+      EXPECT_EQ(after[0], 0x5A);
+  }
+}
+
 TEST_F(SimFaults, CorruptChecksumSpoilsModuleReads) {
   load(Network(R"({"corruptChecksum": true})"));
   Bytes a = only(av(kLocal, 0xA024, {2, 0, 0x00, 0x04, 0, 0, 0, 0}));

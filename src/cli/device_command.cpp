@@ -1,0 +1,65 @@
+// strandline-cli device add|verify: a new device joins the network by its
+// printed password; a known device's password is checked and stored.
+#include <cstdio>
+
+#include "api/add_device.h"
+#include "api/program_context.h"
+#include "cli/commands.h"
+#include "cli/flow_runner.h"
+
+namespace strandline::cli {
+
+namespace {
+
+int Add(const FlowOptions& options, const std::string& name, const std::string& password) {
+  return RunFlow(options, [&](ProgramContext& ctx) {
+    return addDeviceByPassword(ctx, name, password) ? kExitOk : kExitFailure;
+  });
+}
+
+int Verify(const FlowOptions& options, const MacAddress& mac, const std::string& password) {
+  return RunFlow(options, [&](ProgramContext& ctx) {
+    int position = findKnownByMac(ctx.known, mac);
+    if (position == 0) position = addKnownDevice(ctx.known, mac);
+    if (position == 0) {
+      std::fprintf(stderr, "strandline-cli: the device table is full\n");
+      return kExitFailure;
+    }
+    int result = enterDevicePassword(ctx, position, password);
+    if (result == kRefusedFirmwareTooOld) return kExitFailure;
+    if (result < 0)
+      std::fprintf(stderr, "strandline-cli: no usable network card; password stored unchecked\n");
+    return result == 1 ? kExitOk : kExitFailure;
+  });
+}
+
+}  // namespace
+
+int RunDevice(const Args& args) {
+  FlowOptions options;
+  Args rest;
+  if (!ParseFlowOptions(args, options, rest) || rest.empty()) return Usage(kDeviceSynopsis);
+  if (rest[0] == "add") {
+    std::string name;
+    Args positional;
+    for (std::size_t i = 1; i < rest.size(); ++i) {
+      if (rest[i] == "--name" && i + 1 < rest.size())
+        name = rest[++i];
+      else
+        positional.push_back(rest[i]);
+    }
+    if (positional.size() != 1) return Usage(kDeviceSynopsis);
+    return Add(options, name, positional[0]);
+  }
+  if (rest[0] == "verify" && rest.size() == 3) {
+    MacAddress mac{};
+    if (!ParseMac(rest[1], mac)) {
+      std::fprintf(stderr, "strandline-cli: '%s' is not a MAC address\n", rest[1].c_str());
+      return kExitUsage;
+    }
+    return Verify(options, mac, rest[2]);
+  }
+  return Usage(kDeviceSynopsis);
+}
+
+}  // namespace strandline::cli

@@ -1,0 +1,138 @@
+#include "cli/flow_runner.h"
+
+#include <cstdio>
+#include <future>
+
+#include "api/engine.h"
+#include "api/local_detection.h"
+#include "api/network_scan.h"
+#include "cli/link_setup.h"
+#include "storage/device_database.h"
+
+namespace strandline::cli {
+
+namespace {
+
+// Prints what the window would show: message boxes with their caption, and
+// progress texts. The answers are the recorder's defaults (OK, Yes).
+class PrintingPrompter final : public RecordingPrompter {
+ public:
+  PrintingPrompter() { echo = true; }
+  void progressText(const std::string& text) override {
+    RecordingPrompter::progressText(text);
+    std::printf("... %s\n", text.c_str());
+    std::fflush(stdout);
+  }
+};
+
+bool ParseNumber(const std::string& text, int& out) {
+  try {
+    std::size_t used = 0;
+    int v = std::stoi(text, &used);
+    if (used != text.size() || v < 1) return false;
+    out = v;
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+// Discovery, then one whole scan cycle so that every kind of adapter has
+// reported its keys and stations before a flow starts.
+bool Discover(ProgramContext& ctx, int interval) {
+  if (!StartDiscovery(ctx, interval, 3, nullptr, true)) return false;
+  std::uint32_t target = ctx.scan.cyclesCompleted + 1;
+  std::uint32_t period = ScanTimerPeriodMs(ctx.scan.ticksPerPhase);
+  while (ctx.scan.cyclesCompleted < target) {
+    ctx.clock.sleepMs(period);
+    ScanTick(ctx);
+  }
+  return ctx.currentAdapter().present != 0;
+}
+
+}  // namespace
+
+bool ParseFlowOptions(const Args& args, FlowOptions& options, Args& rest) {
+  Args remaining;
+  if (!ParseCommonOptions(args, options.common, remaining)) return false;
+  for (std::size_t i = 0; i < remaining.size(); ++i) {
+    const std::string& a = remaining[i];
+    if (a == "--db" && i + 1 < remaining.size()) {
+      options.databasePath = remaining[++i];
+    } else if (a == "--interval" && i + 1 < remaining.size()) {
+      if (!ParseNumber(remaining[++i], options.interval)) return false;
+    } else if (a == "--db" || a == "--interval") {
+      return false;
+    } else {
+      rest.push_back(a);
+    }
+  }
+  return true;
+}
+
+int RunFlow(const FlowOptions& options, const std::function<int(ProgramContext&)>& flow) {
+  LinkSetup setup;
+  std::string error;
+  if (!MakeLink(options.common, setup, error)) {
+    std::fprintf(stderr, "strandline-cli: %s\n", error.c_str());
+    return kExitFailure;
+  }
+  PrintingPrompter prompter;
+  DeviceDatabase db;
+  if (!options.databasePath.empty()) {
+    DatabaseReadResult read = readDatabase(options.databasePath, db, &prompter);
+    if (read.status == DatabaseReadResult::Status::Recovered) {
+      std::fprintf(stderr, "strandline-cli: %s: %s\n", options.databasePath.c_str(),
+                   read.problem.c_str());
+      return kExitFailure;
+    }
+  }
+  auto context = std::make_unique<ProgramContext>(*setup.link, *setup.clock, prompter);
+  ProgramContext& ctx = *context;
+  ctx.known = db.known;
+  ctx.networks = db.adapters;
+  ctx.cards.currentCard = db.currentCard;
+  ClearStationTable(ctx.currentNetwork());
+  bool saveFailed = false;
+  ctx.hooks.saveDatabase = [&] {
+    if (options.databasePath.empty()) return;
+    db.known = ctx.known;
+    db.adapters = ctx.networks;
+    db.currentCard = ctx.cards.currentCard;
+    if (!writeDatabase(options.databasePath, db, &prompter).ok()) saveFailed = true;
+  };
+  ctx.hooks.rescanNetwork = [&] { DetectLocalAdapters(ctx); };
+
+  Engine engine(std::move(context));
+  std::promise<int> done;
+  engine.post([&](ProgramContext& c) {
+    if (!Discover(c, options.interval)) {
+      std::string problem = CapturePermissionProblem(c.cards);
+      if (!problem.empty()) {
+        std::fprintf(stderr, "strandline-cli: %s\n", problem.c_str());
+        done.set_value(kExitFailure);
+      } else {
+        std::fprintf(stderr,
+                     "strandline-cli: no powerline adapter found on any card; check the cable "
+                     "and the adapter's power, and which interfaces are allowed\n");
+        done.set_value(kExitNoAdapter);
+      }
+      return;
+    }
+    int code = flow(c);
+    StopScanTimer(c);
+    c.hooks.saveDatabase();
+    done.set_value(code);
+  });
+  engine.start();
+  int code = done.get_future().get();
+  engine.stop();
+  if (saveFailed) {
+    std::fprintf(stderr, "strandline-cli: the device database %s could not be written\n",
+                 options.databasePath.c_str());
+    return kExitFailure;
+  }
+  return code;
+}
+
+}  // namespace strandline::cli

@@ -1,0 +1,28 @@
+// What the network and device subcommands share: the link, a context with the
+// device database, discovery and one scan cycle, then one flow on the engine
+// thread, with every message box and progress text printed to stdout.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "api/program_context.h"
+#include "cli/commands.h"
+#include "cli/options.h"
+
+namespace strandline::cli {
+
+struct FlowOptions {
+  CommonOptions common;
+  std::string databasePath;  // --db FILE; empty: an empty table in memory
+  int interval = 7;          // --interval N: scan interval of the discovery cycle
+};
+
+// Takes --db and --interval (and the common options) out of args.
+bool ParseFlowOptions(const Args& args, FlowOptions& options, Args& rest);
+
+// Runs `flow` after discovery; its result is the exit code (kExitOk or
+// kExitFailure). kExitNoAdapter when discovery found nothing.
+int RunFlow(const FlowOptions& options, const std::function<int(ProgramContext&)>& flow);
+
+}  // namespace strandline::cli

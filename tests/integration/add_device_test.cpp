@@ -1,0 +1,316 @@
+// Adding a device by its printed password, and checking a known device's
+// password, on the simulator.
+#include <nlohmann/json.hpp>
+
+#include "integration/key_flows_fixture.h"
+
+namespace strandline::testing {
+namespace {
+
+const char* const kLocal = "02:5A:00:00:01:01";
+const char* const kMember = "02:5A:00:00:01:02";
+const char* const kNew = "02:5A:00:00:01:07";
+const char* const kTwin = "02:5A:00:00:01:08";
+const char* const kNewPassword = "NEWD-EV1C-E000-0001";
+constexpr int kWatchPassesForTest = 501;
+
+// The user's private network of two AV adapters, a new device on the public
+// network, and optionally a second device printed with the same password.
+std::string AvNetwork(bool twin, const std::string& localFaults = "{}") {
+  nlohmann::json adapters = nlohmann::json::array();
+  adapters.push_back({{"mac", kLocal},
+                      {"kind", "av"},
+                      {"interface", "sl0"},
+                      {"password", "K7QM-2VXA-98RT-ZP4L"},
+                      {"networkName", "MyHome1234"},
+                      {"faults", nlohmann::json::parse(localFaults)}});
+  adapters.push_back({{"mac", kMember},
+                      {"kind", "av"},
+                      {"password", "R2D4-MQ8X-T6VA-1LKE"},
+                      {"networkName", "MyHome1234"}});
+  adapters.push_back({{"mac", kNew}, {"kind", "av"}, {"password", kNewPassword}});
+  if (twin) adapters.push_back({{"mac", kTwin}, {"kind", "av"}, {"password", kNewPassword}});
+  return nlohmann::json{{"adapters", adapters}}.dump();
+}
+
+const std::vector<std::string> kAddTexts = {
+    "Please wait, this operation will take approximately 30 seconds to complete..",
+    "Devices will reboot while this operation...", "Trying to add device to the Network...",
+    "Proceeding..."};
+
+class AddDevice : public KeyFlowFixture {
+ protected:
+  void readyAv(bool twin, const std::string& localFaults = "{}") {
+    load(AvNetwork(twin, localFaults));
+    ready();
+    // The privacy page named the network when it was formed.
+    ctx->currentNetwork().networkName.set("MyHome1234");
+    home = deriveNetworkKey("MyHome1234");
+    ASSERT_EQ(ctx->avNmk, home);
+  }
+
+  // Unplugs `mac` when the computer sends its n-th network-information request.
+  void unplugAtNetworkQuery(const char* mac, int n) {
+    // The link copies its far end for every frame: the count lives in the fixture.
+    link.setFarEnd([this, mac, n](const std::string& card, ByteView frame) {
+      if (frame.size() > 16 && frame[12] == 0x88 && frame[13] == 0xE1 && frame[15] == 0x38 &&
+          frame[16] == 0xA0 && ++networkQueries == n)
+        simulation->unplug(Mac(mac));
+      simulation->receive(card, frame);
+    });
+  }
+
+  // The local adapter was on a random key in between and is back home.
+  void expectLocalBackHome() {
+    EXPECT_EQ(simKey(kLocal), home);
+    std::vector<Key16> keys = localAvKeysSent();
+    ASSERT_FALSE(keys.empty());
+    EXPECT_EQ(keys.back(), home);
+  }
+
+  Key16 home{};
+  int networkQueries = 0;
+};
+
+TEST_F(AddDevice, AvDeviceJoinsThroughARandomNetwork) {
+  readyAv(false);
+  std::uint64_t start = clock.nowMs();
+  int rescans = 0;
+  ctx->hooks.rescanNetwork = [&] { ++rescans; };
+  EXPECT_TRUE(addDeviceByPassword(*ctx, "Kitchen", kNewPassword));
+  EXPECT_TRUE(prompter.shown.empty());  // this path shows no success box
+  EXPECT_EQ(prompter.progress, kAddTexts);
+  EXPECT_EQ(rescans, 1);
+  EXPECT_GE(clock.nowMs() - start, 10000u);  // the settling waits of the steps
+  expectPauseRestored();
+  EXPECT_FALSE(ctx->keyFlow.addingInProgress);
+
+  EXPECT_EQ(simKey(kNew), home);
+  EXPECT_EQ(simKey(kMember), home);
+  // One random key, different from the home key and the public key, then home again.
+  std::vector<Key16> keys = localAvKeysSent();
+  ASSERT_EQ(keys.size(), 2u);
+  EXPECT_NE(keys[0], home);
+  EXPECT_NE(keys[0], deriveNetworkKey("HomePlugAV"));
+  expectLocalBackHome();
+
+  int position = findKnownByMac(ctx->known, Mac(kNew));
+  ASSERT_NE(position, 0);
+  EXPECT_EQ(ctx->known.at(position).name.str(), "Kitchen");
+  EXPECT_EQ(ctx->known.at(position).password.str(), kNewPassword);
+  EXPECT_EQ(rescanStations(), (std::vector<MacAddress>{Mac(kMember), Mac(kNew)}));
+}
+
+TEST_F(AddDevice, AvTwoDevicesUnderOnePasswordTryANewRandomNetwork) {
+  readyAv(true);
+  // The twin drops off after the first random network was watched.
+  unplugAtNetworkQuery(kTwin, 3);
+  EXPECT_TRUE(addDeviceByPassword(*ctx, "Den", kNewPassword));
+  std::vector<Key16> keys = localAvKeysSent();
+  ASSERT_EQ(keys.size(), 3u);  // two random networks, then home
+  EXPECT_NE(keys[0], keys[1]);
+  EXPECT_NE(keys[1], home);
+  expectLocalBackHome();
+  EXPECT_EQ(simKey(kNew), home);
+  EXPECT_NE(simKey(kTwin), home);  // it never got the home key
+  EXPECT_NE(findKnownByMac(ctx->known, Mac(kNew)), 0);
+}
+
+TEST_F(AddDevice, AvTwoDevicesThatKeepAnsweringAreNotAdded) {
+  readyAv(true);
+  EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", kNewPassword));
+  EXPECT_EQ(texts(), std::vector<std::string>{"Error occured while adding the device"});
+  EXPECT_EQ(localAvKeysSent().size(), static_cast<std::size_t>(kMaxRandomNetworks) + 2);
+  expectLocalBackHome();
+  EXPECT_NE(simKey(kNew), home);
+  EXPECT_NE(simKey(kTwin), home);
+  EXPECT_FALSE(ctx->keyFlow.addingInProgress);
+  EXPECT_EQ(findKnownByMac(ctx->known, Mac(kNew)), 0);
+  expectPauseRestored();
+}
+
+TEST_F(AddDevice, AvDeviceThatVanishesFromTheRandomNetwork) {
+  readyAv(false);
+  unplugAtNetworkQuery(kNew, 1);
+  EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", kNewPassword));
+  EXPECT_EQ(texts(), std::vector<std::string>{"Error occured while adding the device"});
+  EXPECT_EQ(prompter.shown[0].caption, "Attention!");
+  EXPECT_EQ(networkQueries, 2 * kWatchPassesForTest);  // every pass, two requests each
+  expectLocalBackHome();
+  EXPECT_FALSE(ctx->keyFlow.addingInProgress);
+  expectPauseRestored();
+}
+
+TEST_F(AddDevice, AvLocalAdapterThatNeverTakesTheRandomKey) {
+  readyAv(false, R"({"keepsOwnKey": true})");
+  auto moduleReads = [&] {
+    int n = 0;
+    for (const auto& [card, f] : link.sentFrames())
+      n += f.size() > 27 && f[15] == 0x24 && f[16] == 0xA0 && f[24] == 0 && f[25] == 0 ? 1 : 0;
+    return n;
+  };
+  int before = moduleReads();
+  EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", kNewPassword));
+  EXPECT_EQ(texts(),
+            std::vector<std::string>{"Timed out waiting for local adapter to change its NMK."});
+  EXPECT_EQ(prompter.shown[0].caption, "Error!");
+  // The dialog's saved key, addDevice's saved key, then 201 reads.
+  EXPECT_EQ(moduleReads() - before, 2 + 201);
+  EXPECT_EQ(localAvKeysSent().back(), home);
+  EXPECT_EQ(simKey(kLocal), home);
+  EXPECT_FALSE(ctx->keyFlow.addingInProgress);
+  expectPauseRestored();
+}
+
+TEST_F(AddDevice, AvNobodyHoldsThePassword) {
+  readyAv(false);
+  EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", "ZZZZ-ZZZZ-ZZZZ-ZZZZ"));
+  EXPECT_EQ(texts(), std::vector<std::string>{"Unable to set the NMK of remote device!!!"});
+  expectLocalBackHome();
+  EXPECT_NE(simKey(kNew), home);
+  // addDevice itself puts the local adapter back, without the dialog's help.
+  std::string password = "ZZZZ-ZZZZ-ZZZZ-ZZZZ";
+  EXPECT_FALSE(addDevice(*ctx, std::nullopt, password, nullptr));
+  expectLocalBackHome();
+  // A password of the wrong length is refused before anything is sent.
+  prompter.shown.clear();
+  std::size_t sent = link.sentFrames().size();
+  EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", "abc"));
+  EXPECT_EQ(prompter.shown.back().caption, "Invalid Entry");
+  EXPECT_EQ(link.sentFrames().size(), sent);
+}
+
+TEST_F(AddDevice, AvVerifyMarksTheStoredPassword) {
+  load(ReadNetworkFile("home.json"));
+  ready();
+  int position = addKnown("02:5A:00:00:01:03", "");
+  EXPECT_EQ(enterDevicePassword(*ctx, position, "ZX9P-44QT-MNB2-HH7C"), 1);
+  EXPECT_EQ(ctx->known.at(position).password.str(), "ZX9P-44QT-MNB2-HH7C");
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(prompter.progress,
+            std::vector<std::string>{"Please be patient, this may take some time."});
+
+  EXPECT_EQ(enterDevicePassword(*ctx, position, "zx9p44qtmnb2hh7c"), 0);
+  EXPECT_EQ(ctx->known.at(position).password.str(), "Not zx9p44qtmnb2hh7c");
+  EXPECT_EQ(texts(),
+            std::vector<std::string>{
+                "The Device Password Entered is Invalid.\nPlease check it and try again."});
+
+  ctx->cards.cards[0].mac = {};  // no usable network card
+  EXPECT_EQ(enterDevicePassword(*ctx, position, "ZX9P-44QT-MNB2-HH7C"), -1);
+  EXPECT_EQ(ctx->known.at(position).password.str(), "CHECK ZX9P-44QT-MNB2-HH7C");
+  EXPECT_FALSE(ctx->keyFlow.keyJustVerified);
+  expectPauseRestored();
+}
+
+// Standard HomePlug 1.0: the user's adapters on the public network and a new
+// adapter on a network of its own.
+std::string Hp10Network(const char* kind) {
+  nlohmann::json adapters = nlohmann::json::array();
+  adapters.push_back({{"mac", "02:5A:00:00:10:01"},
+                      {"kind", kind},
+                      {"interface", "sl0"},
+                      {"password", "F3GH-J5KL-Z7XC-V9BN"}});
+  adapters.push_back(
+      {{"mac", "02:5A:00:00:10:02"}, {"kind", kind}, {"password", "T6YU-I8OP-A1SD-F2GH"}});
+  adapters.push_back({{"mac", "02:5A:00:00:10:07"},
+                      {"kind", kind},
+                      {"password", "N3WD-3V1C-3ABC-D123"},
+                      {"networkName", "FactoryNet"}});
+  return nlohmann::json{{"adapters", adapters}}.dump();
+}
+
+class AddHp10Device : public KeyFlowFixture, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(AddHp10Device, FoundAtTheThirdPasswordVariant) {
+  load(Hp10Network(GetParam()));
+  ready();
+  const Key16 home = Nek("HomePlug");
+  EXPECT_TRUE(addDeviceByPassword(*ctx, "Garage", "n3wd3v1c3abcd123"));
+  EXPECT_EQ(texts(), std::vector<std::string>{"Device was added to your network."});
+  EXPECT_EQ(simKey("02:5A:00:00:10:07"), home);
+  EXPECT_EQ(simKey("02:5A:00:00:10:01"), home);  // never left on the random key
+  EXPECT_EQ(simKey("02:5A:00:00:10:02"), home);
+  int position = findKnownByMac(ctx->known, Mac("02:5A:00:00:10:07"));
+  ASSERT_NE(position, 0);
+  EXPECT_EQ(ctx->known.at(position).name.str(), "Garage");
+  EXPECT_EQ(ctx->known.at(position).password.str(), "N3WD-3V1C-3ABC-D123");
+  expectPauseRestored();
+  EXPECT_EQ(rescanStations(),
+            (std::vector<MacAddress>{Mac("02:5A:00:00:10:02"), Mac("02:5A:00:00:10:07")}));
+}
+
+TEST_P(AddHp10Device, WrongPasswordLeavesEverythingAsItWas) {
+  load(Hp10Network(GetParam()));
+  ready();
+  const Key16 home = Nek("HomePlug");
+  EXPECT_FALSE(addDeviceByPassword(*ctx, "Garage", "wrongpassword123"));
+  EXPECT_EQ(texts(), std::vector<std::string>{
+                         "A Device With The Entered Password Was Not Detected. \nPlease Check The "
+                         "Password and Check Your Device Connection."});
+  EXPECT_EQ(simKey("02:5A:00:00:10:01"), home);
+  EXPECT_EQ(simKey("02:5A:00:00:10:07"), Nek("FactoryNet"));
+  EXPECT_FALSE(ctx->keyFlow.addingInProgress);
+  EXPECT_EQ(ctx->keyFlow.deviceBeingAdded, MacAddress{});
+  expectPauseRestored();
+  EXPECT_EQ(rescanStations(), std::vector<MacAddress>{Mac("02:5A:00:00:10:02")});
+}
+
+TEST_P(AddHp10Device, VerifyTakesTheVariantThatWorked) {
+  load(Hp10Network(GetParam()));
+  ready();
+  int position = addKnown("02:5A:00:00:10:02", "");
+  EXPECT_EQ(enterDevicePassword(*ctx, position, "T6YU-I8OP-A1SD-F2GH"), 1);
+  EXPECT_EQ(texts(), std::vector<std::string>{"Password Verified as correct."});
+  EXPECT_EQ(ctx->known.at(position).password.str(), "T6YU-I8OP-A1SD-F2GH");
+  prompter.shown.clear();
+  prompter.progress.clear();
+  EXPECT_EQ(enterDevicePassword(*ctx, position, "t6yu-i8op-a1sd-f2gh"), 1);
+  EXPECT_EQ(ctx->known.at(position).password.str(), "T6YU-I8OP-A1SD-F2GH");
+  EXPECT_EQ(prompter.progress,
+            (std::vector<std::string>{"Please be patient, this may take some time.", "Working...",
+                                      "Proceeding.."}));
+  EXPECT_EQ(simKey("02:5A:00:00:10:02"), Nek("HomePlug"));
+  EXPECT_EQ(simKey("02:5A:00:00:10:01"), Nek("HomePlug"));
+}
+
+TEST_F(AddDevice, BoostFirmwareTooOldRefusesBothActionsOnce) {
+  std::string network = Hp10Network("boost");
+  auto at = network.find("\"kind\":\"boost\"");
+  network.insert(at, "\"firmware\":\"HP85-BOOST-0001.5.7-REL\",");
+  load(network);
+  ready();
+  ctx->boost.firmwareTooOld = true;  // as the last detection pass left it
+  std::size_t sent = link.sentFrames().size();
+  EXPECT_FALSE(addDeviceByPassword(*ctx, "Garage", "N3WD-3V1C-3ABC-D123"));
+  EXPECT_EQ(texts(), std::vector<std::string>{
+                         "Please upgrade the Device's FirmWare to 1.8 and then try to add the "
+                         "device.\nThe present device has older FirmWare version."});
+  EXPECT_EQ(link.sentFrames().size(), sent);
+  EXPECT_FALSE(ctx->boost.firmwareTooOld);
+  // The next attempt proceeds.
+  EXPECT_TRUE(addDeviceByPassword(*ctx, "Garage", "N3WD-3V1C-3ABC-D123"));
+  // A fresh detection pass reads the old version again; Enter Password refuses too.
+  runCycles(1);
+  EXPECT_TRUE(ctx->boost.firmwareTooOld);
+  int position = addKnown("02:5A:00:00:10:02", "T6YU-I8OP-A1SD-F2GH");
+  EXPECT_EQ(enterDevicePassword(*ctx, position, "XXXX-XXXX"), kRefusedFirmwareTooOld);
+  EXPECT_EQ(ctx->known.at(position).password.str(), "T6YU-I8OP-A1SD-F2GH");
+  EXPECT_FALSE(ctx->boost.firmwareTooOld);
+}
+
+TEST_F(AddDevice, NamesAreCheckedBeforeAnythingIsSent) {
+  readyAv(false);
+  std::size_t sent = link.sentFrames().size();
+  std::string local = ctx->known.at(1).name.str();
+  EXPECT_FALSE(addDeviceByPassword(*ctx, local, kNewPassword));
+  EXPECT_FALSE(addDeviceByPassword(*ctx, std::string(32, 'x'), kNewPassword));
+  EXPECT_EQ(texts(), (std::vector<std::string>{"Please enter another name.",
+                                               "Device Name should be less than 31 characters"}));
+  EXPECT_EQ(link.sentFrames().size(), sent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, AddHp10Device, ::testing::Values("hp10", "boost"));
+
+}  // namespace
+}  // namespace strandline::testing
