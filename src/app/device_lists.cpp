@@ -10,7 +10,7 @@ namespace strandline::app {
 
 namespace {
 
-constexpr std::array<ColumnSpec, 5> kAllColumns = {{
+constexpr std::array<ColumnInfo, 5> kAllColumns = {{
     {RemoteColumn::Name, "Device Name", 140},
     {RemoteColumn::Mac, "MAC Address", 120},
     {RemoteColumn::Rate, "Rate(Tx/Rx)", 90},
@@ -65,9 +65,9 @@ int CompareText(const std::string& a, const std::string& b, int toggle) {
 
 }  // namespace
 
-std::vector<ColumnSpec> RemoteColumns(bool showRate, bool showQuality) {
-  std::vector<ColumnSpec> columns;
-  for (const ColumnSpec& c : kAllColumns) {
+std::vector<ColumnInfo> RemoteColumns(bool showRate, bool showQuality) {
+  std::vector<ColumnInfo> columns;
+  for (const ColumnInfo& c : kAllColumns) {
     if (c.column == RemoteColumn::Rate && !showRate) continue;
     if (c.column == RemoteColumn::Quality && !showQuality) continue;
     columns.push_back(c);
@@ -87,7 +87,7 @@ std::vector<int> FreshDisplayOrder(std::size_t columnCount) {
   return order;
 }
 
-AppliedLayout ApplyColumnLayout(const ColumnLayout& saved, const std::vector<ColumnSpec>& columns) {
+AppliedLayout ApplyColumnLayout(const ColumnLayout& saved, const std::vector<ColumnInfo>& columns) {
   AppliedLayout applied;
   // A saved order that is not a permutation of 0..4 is ignored.
   std::array<std::int32_t, kListColumns> sorted = saved.order;
@@ -102,7 +102,7 @@ AppliedLayout ApplyColumnLayout(const ColumnLayout& saved, const std::vector<Col
   } else {
     applied.order = FreshDisplayOrder(columns.size());
   }
-  for (const ColumnSpec& c : columns) {
+  for (const ColumnInfo& c : columns) {
     int width = saved.widths[static_cast<std::size_t>(c.column)];
     applied.widths.push_back(width > 0 && width < 4000 ? width : c.width);
   }
@@ -110,7 +110,7 @@ AppliedLayout ApplyColumnLayout(const ColumnLayout& saved, const std::vector<Col
 }
 
 ColumnLayout CaptureColumnLayout(const ColumnLayout& previous,
-                                 const std::vector<ColumnSpec>& columns,
+                                 const std::vector<ColumnInfo>& columns,
                                  const std::vector<int>& order, const std::vector<int>& widths) {
   ColumnLayout layout = previous;
   for (std::size_t i = 0; i < columns.size() && i < widths.size(); ++i)
@@ -120,7 +120,7 @@ ColumnLayout CaptureColumnLayout(const ColumnLayout& previous,
   std::vector<std::size_t> places;
   for (std::size_t p = 0; p < kListColumns; ++p) {
     int column = previous.order[p];
-    bool shown = std::any_of(columns.begin(), columns.end(), [&](const ColumnSpec& c) {
+    bool shown = std::any_of(columns.begin(), columns.end(), [&](const ColumnInfo& c) {
       return static_cast<int>(c.column) == column;
     });
     if (shown) places.push_back(p);

@@ -19,14 +19,14 @@ namespace strandline::app {
 // the five of them in this order.
 enum class RemoteColumn { Name = 0, Mac = 1, Rate = 2, Quality = 3, Password = 4 };
 
-struct ColumnSpec {
+struct ColumnInfo {
   RemoteColumn column;
   const char* title;
   int width;
 };
 
 // The present columns in insertion order.
-std::vector<ColumnSpec> RemoteColumns(bool showRate, bool showQuality);
+std::vector<ColumnInfo> RemoteColumns(bool showRate, bool showQuality);
 // The display order of a fresh list: every column after the first is
 // inserted at display position 1. Entry i is the column shown at position i.
 std::vector<int> FreshDisplayOrder(std::size_t columnCount);
@@ -37,11 +37,11 @@ struct AppliedLayout {
   std::vector<int> order;
   std::vector<int> widths;
 };
-AppliedLayout ApplyColumnLayout(const ColumnLayout& saved, const std::vector<ColumnSpec>& columns);
+AppliedLayout ApplyColumnLayout(const ColumnLayout& saved, const std::vector<ColumnInfo>& columns);
 // The list's layout stored back into the five-entry form; hidden columns keep
 // their previous place and width.
 ColumnLayout CaptureColumnLayout(const ColumnLayout& previous,
-                                 const std::vector<ColumnSpec>& columns,
+                                 const std::vector<ColumnInfo>& columns,
                                  const std::vector<int>& order, const std::vector<int>& widths);
 
 // Quality labels of an OEM quality type. Texts are UTF-8.

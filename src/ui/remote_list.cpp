@@ -45,7 +45,7 @@ RemoteList::RemoteList(const OemSettings& oem, QWidget* parent) : QTreeWidget(pa
   columns_ = app::RemoteColumns(oem.prefs.showRate != 0, oem.prefs.showQuality != 0);
 
   QStringList titles;
-  for (const app::ColumnSpec& c : columns_) titles << c.title;
+  for (const app::ColumnInfo& c : columns_) titles << c.title;
   setHeaderLabels(titles);
   header()->setSectionsMovable(true);
   header()->setSectionsClickable(true);

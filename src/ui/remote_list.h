@@ -27,7 +27,7 @@ class RemoteList final : public QTreeWidget {
   // Starts editing the name of the selected row; false with nothing selected.
   bool startRename();
 
-  const std::vector<app::ColumnSpec>& columns() const { return columns_; }
+  const std::vector<app::ColumnInfo>& columns() const { return columns_; }
   app::SortState& sortState() { return sort_; }
   // The layout as the user arranged it, in the saved five-column form.
   ColumnLayout layout() const;
@@ -49,7 +49,7 @@ class RemoteList final : public QTreeWidget {
   OemSettings oem_;
   OuiList oui_;
   app::QualityTable quality_;
-  std::vector<app::ColumnSpec> columns_;
+  std::vector<app::ColumnInfo> columns_;
   std::vector<QIcon> icons_;
   app::SortState sort_;
   ColumnLayout saved_;

@@ -139,7 +139,6 @@ TEST(PaletteBitmap, RefusesDamagedFiles) {
 }  // namespace
 }  // namespace strandline::app
 
-
 namespace strandline::app {
 namespace {
 
