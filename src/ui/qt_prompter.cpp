@@ -74,7 +74,12 @@ MessageAnswer QtPrompter::show(const std::string& text, const std::string& capti
   QMessageBox box(ToQt(icon), QString::fromStdString(caption), QString::fromStdString(text),
                   ToQt(buttons), parent_.data());
   box.setObjectName("messageBox");
-  return FromQt(box.exec());
+  // A box raised during a long command gets the arrow, not the wait cursor.
+  bool waiting = QApplication::overrideCursor() != nullptr;
+  if (waiting) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  int answer = box.exec();
+  if (waiting) QApplication::restoreOverrideCursor();
+  return FromQt(answer);
 }
 
 MessageAnswer QtPrompter::messageBox(const std::string& text, const std::string& caption,
