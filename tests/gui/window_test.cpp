@@ -139,8 +139,13 @@ TEST_F(MainPageTest, RenameInPlace) {
   auto rename = [&](int row, const QString& text) {
     remote.setCurrentItem(remote.topLevelItem(row));
     QTest::mouseClick(s.mainPage()->findChild<QPushButton*>("1088"), Qt::LeftButton);
+    // The editor of this edit: the one shown (a closed one may wait for deletion).
     QLineEdit* editor = nullptr;
-    EXPECT_TRUE(WaitFor([&] { return (editor = remote.viewport()->findChild<QLineEdit*>()); }));
+    EXPECT_TRUE(WaitFor([&] {
+      for (QLineEdit* line : remote.viewport()->findChildren<QLineEdit*>())
+        if (line->isVisible()) editor = line;
+      return editor != nullptr;
+    }));
     if (!editor) return;
     editor->setText(text);
     QTest::keyClick(editor, Qt::Key_Return);
