@@ -25,18 +25,6 @@ class PrintingPrompter final : public RecordingPrompter {
   }
 };
 
-bool ParseNumber(const std::string& text, int& out) {
-  try {
-    std::size_t used = 0;
-    int v = std::stoi(text, &used);
-    if (used != text.size() || v < 1) return false;
-    out = v;
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
-
 // Discovery, then one whole scan cycle so that every kind of adapter has
 // reported its keys and stations before a flow starts.
 bool Discover(ProgramContext& ctx, int interval) {
@@ -60,7 +48,7 @@ bool ParseFlowOptions(const Args& args, FlowOptions& options, Args& rest) {
     if (a == "--db" && i + 1 < remaining.size()) {
       options.databasePath = remaining[++i];
     } else if (a == "--interval" && i + 1 < remaining.size()) {
-      if (!ParseNumber(remaining[++i], options.interval)) return false;
+      if (!ParsePositive(remaining[++i], options.interval)) return false;
     } else if (a == "--db" || a == "--interval") {
       return false;
     } else {

@@ -4,6 +4,18 @@
 
 namespace strandline::cli {
 
+bool ParsePositive(const std::string& text, int& out) {
+  try {
+    std::size_t used = 0;
+    int v = std::stoi(text, &used);
+    if (used != text.size() || v < 1) return false;
+    out = v;
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
 bool ParseCommonOptions(const Args& args, CommonOptions& options, Args& rest) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];

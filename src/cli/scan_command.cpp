@@ -27,18 +27,6 @@ struct ScanOptions {
   bool stats = false;  // frames sent and the time of the network query, on stderr
 };
 
-bool ParsePositive(const std::string& text, int& out) {
-  try {
-    std::size_t used = 0;
-    int v = std::stoi(text, &used);
-    if (used != text.size() || v < 1) return false;
-    out = v;
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
-
 bool Parse(const Args& args, ScanOptions& options) {
   Args rest;
   if (!ParseCommonOptions(args, options.common, rest)) return false;
