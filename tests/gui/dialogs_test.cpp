@@ -205,6 +205,41 @@ TEST_F(DialogTest, AddDeviceRefusesAPasswordAlreadyListed) {
   click(*d, "2");
 }
 
+// One whole add on virtual time (its settling waits take no real time): the
+// progress texts reach the dialog, which closes once the new device is listed
+// under the typed name.
+TEST_F(DialogTest, AddDeviceRunsTheFlowAndClosesWhenTheDeviceIsListed) {
+  WindowOptions options = Simulated();
+  options.link.paced = false;
+  PropertySheet& s = open(FastPrefs(), options);
+  remote = s.mainPage()->remoteList();
+  ASSERT_TRUE(WaitFor([&] { return remote->topLevelItemCount() == 5; }));
+  click(*s.mainPage(), "1082");
+  AddDeviceDialog* d = dialog<AddDeviceDialog>();
+  ASSERT_NE(d, nullptr);
+  QStringList progress;
+  QObject::connect(&s.engine().prompter(), &QtPrompter::progress,
+                   [&](const QString& text) { progress << text; });
+  QPointer<AddDeviceDialog> open(d);
+  int result = -1;
+  QObject::connect(d, &QDialog::finished, [&](int r) { result = r; });
+  BoxCatcher boxes;
+  d->nameBox()->setText("Kitchen");
+  d->passwordBox()->setText("A1B2-C3D4-E5F6-G7H8");
+  click(*d, "1");
+  ASSERT_TRUE(WaitFor([&] { return open.isNull() || !open->isVisible(); }, 60000));
+  EXPECT_EQ(result, QDialog::Accepted);
+  EXPECT_FALSE(progress.isEmpty());
+  EXPECT_TRUE(boxes.seen.empty());
+  EXPECT_TRUE(WaitFor([&] {
+    for (int i = 0; i < remote->topLevelItemCount(); ++i)
+      if (remote->topLevelItem(i)->text(0) == "Kitchen")
+        return remote->topLevelItem(i)->text(1) == "02:5A:00:00:01:04";
+    return false;
+  }));
+  EXPECT_FALSE(scanPaused());
+}
+
 TEST_F(DialogTest, PrivacyRefusesAShortNameAndSetsTheLocalAdapter) {
   PropertySheet& s = openHome();
   auto* privacy = qobject_cast<PrivacyPage*>(s.tabs()->widget(1));
