@@ -178,6 +178,43 @@ TEST_F(DialogTest, AddDeviceChecksInOrder) {
   EXPECT_FALSE(scanPaused());
 }
 
+// Old Boost firmware is reported before any other check, clears its flag and
+// closes the dialog; the next attempt goes through the checks again.
+TEST_F(DialogTest, OldFirmwareClosesBothDialogsFirst) {
+  openHome();
+  auto raise = [&] {
+    sheet->engine().post(
+        [](ProgramContext& ctx, app::MainPageState&) { ctx.boost.firmwareTooOld = true; });
+  };
+  BoxCatcher boxes;
+  raise();
+  click(*sheet->mainPage(), "1082");
+  AddDeviceDialog* add = dialog<AddDeviceDialog>();
+  ASSERT_NE(add, nullptr);
+  QPointer<AddDeviceDialog> addOpen(add);
+  add->nameBox()->setText("");  // would be refused, but the firmware comes first
+  click(*add, "1");
+  ASSERT_TRUE(WaitFor([&] { return addOpen.isNull() || !addOpen->isVisible(); }));
+  ASSERT_FALSE(boxes.seen.empty());
+  EXPECT_EQ(boxes.seen[0], (Box{"Attention!", kAddFirmwareTooOldText}));
+  EXPECT_FALSE(scanPaused());
+
+  ASSERT_TRUE(WaitFor([&] { return remote->topLevelItemCount() == 5; }));
+  boxes.seen.clear();
+  raise();
+  remote->setCurrentItem(remote->topLevelItem(1));
+  click(*sheet->mainPage(), "1087");
+  EnterPasswordDialog* enter = dialog<EnterPasswordDialog>();
+  ASSERT_NE(enter, nullptr);
+  QPointer<EnterPasswordDialog> enterOpen(enter);
+  enter->passwordBox()->setText("ab");
+  click(*enter, "1");
+  ASSERT_TRUE(WaitFor([&] { return enterOpen.isNull() || !enterOpen->isVisible(); }));
+  ASSERT_FALSE(boxes.seen.empty());
+  EXPECT_EQ(boxes.seen[0], (Box{"Attention!", kVerifyFirmwareTooOldText}));
+  EXPECT_FALSE(scanPaused());
+}
+
 TEST_F(DialogTest, AddDeviceRefusesAPasswordAlreadyListed) {
   openHome();
   // Give Device 4 a password, then try to add a device by the same one.
