@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/about_texts.h"
+#include "app/bitmap_file.h"
 #include "ui/cbmp.h"
 
 namespace strandline::ui {
@@ -60,8 +61,12 @@ AboutPage::AboutPage(const OemSettings& oem, const std::string& startupDirectory
   readme->setObjectName("1006");
   readme->setReadOnly(true);
   readme->setGeometry(12, 190, 576, 140);
-  QFile file(QString::fromStdString(startupDirectory + "/Readme.txt"));
-  if (file.open(QIODevice::ReadOnly | QIODevice::Text))
+  // Readme.txt: the working directory first, then the shared data folders.
+  std::string readmePath = startupDirectory + "/Readme.txt";
+  if (!QFile::exists(QString::fromStdString(readmePath)))
+    readmePath = app::FindDataFile("Readme.txt");
+  QFile file(QString::fromStdString(readmePath));
+  if (!readmePath.empty() && file.open(QIODevice::ReadOnly | QIODevice::Text))
     readme->setPlainText(QString::fromUtf8(file.readAll()));
   else
     readme->setPlainText(app::kReadmeMissing);

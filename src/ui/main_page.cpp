@@ -6,6 +6,7 @@
 
 #include "app/main_page_model.h"
 #include "ui/cbmp.h"
+#include "ui/device_dialogs.h"
 
 namespace strandline::ui {
 
@@ -53,10 +54,10 @@ MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent
 
   QPushButton* rename = button(1088, "Rename", {508, 148, 140, 26});
   connect(rename, &QPushButton::clicked, this, [this] { remote_->startRename(); });
-  // The Enter Password and Add Device dialogs are not part of the window yet:
-  // their buttons are in place and do nothing.
-  button(1087, "Enter Password", {508, 180, 140, 26});
-  button(1082, "Add", {508, 212, 140, 26});
+  QPushButton* enter = button(1087, "Enter Password", {508, 180, 140, 26});
+  connect(enter, &QPushButton::clicked, this, &MainPage::enterPassword);
+  QPushButton* add = button(1082, "Add", {508, 212, 140, 26});
+  connect(add, &QPushButton::clicked, this, &MainPage::addDevice);
   QPushButton* scanButton = button(1068, "Scan", {508, 244, 140, 26});
   scanButton->setDefault(true);
   connect(scanButton, &QPushButton::clicked, this, &MainPage::scan);
@@ -122,6 +123,7 @@ void MainPage::fillLocalList(const WindowUpdate& update) {
 }
 
 void MainPage::apply(const WindowUpdate& update) {
+  last_ = update;
   const EngineSnapshot& s = update.snapshot;
   autoScan_ = update.autoScan;
   adding_ = update.adding;
@@ -174,6 +176,29 @@ void MainPage::activate() {
 void MainPage::deactivate() {
   pushLayout();
   engine_.saveDatabase();
+}
+
+void MainPage::enterPassword() {
+  QList<QTreeWidgetItem*> selected = remote_->selectedItems();
+  int index = selected.isEmpty() ? -1 : remote_->indexOfTopLevelItem(selected.first());
+  std::vector<app::RemoteRow> rows = remote_->rows();
+  if (index < 0 || index >= static_cast<int>(rows.size())) {
+    engine_.prompter().messageBox(app::kSelectDeviceText, "Attention!", MessageIcon::Exclamation,
+                                  MessageButtons::Ok);
+    return;
+  }
+  auto* dialog =
+      new EnterPasswordDialog(engine_, last_, rows[static_cast<std::size_t>(index)], this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->open();
+}
+
+void MainPage::addDevice() {
+  std::vector<std::string> passwords;
+  for (const app::RemoteRow& row : remote_->rows()) passwords.push_back(row.password);
+  auto* dialog = new AddDeviceDialog(engine_, last_, std::move(passwords), this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->open();
 }
 
 }  // namespace strandline::ui

@@ -40,6 +40,8 @@ class MainPage final : public QWidget {
   void scan();
   void connectAdapter();
   void pushLayout();
+  void enterPassword();
+  void addDevice();
 
   OemSettings oem_;
   WindowEngine& engine_;
@@ -54,6 +56,7 @@ class MainPage final : public QWidget {
   QImage smallLogo_;
   QImage badge_;
   std::vector<app::LocalRow> localRows_;
+  WindowUpdate last_;  // what the dialogs start from
   bool layoutRestored_ = false;
   bool waiting_ = false;
   bool autoScan_ = true;

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -24,7 +25,7 @@ QPushButton* Button(int id, const QString& text, QWidget* parent) {
 
 }  // namespace
 
-PrivacyPage::PrivacyPage(QWidget* parent) : QWidget(parent) {
+PrivacyPage::PrivacyPage(WindowEngine& engine, QWidget* parent) : QWidget(parent), engine_(engine) {
   setObjectName("Privacy");
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Text(
@@ -32,12 +33,17 @@ PrivacyPage::PrivacyPage(QWidget* parent) : QWidget(parent) {
 
   auto* nameGroup = new QGroupBox("Private Network Name", this);
   auto* nameLayout = new QGridLayout(nameGroup);
-  auto* name = new QLineEdit(nameGroup);
-  name->setObjectName("1028");
-  name->setMaxLength(78);
-  nameLayout->addWidget(name, 0, 0);
+  name_ = new QLineEdit(nameGroup);
+  name_->setObjectName("1028");
+  name_->setMaxLength(78);
+  nameLayout->addWidget(name_, 0, 0);
   nameLayout->addWidget(Text("OR", nameGroup), 0, 1);
-  nameLayout->addWidget(Button(1062, "Use Default (Public Network)", nameGroup), 0, 2);
+  QPushButton* publicName = Button(1062, "Use Default (Public Network)", nameGroup);
+  nameLayout->addWidget(publicName, 0, 2);
+  connect(publicName, &QPushButton::clicked, this, [this] {
+    name_->setText(avMode_ ? "HomePlugAV" : "HomePlug");
+    name_->setFocus();
+  });
   nameLayout->addWidget(Text("Do not share the network name with others you do not want to be "
                              "part of this network.",
                              nameGroup),
@@ -52,16 +58,56 @@ PrivacyPage::PrivacyPage(QWidget* parent) : QWidget(parent) {
                               "(Isolates this computer from others):",
                               placeGroup),
                          0, 0);
-  placeLayout->addWidget(Button(1080, "Set Local Device Only", placeGroup), 0, 1);
+  local_ = Button(1080, "Set Local Device Only", placeGroup);
+  placeLayout->addWidget(local_, 0, 1);
+  connect(local_, &QPushButton::clicked, this, [this] { place(false); });
   placeLayout->addWidget(Text("OR", placeGroup), 1, 0);
   placeLayout->addWidget(Text("ALL devices whose Password has been entered.\n(They communicate "
                               "together but are isolated from devices with a different network "
                               "name)",
                               placeGroup),
                          2, 0);
-  placeLayout->addWidget(Button(1081, "Set All Devices", placeGroup), 2, 1);
+  all_ = Button(1081, "Set All Devices", placeGroup);
+  placeLayout->addWidget(all_, 2, 1);
+  connect(all_, &QPushButton::clicked, this, [this] { place(true); });
   layout->addWidget(placeGroup);
   layout->addStretch();
+  connect(&engine_, &WindowEngine::updated, this,
+          [this](std::shared_ptr<const WindowUpdate> update) { take(*update); });
+}
+
+void PrivacyPage::take(const WindowUpdate& update) {
+  const EngineSnapshot& s = update.snapshot;
+  adapterPresent_ = s.adapters[static_cast<std::size_t>(s.currentCard)].present;
+  avMode_ = s.avMode;
+  networkName_ = s.network().networkName.str();
+  // The box starts with the adapter's network name as soon as it is known.
+  if (!filled_ && adapterPresent_) {
+    filled_ = true;
+    name_->setText(QString::fromStdString(networkName_));
+  }
+}
+
+void PrivacyPage::activate() {
+  engine_.privacyActivated();
+  if (adapterPresent_) {
+    filled_ = true;
+    name_->setText(QString::fromStdString(networkName_));
+    name_->setFocus();
+  } else {
+    name_->clear();
+  }
+}
+
+void PrivacyPage::place(bool all) {
+  local_->setEnabled(false);
+  all_->setEnabled(false);
+  QPointer<PrivacyPage> self(this);
+  engine_.placeOnNetwork(name_->text().toStdString(), all, [self] {
+    if (!self) return;
+    self->local_->setEnabled(true);
+    self->all_->setEnabled(true);
+  });
 }
 
 }  // namespace strandline::ui

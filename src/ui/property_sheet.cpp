@@ -23,7 +23,8 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
   tabs_ = new QTabWidget(this);
   main_ = new MainPage(oem, engine_, tabs_);
   tabs_->addTab(main_, "Main");
-  tabs_->addTab(new PrivacyPage(tabs_), "Privacy");
+  auto* privacy = new PrivacyPage(engine_, tabs_);
+  tabs_->addTab(privacy, "Privacy");
   tabs_->addTab(new QosPage(tabs_), "QoS");
   if (oem.prefs.diagnosticsLevel != 0) tabs_->addTab(new DiagnosticsPage(tabs_), "Diagnostics");
   auto* about = new AboutPage(oem, QDir::currentPath().toStdString(), tabs_);
@@ -43,6 +44,7 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
     if (currentPage_ == 0 && index != 0) main_->deactivate();
     if (index == 0 && currentPage_ != 0) main_->activate();
+    if (auto* page = qobject_cast<PrivacyPage*>(tabs_->widget(index))) page->activate();
     currentPage_ = index;
   });
 }

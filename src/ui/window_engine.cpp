@@ -64,6 +64,10 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
     };
     ctx.hooks.saveDatabase = [this, c = &ctx] { app::SaveDatabase(*c, state_); };
     ctx.hooks.refreshWindow = [this] { publish(state_.lastPhase); };
+    ctx.hooks.rescanNetwork = [this, c = &ctx] {
+      app::ScanNow(*c, state_, notifier(*c));
+      state_.lastPhase = 3;
+    };
     std::string dataFolder = folder.empty() ? ChooseDataFolder(&ctx.prompter) : folder;
     state_.databasePath = DatabasePath(dataFolder, oem_.prefs.appName);
     app::CreateMainPage(ctx, state_, notifier(ctx), static_cast<std::int64_t>(std::time(nullptr)));
@@ -168,6 +172,59 @@ void WindowEngine::setAutoScanSetting(bool on) {
     state.autoScan = on;
     SetAutoScan(ctx, on);
     state.lastPhase = 3;  // the status line shows the setting
+  });
+}
+
+void WindowEngine::pauseForDialog() {
+  post([this](ProgramContext& ctx, app::MainPageState&) {
+    dialogPausedBefore_ = !SetAutoScan(ctx, false);
+  });
+}
+
+void WindowEngine::resumeAfterDialog() {
+  post(
+      [this](ProgramContext& ctx, app::MainPageState&) { SetAutoScan(ctx, !dialogPausedBefore_); });
+}
+
+void WindowEngine::answer(Outcome answer, app::DialogOutcome outcome) {
+  QMetaObject::invokeMethod(
+      this, [answer = std::move(answer), outcome] { answer(outcome); }, Qt::QueuedConnection);
+}
+
+void WindowEngine::enterPassword(const std::string& macText, const std::string& typed,
+                                 Outcome done) {
+  post([this, macText, typed, done](ProgramContext& ctx, app::MainPageState&) {
+    app::DialogOutcome outcome = app::EnterPasswordOk(ctx, macText, typed);
+    if (outcome != app::DialogOutcome::StayOpen) SetAutoScan(ctx, !dialogPausedBefore_);
+    answer(done, outcome);
+  });
+}
+
+void WindowEngine::addDevice(const std::string& name, const std::string& password,
+                             std::vector<std::string> listedPasswords, Outcome done) {
+  post([this, name, password, listed = std::move(listedPasswords), done](
+           ProgramContext& ctx, app::MainPageState& state) {
+    app::DialogOutcome outcome =
+        app::AddDeviceOk(ctx, state, name, password, listed, notifier(ctx),
+                         [this, &ctx] { SetAutoScan(ctx, !dialogPausedBefore_); });
+    if (outcome != app::DialogOutcome::StayOpen) SetAutoScan(ctx, !dialogPausedBefore_);
+    answer(done, outcome);
+  });
+}
+
+void WindowEngine::placeOnNetwork(const std::string& name, bool all, std::function<void()> done) {
+  post([this, name, all, done](ProgramContext& ctx, app::MainPageState& state) {
+    app::PlaceOnNetwork(ctx, state, name, all, notifier(ctx));
+    QMetaObject::invokeMethod(this, done, Qt::QueuedConnection);
+  });
+}
+
+void WindowEngine::privacyActivated() {
+  post([this](ProgramContext& ctx, app::MainPageState& state) {
+    if (!state.firstScanPending || !ctx.avMode) return;
+    app::ScanNow(ctx, state, notifier(ctx));
+    state.firstScanPending = false;
+    state.lastPhase = 3;
   });
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "api/engine.h"
+#include "app/device_dialogs.h"
 #include "app/link_setup.h"
 #include "app/main_page_model.h"
 #include "storage/oem_prefs.h"
@@ -61,6 +62,20 @@ class WindowEngine final : public QObject {
   void activated();
   void setAutoScanSetting(bool on);
 
+  // An open dialog raises the scan pause flag and puts it back as it was.
+  void pauseForDialog();
+  void resumeAfterDialog();
+  // The dialogs' and the Privacy page's flows; the answer arrives on the Qt thread.
+  using Outcome = std::function<void(app::DialogOutcome)>;
+  void enterPassword(const std::string& macText, const std::string& typed, Outcome answer);
+  void addDevice(const std::string& name, const std::string& password,
+                 std::vector<std::string> listedPasswords, Outcome answer);
+  void placeOnNetwork(const std::string& name, bool all, std::function<void()> done);
+  // The Privacy page became active: the first scan on an AV adapter if still due.
+  void privacyActivated();
+
+  QtPrompter& prompter() { return prompter_; }
+
   Engine* engine() { return engine_.get(); }
 
  signals:
@@ -71,6 +86,7 @@ class WindowEngine final : public QObject {
 
  private:
   void publish(int phase);
+  void answer(Outcome answer, app::DialogOutcome outcome);
   std::function<void(int)> notifier(ProgramContext& ctx);
 
   OemSettings oem_;
@@ -80,6 +96,7 @@ class WindowEngine final : public QObject {
   // Touched only on the engine thread.
   app::MainPageState state_;
   bool renamePausedBefore_ = false;
+  bool dialogPausedBefore_ = false;
   bool layoutSent_ = false;
 };
 
