@@ -24,6 +24,13 @@ void SetKeyEntry(ByteWriter& w, std::uint8_t keySelect, const std::uint8_t* key)
   w.bytes(key, kHp1KeyWidth);
 }
 
+// The set-local-parameters entry: type 0x1F, length 3, the three option bytes.
+void OptionsEntry(ByteWriter& w, const std::uint8_t* options) {
+  w.u8(kHp1SetLocalParams);
+  w.u8(3);
+  w.bytes(options, 3);
+}
+
 }  // namespace
 
 std::size_t BuildHp1SetKey(std::uint8_t* frame, const MacAddress& source,
@@ -32,11 +39,7 @@ std::size_t BuildHp1SetKey(std::uint8_t* frame, const MacAddress& source,
   ByteWriter w = Start(frame, source, destination);
   w.u8(options ? 2 : 1);
   SetKeyEntry(w, keySelect, key);
-  if (options) {
-    w.u8(kHp1SetLocalParams);
-    w.u8(3);
-    w.bytes(options, 3);
-  }
+  if (options) OptionsEntry(w, options);
   return kHp1SetKeyLength;
 }
 
@@ -44,9 +47,7 @@ std::size_t BuildHp1Options(std::uint8_t* frame, const MacAddress& source,
                             const MacAddress& destination, const std::uint8_t* options) {
   ByteWriter w = Start(frame, source, destination);
   w.u8(1);
-  w.u8(kHp1SetLocalParams);
-  w.u8(3);
-  w.bytes(options, 3);
+  OptionsEntry(w, options);
   return kHp1OptionsLength;
 }
 
