@@ -7,8 +7,8 @@
 #include <map>
 #include <string>
 
-#include "api/bytes.h"
-#include "api/mac_address.h"
+#include "base/bytes.h"
+#include "base/mac_address.h"
 #include "sim/faults.h"
 
 namespace strandline::sim {
@@ -82,6 +82,6 @@ struct Adapter {
   PeerRate rateTo(const Adapter& peer) const;
 };
 
-std::string KindName(AdapterKind kind);
+std::string kindName(AdapterKind kind);
 
 }  // namespace strandline::sim

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "api/management_frame.h"
+#include "protocol/management_frame.h"
 #include "sim/checksum.h"
 #include "sim/firmware_image.h"
 #include "sim/parameter_block.h"
@@ -21,7 +21,7 @@ struct AvRequest {
   ByteView frame;
 };
 
-bool ParseRequest(ByteView frame, AvRequest& req) {
+bool parseRequest(ByteView frame, AvRequest& req) {
   ByteReader r(frame);
   req.destination = r.array<6>();
   req.source = r.array<6>();
@@ -40,43 +40,43 @@ bool ParseRequest(ByteView frame, AvRequest& req) {
 
 // An answer of `type` from `station` to the request's source, in the
 // request's header version, with `payloadLength` zero bytes to fill.
-Bytes Answer(const Adapter& station, const AvRequest& req, std::uint16_t type,
+Bytes answer(const Adapter& station, const AvRequest& req, std::uint16_t type,
              std::size_t payloadLength) {
   std::size_t header = req.version == 1 ? kAvV1OffsetPayload : kAvV0OffsetPayload;
   Bytes f(std::max(header + payloadLength, kMinEthernetFrame), 0);
   if (req.version == 1)
-    BuildAvHeaderV1(f.data(), req.source.data(), station.mac.data(), type);
+    buildAvHeaderV1(f.data(), req.source.data(), station.mac.data(), type);
   else
-    BuildAvHeaderV0(f.data(), req.source.data(), station.mac.data(), type);
+    buildAvHeaderV0(f.data(), req.source.data(), station.mac.data(), type);
   return f;
 }
 
-std::uint8_t ForcedStatus(const Adapter& station, std::uint16_t requestType) {
+std::uint8_t forcedStatus(const Adapter& station, std::uint16_t requestType) {
   auto it = station.faults.status.find(requestType);
   return it == station.faults.status.end() ? 0 : it->second;
 }
 
 // Answers that carry only a status byte (and optionally one more byte).
-void StatusAnswer(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote,
+void statusAnswer(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote,
                   std::uint8_t status, int second = -1) {
-  Bytes f = Answer(station, req, static_cast<std::uint16_t>(req.type + 1), 2);
+  Bytes f = answer(station, req, static_cast<std::uint16_t>(req.type + 1), 2);
   f[req.payload] = status;
   if (second >= 0) f[req.payload + 1] = static_cast<std::uint8_t>(second);
   ctx.reply(station, std::move(f), remote);
 }
 
-void Version(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
-  Bytes f = Answer(station, req, kAvVersion + 1, 68);
+void version(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+  Bytes f = answer(station, req, kAvVersion + 1, 68);
   ByteWriter w(f, req.payload);
   std::size_t length = std::min<std::size_t>(station.firmware.size(), 64);
-  w.u8(ForcedStatus(station, req.type));
+  w.u8(forcedStatus(station, req.type));
   w.u8(static_cast<std::uint8_t>(station.deviceId));
   w.u8(static_cast<std::uint8_t>(length));
   w.bytes(reinterpret_cast<const std::uint8_t*>(station.firmware.data()), length);
   ctx.reply(station, std::move(f), remote);
 }
 
-void NetworkInfo(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+void networkInfo(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
   bool v1 = req.version == 1;
   if (v1 && station.deviceId != kDeviceIdTsc4000) return;  // older families ignore the form
   std::vector<Adapter*> members = ctx.medium().networkOf(station, ctx.nowMs());
@@ -93,9 +93,9 @@ void NetworkInfo(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
   std::size_t fits = (kMaxEthernetFrame - req.payload - before) / entry;
   if (stations.size() > fits) stations.resize(fits);
 
-  Bytes f = Answer(station, req, kAvNetworkInfo + 1, before + entry * stations.size());
+  Bytes f = answer(station, req, kAvNetworkInfo + 1, before + entry * stations.size());
   ByteWriter w(f, req.payload);
-  Nid nid = PibNid(station.pib);
+  Nid nid = pibNid(station.pib);
   if (v1) w.zeros(5);
   w.u8(1);  // one network: the station's own
   w.bytes(nid.data(), nid.size());
@@ -129,12 +129,12 @@ void NetworkInfo(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
   ctx.reply(station, std::move(f), remote);
 }
 
-void TakeNetworkKey(Adapter& a, const Key16& nmk) {
+void takeNetworkKey(Adapter& a, const Key16& nmk) {
   a.networkKey = nmk;
-  PibSetNmk(a.pib, nmk);
+  pibSetNmk(a.pib, nmk);
 }
 
-void SetKey(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+void setKey(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
   ByteReader r(req.frame, req.payload);
   r.skip(1);
   Key16 nmk = r.array<16>();
@@ -142,17 +142,17 @@ void SetKey(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool rem
   MacAddress target = r.array<6>();
   Key16 dak = r.array<16>();
   if (!r.ok()) return;
-  if (std::uint8_t forced = ForcedStatus(station, req.type)) {
-    StatusAnswer(ctx, station, req, remote, forced);
+  if (std::uint8_t forced = forcedStatus(station, req.type)) {
+    statusAnswer(ctx, station, req, remote, forced);
     return;
   }
   if (selector == 15) {
-    StatusAnswer(ctx, station, req, remote, 0);
-    if (!station.faults.keepsOwnKey) TakeNetworkKey(station, nmk);
+    statusAnswer(ctx, station, req, remote, 0);
+    if (!station.faults.keepsOwnKey) takeNetworkKey(station, nmk);
     return;
   }
   if (selector != 0) {
-    StatusAnswer(ctx, station, req, remote, 0x10);  // Bad PEKS
+    statusAnswer(ctx, station, req, remote, 0x10);  // Bad PEKS
     return;
   }
   // The key travels under the DAK, so it reaches stations of any network;
@@ -161,41 +161,41 @@ void SetKey(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool rem
   bool reached = false;
   for (auto& a : ctx.medium().adapters()) {
     Adapter& s = *a;
-    if (&s == &station || s.kind != AdapterKind::Av || !Medium::Up(s, ctx.nowMs())) continue;
+    if (&s == &station || s.kind != AdapterKind::Av || !Medium::up(s, ctx.nowMs())) continue;
     if (target != kBroadcastMac && s.mac != target) continue;
     if (s.deviceKey != dak) continue;
-    StatusAnswer(ctx, s, req, true, 0);
-    TakeNetworkKey(s, nmk);
+    statusAnswer(ctx, s, req, true, 0);
+    takeNetworkKey(s, nmk);
     reached = true;
   }
   if (!reached && station.faults.remoteKeyFailure)
-    StatusAnswer(ctx, station, req, remote, station.faults.remoteKeyFailure);
+    statusAnswer(ctx, station, req, remote, station.faults.remoteKeyFailure);
 }
 
-void ConfigBlock(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+void configBlock(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
   constexpr std::size_t kBlock = 84;  // a 44-byte image header and 40 bytes of memory settings
-  Bytes f = Answer(station, req, kAvConfigBlock + 1, 2 + kBlock);
-  f[req.payload] = ForcedStatus(station, req.type);
+  Bytes f = answer(station, req, kAvConfigBlock + 1, 2 + kBlock);
+  f[req.payload] = forcedStatus(station, req.type);
   f[req.payload + 1] = kBlock;
   f[req.payload + 2 + 47] = station.firmwareType;
   ctx.reply(station, std::move(f), remote);
 }
 
-const Bytes* Module(const Adapter& station, std::uint8_t module) {
+const Bytes* moduleBytes(const Adapter& station, std::uint8_t module) {
   if (module == 1) return &station.firmwareImage;
   if (module == 2) return &station.pib;
   return nullptr;
 }
 
-void ModuleRead(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+void moduleRead(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
   ByteReader r(req.frame, req.payload);
   std::uint8_t module = r.u8();
   r.skip(1);
   std::uint16_t length = r.u16le();
   std::uint32_t offset = r.u32le();
   if (!r.ok()) return;
-  const Bytes* source = Module(station, module);
-  std::uint8_t status = ForcedStatus(station, req.type);
+  const Bytes* source = moduleBytes(station, module);
+  std::uint8_t status = forcedStatus(station, req.type);
   if (!status && !source) status = 0x10;                         // Bad Module
   if (!status && (length == 0 || length > 1024)) status = 0x12;  // Bad Length
   if (!status && offset >= source->size()) status = 0x20;        // Unexpected Offset
@@ -204,9 +204,9 @@ void ModuleRead(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool
     std::size_t n = std::min<std::size_t>(length, source->size() - offset);
     std::copy_n(source->begin() + offset, n, data.begin());
   }
-  std::uint32_t checksum = Checksum32(data);
+  std::uint32_t checksum = checksum32(data);
   if (station.faults.corruptChecksum) checksum ^= 0x00010000;
-  Bytes f = Answer(station, req, kAvModuleRead + 1, 16 + data.size());
+  Bytes f = answer(station, req, kAvModuleRead + 1, 16 + data.size());
   ByteWriter w(f, req.payload);
   w.u8(status);
   w.zeros(3);
@@ -219,7 +219,7 @@ void ModuleRead(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool
   ctx.reply(station, std::move(f), remote);
 }
 
-void ModuleWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+void moduleWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
   ByteReader r(req.frame, req.payload);
   std::uint8_t module = r.u8();
   r.skip(1);
@@ -228,10 +228,10 @@ void ModuleWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
   std::uint32_t checksum = r.u32le();
   if (!r.ok()) return;
   ByteView data = r.view(length);
-  std::uint8_t status = ForcedStatus(station, req.type);
+  std::uint8_t status = forcedStatus(station, req.type);
   if (!status && module != 1 && module != 2) status = 0x10;                 // Bad Module
   if (!status && (length == 0 || length > 1024 || !r.ok())) status = 0x12;  // Bad Length
-  if (!status && Checksum32(data, checksum) != 0) status = 0x14;            // Bad Checksum
+  if (!status && checksum32(data, checksum) != 0) status = 0x14;            // Bad Checksum
   Bytes& staged = station.staged[module];
   if (!status && (offset > staged.size() || offset + length > kMaxModuleBytes))
     status = 0x20;  // Bad Offset: a gap, or past what the device holds
@@ -240,7 +240,7 @@ void ModuleWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
     std::copy(data.begin(), data.end(), staged.begin() + offset);
   }
   if (staged.empty()) station.staged.erase(module);
-  Bytes f = Answer(station, req, kAvModuleWrite + 1, 9);
+  Bytes f = answer(station, req, kAvModuleWrite + 1, 9);
   ByteWriter w(f, req.payload);
   w.u8(status);
   w.u8(module);
@@ -250,19 +250,19 @@ void ModuleWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
   ctx.reply(station, std::move(f), remote);
 }
 
-void MemoryWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+void memoryWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
   ByteReader r(req.frame, req.payload);
   std::uint32_t address = r.u32le();
   std::uint32_t length = r.u32le();
   if (!r.ok()) return;
   ByteView data = r.view(length);
-  std::uint8_t status = ForcedStatus(station, req.type);
+  std::uint8_t status = forcedStatus(station, req.type);
   if (!status && (length == 0 || length > 1024 || !r.ok())) status = 0x1C;  // Bad Length
   if (!status && address % 4 != 0) status = 0x3C;                           // Bad Data Alignment
   if (!status && station.memory.size() >= kMaxMemoryChunks && !station.memory.count(address))
     status = 0x38;  // Bad Address: memory full
   if (!status) station.memory[address] = Bytes(data.begin(), data.end());
-  Bytes f = Answer(station, req, kAvMemoryWrite + 1, 9);
+  Bytes f = answer(station, req, kAvMemoryWrite + 1, 9);
   ByteWriter w(f, req.payload);
   w.u8(status);
   w.u32le(address);
@@ -271,7 +271,7 @@ void MemoryWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
 }
 
 // The bytes [address, address + length) as written; false when any is missing.
-bool ReadMemory(const Adapter& station, std::uint32_t address, std::uint32_t length, Bytes& out) {
+bool readMemory(const Adapter& station, std::uint32_t address, std::uint32_t length, Bytes& out) {
   out.assign(length, 0);
   std::vector<bool> covered(length, false);
   for (const auto& [at, bytes] : station.memory) {
@@ -286,7 +286,7 @@ bool ReadMemory(const Adapter& station, std::uint32_t address, std::uint32_t len
   return std::all_of(covered.begin(), covered.end(), [](bool c) { return c; });
 }
 
-void Start(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+void start(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
   ByteReader r(req.frame, req.payload);
   std::uint8_t module = r.u8();
   r.skip(3);
@@ -295,14 +295,14 @@ void Start(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remo
   std::uint32_t checksum = r.u32le();
   std::uint32_t entry = r.u32le();
   if (!r.ok()) return;
-  std::uint8_t status = ForcedStatus(station, req.type);
+  std::uint8_t status = forcedStatus(station, req.type);
   Bytes image;
   if (!status &&
-      (length == 0 || length > kMaxModuleBytes || !ReadMemory(station, load, length, image)))
+      (length == 0 || length > kMaxModuleBytes || !readMemory(station, load, length, image)))
     status = 0x1C;                                                 // Bad Image Length
-  if (!status && Checksum32(image, checksum) != 0) status = 0x14;  // Bad Image Checksum
+  if (!status && checksum32(image, checksum) != 0) status = 0x14;  // Bad Image Checksum
   if (!status && entry % 4 != 0) status = 0x40;                    // Bad Start Address
-  StatusAnswer(ctx, station, req, remote, status, module);
+  statusAnswer(ctx, station, req, remote, status, module);
   if (status) return;
   // The started image announces its version; a parameter block loaded beside
   // it becomes the running one.
@@ -312,13 +312,13 @@ void Start(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remo
       std::all_of(version.begin(), version.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
     station.firmware = version;
   Bytes pib;
-  if (ReadMemory(station, kPibLoadAddress, kPibLength, pib) &&
-      CheckParameterBlock(pib) == PibCheck::Ok && PibMac(pib) == station.mac)
-    AdoptParameterBlock(station, std::move(pib));
+  if (readMemory(station, kPibLoadAddress, kPibLength, pib) &&
+      checkParameterBlock(pib) == PibCheck::Ok && pibMac(pib) == station.mac)
+    adoptParameterBlock(station, std::move(pib));
   ctx.reboot(station, station.faults.rebootMs);
 }
 
-std::uint8_t CommitStatus(const Adapter& station, std::uint8_t mask) {
+std::uint8_t commitStatus(const Adapter& station, std::uint8_t mask) {
   bool firmware = mask & 1;
   bool pib = mask & 2;
   if (!firmware && !pib) return 0x10;  // Bad Module
@@ -326,7 +326,7 @@ std::uint8_t CommitStatus(const Adapter& station, std::uint8_t mask) {
   if (pib && !station.staged.count(2)) return 0x10;
   if (pib) {
     const Bytes& block = station.staged.at(2);
-    switch (CheckParameterBlock(block)) {
+    switch (checkParameterBlock(block)) {
       case PibCheck::Ok:
         break;
       case PibCheck::BadChecksum:
@@ -334,10 +334,10 @@ std::uint8_t CommitStatus(const Adapter& station, std::uint8_t mask) {
       default:
         return 0x24;  // Bad PIB
     }
-    if (PibMac(block) != station.mac) return 0x48;  // MAC Mismatch
+    if (pibMac(block) != station.mac) return 0x48;  // MAC Mismatch
   }
   if (firmware) {
-    switch (CheckFirmwareImage(station.staged.at(1))) {
+    switch (checkFirmwareImage(station.staged.at(1))) {
       case ImageCheck::Ok:
         break;
       case ImageCheck::BadImageChecksum:
@@ -349,65 +349,65 @@ std::uint8_t CommitStatus(const Adapter& station, std::uint8_t mask) {
   return 0;
 }
 
-void Commit(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+void commit(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
   ByteReader r(req.frame, req.payload);
   std::uint8_t mask = r.u8();
   if (!r.ok()) return;
-  std::uint8_t status = ForcedStatus(station, req.type);
-  if (!status) status = CommitStatus(station, mask);
-  StatusAnswer(ctx, station, req, remote, status, mask);
+  std::uint8_t status = forcedStatus(station, req.type);
+  if (!status) status = commitStatus(station, mask);
+  statusAnswer(ctx, station, req, remote, status, mask);
   if (status) return;
   if (mask & 1) {
     station.firmwareImage = station.staged.at(1);
-    if (auto version = FirmwareVersionOf(station.firmwareImage)) station.firmware = *version;
+    if (auto version = firmwareVersionOf(station.firmwareImage)) station.firmware = *version;
   }
-  if (mask & 2) AdoptParameterBlock(station, station.staged.at(2));
+  if (mask & 2) adoptParameterBlock(station, station.staged.at(2));
   ctx.reboot(station, station.faults.rebootMs);
 }
 
-void Reset(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote, bool factory) {
-  std::uint8_t status = ForcedStatus(station, req.type);
-  StatusAnswer(ctx, station, req, remote, status);
+void reset(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote, bool factory) {
+  std::uint8_t status = forcedStatus(station, req.type);
+  statusAnswer(ctx, station, req, remote, status);
   if (status) return;
-  if (factory) AdoptParameterBlock(station, station.factoryPib);
+  if (factory) adoptParameterBlock(station, station.factoryPib);
   ctx.reboot(station, station.faults.rebootMs);
 }
 
-void Led(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+void led(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
   ByteReader r(req.frame, req.payload);
   std::uint8_t value = r.u8();
   if (!r.ok()) return;
-  std::uint8_t status = ForcedStatus(station, req.type);
+  std::uint8_t status = forcedStatus(station, req.type);
   if (!status) station.ledState = value;
-  StatusAnswer(ctx, station, req, remote, status);
+  statusAnswer(ctx, station, req, remote, status);
 }
 
-void Serve(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+void serve(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
   switch (req.type) {
     case kAvVersion:
-      return Version(ctx, station, req, remote);
+      return version(ctx, station, req, remote);
     case kAvNetworkInfo:
-      return NetworkInfo(ctx, station, req, remote);
+      return networkInfo(ctx, station, req, remote);
     case kAvSetKey:
-      return SetKey(ctx, station, req, remote);
+      return setKey(ctx, station, req, remote);
     case kAvConfigBlock:
-      return ConfigBlock(ctx, station, req, remote);
+      return configBlock(ctx, station, req, remote);
     case kAvModuleRead:
-      return ModuleRead(ctx, station, req, remote);
+      return moduleRead(ctx, station, req, remote);
     case kAvModuleWrite:
-      return ModuleWrite(ctx, station, req, remote);
+      return moduleWrite(ctx, station, req, remote);
     case kAvMemoryWrite:
-      return MemoryWrite(ctx, station, req, remote);
+      return memoryWrite(ctx, station, req, remote);
     case kAvStart:
-      return Start(ctx, station, req, remote);
+      return start(ctx, station, req, remote);
     case kAvCommit:
-      return Commit(ctx, station, req, remote);
+      return commit(ctx, station, req, remote);
     case kAvReset:
-      return Reset(ctx, station, req, remote, false);
+      return reset(ctx, station, req, remote, false);
     case kAvFactoryDefaults:
-      return Reset(ctx, station, req, remote, true);
+      return reset(ctx, station, req, remote, true);
     case kAvLed:
-      return Led(ctx, station, req, remote);
+      return led(ctx, station, req, remote);
     default:
       return;  // not a request these devices know: no answer
   }
@@ -415,29 +415,29 @@ void Serve(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remo
 
 }  // namespace
 
-void AdoptParameterBlock(Adapter& station, Bytes pib) {
-  station.networkKey = PibNmk(pib);
-  station.deviceKey = PibDak(pib);
+void adoptParameterBlock(Adapter& station, Bytes pib) {
+  station.networkKey = pibNmk(pib);
+  station.deviceKey = pibDak(pib);
   station.pib = std::move(pib);
 }
 
-void HandleAvFrame(DeviceContext& ctx, Adapter& local, ByteView frame) {
+void handleAvFrame(DeviceContext& ctx, Adapter& local, ByteView frame) {
   AvRequest req;
-  if (!ParseRequest(frame, req) || KindOf(req.type) != AvKind::Request) return;
+  if (!parseRequest(frame, req) || kindOf(req.type) != AvKind::Request) return;
   if (req.version == 1 && req.type != kAvNetworkInfo) return;
   if (req.destination == local.mac || req.destination == kLocalDeviceMac) {
-    Serve(ctx, local, req, false);
+    serve(ctx, local, req, false);
     return;
   }
   // Stations of the local adapter's network, taken before anything changes keys.
   std::vector<Adapter*> peers = ctx.medium().peersOf(local, ctx.nowMs());
   if (req.destination == kBroadcastMac) {
-    Serve(ctx, local, req, false);
-    for (Adapter* peer : peers) Serve(ctx, *peer, req, true);
+    serve(ctx, local, req, false);
+    for (Adapter* peer : peers) serve(ctx, *peer, req, true);
     return;
   }
   for (Adapter* peer : peers)
-    if (peer->mac == req.destination) Serve(ctx, *peer, req, true);
+    if (peer->mac == req.destination) serve(ctx, *peer, req, true);
 }
 
 }  // namespace strandline::sim

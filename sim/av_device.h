@@ -3,7 +3,7 @@
 // to the stations of its network.
 #pragma once
 
-#include "api/bytes.h"
+#include "base/bytes.h"
 #include "sim/device_context.h"
 
 namespace strandline::sim {
@@ -30,9 +30,9 @@ inline constexpr int kDeviceIdTsc4000 = 4;
 // Memory address at which a parameter block is loaded next to a firmware image.
 inline constexpr std::uint32_t kPibLoadAddress = 0x01F00000;
 
-void HandleAvFrame(DeviceContext& ctx, Adapter& local, ByteView frame);
+void handleAvFrame(DeviceContext& ctx, Adapter& local, ByteView frame);
 
 // Takes the keys of a parameter block the device now runs with.
-void AdoptParameterBlock(Adapter& station, Bytes pib);
+void adoptParameterBlock(Adapter& station, Bytes pib);
 
 }  // namespace strandline::sim

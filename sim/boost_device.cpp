@@ -14,43 +14,43 @@ constexpr std::size_t kMaxStatsEntries = 15;
 constexpr std::uint32_t kImageModule = 0x100;
 constexpr std::uint32_t kModuleFlags[] = {0x10, 0x20, 0x80, 0x100};
 
-Bytes PrivateData(std::uint8_t code) {
+Bytes privateData(std::uint8_t code) {
   return Bytes{kBoostVendorId[0], kBoostVendorId[1], kBoostVendorId[2], code};
 }
 
-void AppendText(Bytes& out, const std::string& text) {
+void appendText(Bytes& out, const std::string& text) {
   std::size_t n = std::min<std::size_t>(text.size(), 79);
   out.push_back(static_cast<std::uint8_t>(n));
   out.insert(out.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
-void Identity(DeviceContext& ctx, Adapter& station, const MacAddress& requester, bool remote) {
-  Bytes data = PrivateData(kBoostIdentity | 0x80);
+void identity(DeviceContext& ctx, Adapter& station, const MacAddress& requester, bool remote) {
+  Bytes data = privateData(kBoostIdentity | 0x80);
   data.push_back(remote ? 1 : 0);
   data.push_back(0);
   data.push_back(station.versionForm);
   data.push_back(station.versionMajor);
   data.push_back(station.versionMinor);
-  AppendText(data, station.vendor);
-  AppendText(data, station.product);
-  ctx.reply(station, BuildHp1Frame(requester, station.mac, {{kHp1Private, data}}), remote);
+  appendText(data, station.vendor);
+  appendText(data, station.product);
+  ctx.reply(station, buildHp1Frame(requester, station.mac, {{kHp1Private, data}}), remote);
 }
 
-void Statistics(DeviceContext& ctx, Adapter& station, const MacAddress& requester) {
+void statistics(DeviceContext& ctx, Adapter& station, const MacAddress& requester) {
   std::vector<Adapter*> peers = ctx.medium().peersOf(station, ctx.nowMs());
   if (peers.size() > kMaxStatsEntries) peers.resize(kMaxStatsEntries);
-  Bytes data = PrivateData(kBoostStatistics | 0x80);
+  Bytes data = privateData(kBoostStatistics | 0x80);
   data.resize(4 + 14 * peers.size(), 0);
   ByteWriter w(data, 4);
   for (Adapter* peer : peers) {
     w.bytes(peer->mac.data(), 6);
-    w.u16be(BoostRawRate(station.rateTo(*peer).tx));
+    w.u16be(boostRawRate(station.rateTo(*peer).tx));
     w.zeros(6);  // two 24-bit counters
   }
-  ctx.reply(station, BuildHp1Frame(requester, station.mac, {{kHp1Private, data}}), false);
+  ctx.reply(station, buildHp1Frame(requester, station.mac, {{kHp1Private, data}}), false);
 }
 
-void HostRequest(DeviceContext& ctx, Adapter& station, const MacAddress& requester,
+void hostRequest(DeviceContext& ctx, Adapter& station, const MacAddress& requester,
                  const Hp1Entry& e) {
   if (e.data.empty()) return;
   std::uint8_t what = e.data[0];
@@ -69,23 +69,23 @@ void HostRequest(DeviceContext& ctx, Adapter& station, const MacAddress& request
   } else {
     return;
   }
-  ctx.reply(station, BuildHp1Frame(requester, station.mac, {{kHp1HostAnswer, data}}), false);
+  ctx.reply(station, buildHp1Frame(requester, station.mac, {{kHp1HostAnswer, data}}), false);
 }
 
-std::uint8_t ForcedStatus(const Adapter& station, std::uint8_t code) {
+std::uint8_t forcedStatus(const Adapter& station, std::uint8_t code) {
   auto it = station.faults.status.find(static_cast<std::uint16_t>(0x1000 | code));
   return it == station.faults.status.end() ? 0 : it->second;
 }
 
-void LoaderAnswer(DeviceContext& ctx, Adapter& station, const MacAddress& requester,
+void loaderAnswer(DeviceContext& ctx, Adapter& station, const MacAddress& requester,
                   std::uint8_t code, std::uint8_t status, const Bytes& extra = {}) {
   Bytes data{code, 0, static_cast<std::uint8_t>(1 + extra.size()), status};
   data.insert(data.end(), extra.begin(), extra.end());
   MacAddress source = station.loaderFallback ? kLoaderFallbackMac : station.mac;
-  ctx.reply(station, BuildHp1Frame(requester, source, {{kHp1Loader, data}}), false);
+  ctx.reply(station, buildHp1Frame(requester, source, {{kHp1Loader, data}}), false);
 }
 
-void Loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, const Hp1Entry& e) {
+void loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, const Hp1Entry& e) {
   // The entry length byte is 1; the command length at 18..19 counts the
   // command's fields, which may run to a 1024-byte chunk.
   ByteReader head(e.tail);
@@ -93,7 +93,7 @@ void Loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, c
   std::uint16_t commandLength = head.u16be();
   if (!head.ok()) return;
   ByteView fields = head.view(commandLength);
-  std::uint8_t status = ForcedStatus(station, code);
+  std::uint8_t status = forcedStatus(station, code);
   if (!head.ok() || !station.inLoader) status = status ? status : 1;
   ByteReader r(fields);
   switch (code) {
@@ -111,7 +111,7 @@ void Loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, c
         if (staged.size() < offset + length) staged.resize(offset + length, 0);
         std::copy(data.begin(), data.end(), staged.begin() + offset);
       }
-      return LoaderAnswer(ctx, station, requester, code, status);
+      return loaderAnswer(ctx, station, requester, code, status);
     }
     case kLoaderCommit: {
       std::uint32_t flags = r.u32be();
@@ -121,7 +121,7 @@ void Loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, c
       if (!status)
         for (std::uint32_t flag : kModuleFlags)
           if (flags & flag) station.modules[flag] = station.stagedModules[flag];
-      return LoaderAnswer(ctx, station, requester, code, status);
+      return loaderAnswer(ctx, station, requester, code, status);
     }
     case kLoaderChecksum: {
       std::uint32_t module = r.u32be();
@@ -134,7 +134,7 @@ void Loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, c
         // A module shorter than asked counts as zero-extended.
         Bytes data = it->second;
         data.resize(length, 0);
-        checksum = Checksum32(data);
+        checksum = checksum32(data);
         if (station.faults.corruptChecksum) checksum ^= 0x00000100;
       }
       Bytes extra(12, 0);
@@ -142,10 +142,10 @@ void Loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, c
       w.u32be(module);
       w.u32be(length);
       w.u32be(checksum);
-      return LoaderAnswer(ctx, station, requester, code, status, extra);
+      return loaderAnswer(ctx, station, requester, code, status, extra);
     }
     case kLoaderVerify:
-      return LoaderAnswer(ctx, station, requester, code, status);
+      return loaderAnswer(ctx, station, requester, code, status);
     case kLoaderReset: {
       if (!station.inLoader) return;
       station.inLoader = false;
@@ -167,7 +167,7 @@ void Loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, c
 
 }  // namespace
 
-std::uint16_t BoostRawRate(double mbps) {
+std::uint16_t boostRawRate(double mbps) {
   // The adapter's scale: v = raw * 8 / 336, then three linear pieces to Mbit/s.
   double v = mbps;
   if (mbps > 14.0)
@@ -178,7 +178,7 @@ std::uint16_t BoostRawRate(double mbps) {
   return static_cast<std::uint16_t>(std::clamp(std::ceil(v * 42.0 - 1e-6), 0.0, 65535.0));
 }
 
-bool HandleBoostEntry(DeviceContext& ctx, Adapter& station, const MacAddress& requester,
+bool handleBoostEntry(DeviceContext& ctx, Adapter& station, const MacAddress& requester,
                       const Hp1Entry& entry, bool remote) {
   switch (entry.type) {
     case kHp1Private: {
@@ -186,15 +186,15 @@ bool HandleBoostEntry(DeviceContext& ctx, Adapter& station, const MacAddress& re
       auto vendor = r.array<3>();
       std::uint8_t code = r.u8();
       if (!r.ok() || std::memcmp(vendor.data(), kBoostVendorId, 3) != 0) return true;
-      if (code == kBoostIdentity) Identity(ctx, station, requester, remote);
-      if (code == kBoostStatistics && !remote) Statistics(ctx, station, requester);
+      if (code == kBoostIdentity) identity(ctx, station, requester, remote);
+      if (code == kBoostStatistics && !remote) statistics(ctx, station, requester);
       return true;
     }
     case kHp1HostRequest:
-      if (!remote) HostRequest(ctx, station, requester, entry);
+      if (!remote) hostRequest(ctx, station, requester, entry);
       return true;
     case kHp1Loader:
-      if (!remote) Loader(ctx, station, requester, entry);
+      if (!remote) loader(ctx, station, requester, entry);
       return true;
     default:
       return false;

@@ -23,12 +23,12 @@ enum BoostCode : std::uint8_t {
 inline constexpr std::uint8_t kBoostVendorId[3] = {0x00, 0x04, 0x87};
 
 // Raw statistics rate for a rate in Mbit/s (the inverse of the adapter's scale).
-std::uint16_t BoostRawRate(double mbps);
+std::uint16_t boostRawRate(double mbps);
 
 // Handles one private, host-request or loader entry addressed to `station`;
 // false when the entry is none of those. A remote station answers only the
 // identity request.
-bool HandleBoostEntry(DeviceContext& ctx, Adapter& station, const MacAddress& requester,
+bool handleBoostEntry(DeviceContext& ctx, Adapter& station, const MacAddress& requester,
                       const Hp1Entry& entry, bool remote);
 
 }  // namespace strandline::sim

@@ -7,10 +7,10 @@
 
 #include <cstdint>
 
-#include "api/bytes.h"
+#include "base/bytes.h"
 
 namespace strandline::sim {
 
-std::uint32_t Checksum32(ByteView data, std::uint32_t seed = 0);
+std::uint32_t checksum32(ByteView data, std::uint32_t seed = 0);
 
 }  // namespace strandline::sim

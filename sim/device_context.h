@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "api/bytes.h"
+#include "base/bytes.h"
 #include "sim/medium.h"
 
 namespace strandline::sim {

@@ -15,7 +15,7 @@
 #include <optional>
 #include <string>
 
-#include "api/bytes.h"
+#include "base/bytes.h"
 
 namespace strandline::sim {
 
@@ -32,14 +32,14 @@ struct NvmHeader {
 };
 
 // Two blocks: a small loader and the firmware carrying versionText.
-Bytes BuildFirmwareImage(const std::string& versionText);
+Bytes buildFirmwareImage(const std::string& versionText);
 
 enum class ImageCheck { Ok, HeaderOutside, BadHeaderVersion, BadHeaderChecksum, BadImageChecksum };
 // Walks the chain from offset 0, checking every header and image; on success
 // `last` is the header of the last block.
-ImageCheck CheckFirmwareImage(ByteView image, NvmHeader* last = nullptr);
+ImageCheck checkFirmwareImage(ByteView image, NvmHeader* last = nullptr);
 
 // The version text at the start of the last block's image, if printable.
-std::optional<std::string> FirmwareVersionOf(ByteView image);
+std::optional<std::string> firmwareVersionOf(ByteView image);
 
 }  // namespace strandline::sim

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "api/management_frame.h"
+#include "protocol/management_frame.h"
 #include "sim/boost_device.h"
 
 namespace strandline::sim {
@@ -17,21 +17,21 @@ constexpr std::size_t kImageNetworkKey = 15;
 constexpr std::size_t kImageOptions = 23;
 constexpr std::size_t kMaxStatsEntries = 15;
 
-std::array<std::uint8_t, 8> First8(const Key16& k) {
+std::array<std::uint8_t, 8> first8(const Key16& k) {
   std::array<std::uint8_t, 8> out{};
   std::copy_n(k.begin(), 8, out.begin());
   return out;
 }
 
-void LocalParams(DeviceContext& ctx, Adapter& local, const Hp1Entry& e) {
+void localParams(DeviceContext& ctx, Adapter& local, const Hp1Entry& e) {
   if (e.data.empty()) return;
   Bytes data(1 + local.hp1Image.size());
   data[0] = e.data[0] == 0x10 ? 2 : 1;  // RAM copy on request 16, else the EEPROM copy
   std::copy(local.hp1Image.begin(), local.hp1Image.end(), data.begin() + 1);
-  ctx.reply(local, BuildHp1Frame(local.mac, local.mac, {{kHp1LocalParams, data}}), false);
+  ctx.reply(local, buildHp1Frame(local.mac, local.mac, {{kHp1LocalParams, data}}), false);
 }
 
-void NetworkStats(DeviceContext& ctx, Adapter& local, const Hp1Entry& e) {
+void networkStats(DeviceContext& ctx, Adapter& local, const Hp1Entry& e) {
   if (e.data.empty() || !(e.data[0] & 0x80)) return;  // only requests
   Bytes data(1 + 6 + kMaxStatsEntries * 12, 0);
   ByteWriter w(data);
@@ -41,20 +41,20 @@ void NetworkStats(DeviceContext& ctx, Adapter& local, const Hp1Entry& e) {
   if (peers.size() > kMaxStatsEntries) peers.resize(kMaxStatsEntries);
   for (Adapter* peer : peers) {
     w.bytes(peer->mac.data(), 6);
-    w.u16le(Hp10RawRate(local.rateTo(*peer).tx));
+    w.u16le(hp10RawRate(local.rateTo(*peer).tx));
     w.u16le(0);  // fails
     w.u16le(0);  // drops
   }
-  ctx.reply(local, BuildHp1Frame(local.mac, local.mac, {{kHp1NetworkStats, data}}), false);
+  ctx.reply(local, buildHp1Frame(local.mac, local.mac, {{kHp1NetworkStats, data}}), false);
 }
 
-Bytes StatsReply() {
+Bytes statsReply() {
   return Bytes(22, 0);
 }
 
 // Boost remote set: entry 0x14 (1, 0, DEK) followed by 88 7B, a count byte
 // and a set-key entry; the key goes to every station holding that DEK.
-void RemoteKey(DeviceContext& ctx, Adapter& local, const MacAddress& requester, ByteView frame,
+void remoteKey(DeviceContext& ctx, Adapter& local, const MacAddress& requester, ByteView frame,
                const Hp1Entry& e) {
   if (e.data.size() < 10) return;
   ByteView dek = e.data.subspan(2, 8);
@@ -68,64 +68,64 @@ void RemoteKey(DeviceContext& ctx, Adapter& local, const MacAddress& requester, 
   if (!r.ok() || inner != kEtherTypeHomePlug10 || type != kHp1SetKey || length < 9) return;
   for (auto& a : ctx.medium().adapters()) {
     Adapter& s = *a;
-    if (&s == &local || !s.isHp10Family() || !Medium::Up(s, ctx.nowMs())) continue;
+    if (&s == &local || !s.isHp10Family() || !Medium::up(s, ctx.nowMs())) continue;
     if (std::memcmp(s.deviceKey.data(), dek.data(), 8) != 0) continue;
-    SetHp1Key(s, select, key);
-    ctx.reply(s, BuildHp1Frame(requester, s.mac, {{kHp1KeyConfirm, {}}}), true);
+    setHp1Key(s, select, key);
+    ctx.reply(s, buildHp1Frame(requester, s.mac, {{kHp1KeyConfirm, {}}}), true);
   }
 }
 
-void ServeLocal(DeviceContext& ctx, Adapter& local, const MacAddress& destination,
+void serveLocal(DeviceContext& ctx, Adapter& local, const MacAddress& destination,
                 const MacAddress& requester, ByteView frame, const std::vector<Hp1Entry>& entries) {
   for (const Hp1Entry& e : entries) {
     switch (e.type) {
       case kHp1SetKey:
         if (e.data.size() < 9) break;
-        SetHp1Key(local, e.data[0], e.data.subspan(1, 8));
+        setHp1Key(local, e.data[0], e.data.subspan(1, 8));
         // A Boost adapter confirms a key addressed to it.
         if (local.kind == AdapterKind::Boost && destination == local.mac)
-          ctx.reply(local, BuildHp1Frame(requester, local.mac, {{kHp1KeyConfirm, {}}}), false);
+          ctx.reply(local, buildHp1Frame(requester, local.mac, {{kHp1KeyConfirm, {}}}), false);
         break;
       case kHp1Options:
         if (e.data.size() < 3) break;
         std::copy_n(e.data.begin(), 3, local.hp1Image.begin() + kImageOptions);
         break;
       case kHp1LocalParams:
-        LocalParams(ctx, local, e);
+        localParams(ctx, local, e);
         break;
       case kHp1NetworkStats:
-        NetworkStats(ctx, local, e);
+        networkStats(ctx, local, e);
         break;
       case kHp1StatsRequest:
-        ctx.reply(local, BuildHp1Frame(local.mac, local.mac, {{kHp1StatsReply, StatsReply()}}),
+        ctx.reply(local, buildHp1Frame(local.mac, local.mac, {{kHp1StatsReply, statsReply()}}),
                   false);
         break;
       case kHp1RemoteKey:
-        if (local.kind == AdapterKind::Boost) RemoteKey(ctx, local, requester, frame, e);
+        if (local.kind == AdapterKind::Boost) remoteKey(ctx, local, requester, frame, e);
         break;
       default:
-        if (local.kind == AdapterKind::Boost) HandleBoostEntry(ctx, local, requester, e, false);
+        if (local.kind == AdapterKind::Boost) handleBoostEntry(ctx, local, requester, e, false);
         break;
     }
   }
 }
 
 // A station takes a network key only when it came encrypted under its DEK.
-void ServeRemote(DeviceContext& ctx, Adapter& station, const MacAddress& requester,
+void serveRemote(DeviceContext& ctx, Adapter& station, const MacAddress& requester,
                  const std::vector<Hp1Entry>& entries, bool underDeviceKey) {
   for (const Hp1Entry& e : entries) {
     switch (e.type) {
       case kHp1StatsRequest:
-        ctx.reply(station, BuildHp1Frame(requester, station.mac, {{kHp1StatsReply, StatsReply()}}),
+        ctx.reply(station, buildHp1Frame(requester, station.mac, {{kHp1StatsReply, statsReply()}}),
                   true);
         break;
       case kHp1SetKey:
         if (e.data.size() < 9 || !underDeviceKey) break;
-        SetHp1Key(station, e.data[0], e.data.subspan(1, 8));
-        ctx.reply(station, BuildHp1Frame(requester, station.mac, {{kHp1KeyConfirm, {}}}), true);
+        setHp1Key(station, e.data[0], e.data.subspan(1, 8));
+        ctx.reply(station, buildHp1Frame(requester, station.mac, {{kHp1KeyConfirm, {}}}), true);
         break;
       case kHp1Private:
-        if (station.kind == AdapterKind::Boost) HandleBoostEntry(ctx, station, requester, e, true);
+        if (station.kind == AdapterKind::Boost) handleBoostEntry(ctx, station, requester, e, true);
         break;
       default:
         break;
@@ -135,7 +135,7 @@ void ServeRemote(DeviceContext& ctx, Adapter& station, const MacAddress& request
 
 }  // namespace
 
-std::vector<Hp1Entry> ParseHp1Entries(ByteView frame) {
+std::vector<Hp1Entry> parseHp1Entries(ByteView frame) {
   std::vector<Hp1Entry> out;
   ByteReader r(frame, kHp1OffsetEntryCount);
   std::uint8_t count = r.u8();
@@ -156,12 +156,12 @@ std::vector<Hp1Entry> ParseHp1Entries(ByteView frame) {
   return out;
 }
 
-Bytes BuildHp1Frame(const MacAddress& destination, const MacAddress& source,
+Bytes buildHp1Frame(const MacAddress& destination, const MacAddress& source,
                     const std::vector<std::pair<std::uint8_t, Bytes>>& entries) {
   std::size_t length = kHp1OffsetFirstEntry;
   for (const auto& [type, data] : entries) length += 2 + data.size();
   Bytes f(std::max(length, kMinEthernetFrame), 0);
-  BuildHp1Header(f.data(), source.data(), destination.data());
+  buildHp1Header(f.data(), source.data(), destination.data());
   ByteWriter w(f, kHp1OffsetEntryCount);
   w.u8(static_cast<std::uint8_t>(entries.size()));
   for (const auto& [type, data] : entries) {
@@ -172,7 +172,7 @@ Bytes BuildHp1Frame(const MacAddress& destination, const MacAddress& source,
   return f;
 }
 
-std::uint16_t Hp10RawRate(double mbps) {
+std::uint16_t hp10RawRate(double mbps) {
   // A reader turns a raw figure r into 1.1434511434511434 * r / 42 - 0.1298
   // Mbit/s and keeps the whole part: the figure is rounded up so that the
   // whole part is the rate itself, not one below.
@@ -180,7 +180,7 @@ std::uint16_t Hp10RawRate(double mbps) {
   return static_cast<std::uint16_t>(std::clamp(std::ceil(raw - 1e-6), 0.0, 65535.0));
 }
 
-void SetHp1Key(Adapter& a, std::uint8_t select, ByteView key) {
+void setHp1Key(Adapter& a, std::uint8_t select, ByteView key) {
   if (key.size() < 8) return;
   if (select == 0) {
     std::copy_n(key.begin(), 8, a.hp1Image.begin() + kImageKeySlot);
@@ -192,7 +192,7 @@ void SetHp1Key(Adapter& a, std::uint8_t select, ByteView key) {
   std::copy_n(key.begin(), 8, a.networkKey.begin());
 }
 
-void InitHp1Image(Adapter& a) {
+void initHp1Image(Adapter& a) {
   a.hp1Image.fill(0);
   std::copy(a.mac.begin(), a.mac.end(), a.hp1Image.begin());
   std::copy_n(a.deviceKey.begin(), 8, a.hp1Image.begin() + kImageKeySlot);
@@ -203,11 +203,11 @@ void InitHp1Image(Adapter& a) {
   a.hp1Image[kImageOptions + 2] = 0x01;
 }
 
-void HandleHp10Frame(DeviceContext& ctx, Adapter& local, ByteView frame) {
+void handleHp10Frame(DeviceContext& ctx, Adapter& local, ByteView frame) {
   ByteReader r(frame);
   MacAddress destination = r.array<6>();
   MacAddress requester = r.array<6>();
-  std::vector<Hp1Entry> entries = ParseHp1Entries(frame);
+  std::vector<Hp1Entry> entries = parseHp1Entries(frame);
   if (!r.ok() || entries.empty()) return;
 
   if (local.kind == AdapterKind::Boost && local.inLoader) {
@@ -215,7 +215,7 @@ void HandleHp10Frame(DeviceContext& ctx, Adapter& local, ByteView frame) {
     MacAddress own = local.loaderFallback ? kLoaderFallbackMac : local.mac;
     if (destination != own) return;
     for (const Hp1Entry& e : entries)
-      if (e.type == kHp1Loader) HandleBoostEntry(ctx, local, requester, e, false);
+      if (e.type == kHp1Loader) handleBoostEntry(ctx, local, requester, e, false);
     return;
   }
 
@@ -226,16 +226,16 @@ void HandleHp10Frame(DeviceContext& ctx, Adapter& local, ByteView frame) {
               carryKey.begin());
 
   if (destination == local.mac || destination == kBroadcastMac)
-    ServeLocal(ctx, local, destination, requester, frame, entries);
+    serveLocal(ctx, local, destination, requester, frame, entries);
   if (destination == local.mac) return;
 
   for (auto& a : ctx.medium().adapters()) {
     Adapter& s = *a;
-    if (&s == &local || !s.isHp10Family() || !Medium::Up(s, ctx.nowMs())) continue;
+    if (&s == &local || !s.isHp10Family() || !Medium::up(s, ctx.nowMs())) continue;
     if (destination != kBroadcastMac && destination != s.mac) continue;
-    auto heard = First8(underSlotKey ? s.deviceKey : s.networkKey);
+    auto heard = first8(underSlotKey ? s.deviceKey : s.networkKey);
     if (heard != carryKey) continue;
-    ServeRemote(ctx, s, requester, entries, underSlotKey);
+    serveRemote(ctx, s, requester, entries, underSlotKey);
   }
 }
 

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "api/bytes.h"
+#include "base/bytes.h"
 #include "sim/device_context.h"
 
 namespace strandline::sim {
@@ -41,18 +41,18 @@ struct Hp1Entry {
 
 // The entries of a HomePlug 1.0 frame; an entry cut short by the end of the
 // frame is the last one and keeps the bytes present.
-std::vector<Hp1Entry> ParseHp1Entries(ByteView frame);
-Bytes BuildHp1Frame(const MacAddress& destination, const MacAddress& source,
+std::vector<Hp1Entry> parseHp1Entries(ByteView frame);
+Bytes buildHp1Frame(const MacAddress& destination, const MacAddress& source,
                     const std::vector<std::pair<std::uint8_t, Bytes>>& entries);
 
 // Raw network-statistics rate for a rate in Mbit/s.
-std::uint16_t Hp10RawRate(double mbps);
+std::uint16_t hp10RawRate(double mbps);
 
-void HandleHp10Frame(DeviceContext& ctx, Adapter& local, ByteView frame);
+void handleHp10Frame(DeviceContext& ctx, Adapter& local, ByteView frame);
 
 // Sets a HomePlug 1.0 key: select 0 is the key slot, any other the network key.
-void SetHp1Key(Adapter& a, std::uint8_t select, ByteView key);
+void setHp1Key(Adapter& a, std::uint8_t select, ByteView key);
 // Fills the local-parameter image from the adapter's keys.
-void InitHp1Image(Adapter& a);
+void initHp1Image(Adapter& a);
 
 }  // namespace strandline::sim

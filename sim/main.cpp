@@ -26,7 +26,7 @@ namespace {
 using namespace strandline;
 
 volatile std::sig_atomic_t stopRequested = 0;
-void OnSignal(int) {
+void onSignal(int) {
   stopRequested = 1;
 }
 
@@ -92,7 +92,7 @@ class EventQueue {
   std::uint64_t sequence_ = 0;
 };
 
-int Usage() {
+int usage() {
   std::fprintf(stderr, "usage: strandline-sim --network FILE [--log]\n");
   return 2;
 }
@@ -109,13 +109,13 @@ int main(int argc, char** argv) {
     else if (arg == "--log")
       log = true;
     else
-      return Usage();
+      return usage();
   }
-  if (file.empty()) return Usage();
+  if (file.empty()) return usage();
 
   sim::Medium medium;
   std::string error;
-  if (!sim::LoadNetworkFile(file, medium, error)) {
+  if (!sim::loadNetworkFile(file, medium, error)) {
     std::fprintf(stderr, "strandline-sim: %s\n", error.c_str());
     return 1;
   }
@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
     });
 
   struct sigaction action {};
-  action.sa_handler = OnSignal;
+  action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);

@@ -16,7 +16,7 @@ PeerRate Adapter::rateTo(const Adapter& peer) const {
   return defaultRate;
 }
 
-std::string KindName(AdapterKind kind) {
+std::string kindName(AdapterKind kind) {
   switch (kind) {
     case AdapterKind::Av:
       return "av";
@@ -45,7 +45,7 @@ Adapter* Medium::localOn(const std::string& card) {
   return nullptr;
 }
 
-bool Medium::SameNetwork(const Adapter& a, const Adapter& b) {
+bool Medium::sameNetwork(const Adapter& a, const Adapter& b) {
   if (a.isHp10Family() != b.isHp10Family()) return false;
   std::size_t width = a.isHp10Family() ? 8 : 16;
   return std::memcmp(a.networkKey.data(), b.networkKey.data(), width) == 0;
@@ -54,7 +54,7 @@ bool Medium::SameNetwork(const Adapter& a, const Adapter& b) {
 std::vector<Adapter*> Medium::networkOf(const Adapter& a, std::uint64_t nowMs) {
   std::vector<Adapter*> out;
   for (auto& b : adapters_)
-    if (Up(*b, nowMs) && (b.get() == &a || SameNetwork(a, *b))) out.push_back(b.get());
+    if (up(*b, nowMs) && (b.get() == &a || sameNetwork(a, *b))) out.push_back(b.get());
   return out;
 }
 

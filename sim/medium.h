@@ -23,8 +23,8 @@ class Medium {
   Adapter* localOn(const std::string& card);
 
   // Plugged, up at `nowMs`, and on the same network (same family and key).
-  static bool SameNetwork(const Adapter& a, const Adapter& b);
-  static bool Up(const Adapter& a, std::uint64_t nowMs) {
+  static bool sameNetwork(const Adapter& a, const Adapter& b);
+  static bool up(const Adapter& a, std::uint64_t nowMs) {
     return a.plugged && nowMs >= a.downUntilMs;
   }
   // The other members of a's network that are up, in file order.

@@ -6,7 +6,7 @@
 #include <set>
 #include <sstream>
 
-#include "api/keys.h"
+#include "base/keys.h"
 #include "sim/av_device.h"
 #include "sim/firmware_image.h"
 #include "sim/hp10_device.h"
@@ -22,41 +22,41 @@ struct Failure {
   std::string message;
 };
 
-[[noreturn]] void Fail(const std::string& message) {
+[[noreturn]] void fail(const std::string& message) {
   throw Failure{message};
 }
 
-MacAddress Mac(const json& j, const std::string& field) {
-  if (!j.is_string()) Fail(field + ": expected a MAC address text");
+MacAddress macOf(const json& j, const std::string& field) {
+  if (!j.is_string()) fail(field + ": expected a MAC address text");
   MacAddress mac;
-  if (!ParseMac(j.get<std::string>(), mac)) Fail(field + ": not a MAC address: " + j.dump());
+  if (!parseMac(j.get<std::string>(), mac)) fail(field + ": not a MAC address: " + j.dump());
   return mac;
 }
 
-long Integer(const json& obj, const char* field, long low, long high, long fallback) {
+long integer(const json& obj, const char* field, long low, long high, long fallback) {
   if (!obj.contains(field)) return fallback;
   const json& j = obj.at(field);
-  if (!j.is_number_integer()) Fail(std::string(field) + ": expected an integer");
+  if (!j.is_number_integer()) fail(std::string(field) + ": expected an integer");
   long v = j.get<long>();
   if (v < low || v > high)
-    Fail(std::string(field) + ": " + std::to_string(v) + " is outside " + std::to_string(low) +
+    fail(std::string(field) + ": " + std::to_string(v) + " is outside " + std::to_string(low) +
          ".." + std::to_string(high));
   return v;
 }
 
-std::string Text(const json& obj, const char* field, const std::string& fallback) {
+std::string text(const json& obj, const char* field, const std::string& fallback) {
   if (!obj.contains(field)) return fallback;
-  if (!obj.at(field).is_string()) Fail(std::string(field) + ": expected a text");
+  if (!obj.at(field).is_string()) fail(std::string(field) + ": expected a text");
   return obj.at(field).get<std::string>();
 }
 
-bool Flag(const json& obj, const char* field) {
+bool flag(const json& obj, const char* field) {
   if (!obj.contains(field)) return false;
-  if (!obj.at(field).is_boolean()) Fail(std::string(field) + ": expected true or false");
+  if (!obj.at(field).is_boolean()) fail(std::string(field) + ": expected true or false");
   return obj.at(field).get<bool>();
 }
 
-std::uint16_t ParseType(const std::string& text) {
+std::uint16_t parseType(const std::string& text) {
   std::size_t used = 0;
   unsigned long v = 0;
   try {
@@ -64,55 +64,55 @@ std::uint16_t ParseType(const std::string& text) {
   } catch (...) {
     used = 0;
   }
-  if (used != text.size() || v > 0xFFFF) Fail("faults.status: bad request type " + text);
+  if (used != text.size() || v > 0xFFFF) fail("faults.status: bad request type " + text);
   return static_cast<std::uint16_t>(v);
 }
 
-FaultSettings Faults(const json& j) {
+FaultSettings faults(const json& j) {
   FaultSettings f;
-  if (!j.is_object()) Fail("faults: expected an object");
+  if (!j.is_object()) fail("faults: expected an object");
   if (j.contains("loss")) {
-    if (!j["loss"].is_number()) Fail("faults.loss: expected a number");
+    if (!j["loss"].is_number()) fail("faults.loss: expected a number");
     f.lossRate = j["loss"].get<double>();
-    if (f.lossRate < 0 || f.lossRate > 1) Fail("faults.loss: must be from 0 to 1");
+    if (f.lossRate < 0 || f.lossRate > 1) fail("faults.loss: must be from 0 to 1");
   }
-  f.seed = static_cast<std::uint32_t>(Integer(j, "seed", 0, 0xFFFFFFFFL, 1));
-  f.delayMs = static_cast<std::uint32_t>(Integer(j, "delayMs", 0, 60000, 0));
-  f.duplicate = Flag(j, "duplicate");
-  f.corruptChecksum = Flag(j, "corruptChecksum");
-  f.wrongOui = Flag(j, "wrongOui");
-  f.rebootMs = static_cast<std::uint32_t>(Integer(j, "rebootMs", 0, 600000, 1500));
-  f.remoteKeyFailure = static_cast<std::uint8_t>(Integer(j, "remoteKeyFailure", 0, 255, 0));
-  f.keepsOwnKey = Flag(j, "keepsOwnKey");
-  f.unplugAtMs = static_cast<std::uint64_t>(Integer(j, "unplugAtMs", 0, 86400000, 0));
-  f.replugAtMs = static_cast<std::uint64_t>(Integer(j, "replugAtMs", 0, 86400000, 0));
+  f.seed = static_cast<std::uint32_t>(integer(j, "seed", 0, 0xFFFFFFFFL, 1));
+  f.delayMs = static_cast<std::uint32_t>(integer(j, "delayMs", 0, 60000, 0));
+  f.duplicate = flag(j, "duplicate");
+  f.corruptChecksum = flag(j, "corruptChecksum");
+  f.wrongOui = flag(j, "wrongOui");
+  f.rebootMs = static_cast<std::uint32_t>(integer(j, "rebootMs", 0, 600000, 1500));
+  f.remoteKeyFailure = static_cast<std::uint8_t>(integer(j, "remoteKeyFailure", 0, 255, 0));
+  f.keepsOwnKey = flag(j, "keepsOwnKey");
+  f.unplugAtMs = static_cast<std::uint64_t>(integer(j, "unplugAtMs", 0, 86400000, 0));
+  f.replugAtMs = static_cast<std::uint64_t>(integer(j, "replugAtMs", 0, 86400000, 0));
   if (j.contains("status")) {
-    if (!j["status"].is_object()) Fail("faults.status: expected an object");
+    if (!j["status"].is_object()) fail("faults.status: expected an object");
     for (const auto& [type, code] : j["status"].items()) {
       if (!code.is_number_integer() || code.get<long>() < 0 || code.get<long>() > 255)
-        Fail("faults.status: status of " + type + " must be 0..255");
-      f.status[ParseType(type)] = static_cast<std::uint8_t>(code.get<long>());
+        fail("faults.status: status of " + type + " must be 0..255");
+      f.status[parseType(type)] = static_cast<std::uint8_t>(code.get<long>());
     }
   }
   return f;
 }
 
-Key16 KeyFromHex(const std::string& text, std::size_t width) {
+Key16 keyFromHex(const std::string& text, std::size_t width) {
   Bytes bytes;
-  if (!ParseHex(text, bytes) || bytes.size() != width)
-    Fail("networkKey: expected " + std::to_string(width) + " bytes in hex");
+  if (!parseHex(text, bytes) || bytes.size() != width)
+    fail("networkKey: expected " + std::to_string(width) + " bytes in hex");
   Key16 key{};
   std::copy(bytes.begin(), bytes.end(), key.begin());
   return key;
 }
 
-Adapter ParseAdapter(const json& j) {
-  if (!j.is_object()) Fail("expected an object");
+Adapter parseAdapter(const json& j) {
+  if (!j.is_object()) fail("expected an object");
   Adapter a;
-  if (!j.contains("mac")) Fail("mac: missing");
-  a.mac = Mac(j["mac"], "mac");
-  if (a.mac[0] & 1) Fail("mac: a group address cannot be an adapter");
-  std::string kind = Text(j, "kind", "av");
+  if (!j.contains("mac")) fail("mac: missing");
+  a.mac = macOf(j["mac"], "mac");
+  if (a.mac[0] & 1) fail("mac: a group address cannot be an adapter");
+  std::string kind = text(j, "kind", "av");
   if (kind == "av")
     a.kind = AdapterKind::Av;
   else if (kind == "hp10")
@@ -120,59 +120,59 @@ Adapter ParseAdapter(const json& j) {
   else if (kind == "boost")
     a.kind = AdapterKind::Boost;
   else
-    Fail("kind: expected \"av\", \"hp10\" or \"boost\", not \"" + kind + "\"");
+    fail("kind: expected \"av\", \"hp10\" or \"boost\", not \"" + kind + "\"");
 
-  a.deviceId = static_cast<int>(Integer(j, "deviceId", 1, 5, 2));
-  a.deviceClass = static_cast<int>(Integer(j, "deviceClass", 1, 3, 3));
+  a.deviceId = static_cast<int>(integer(j, "deviceId", 1, 5, 2));
+  a.deviceClass = static_cast<int>(integer(j, "deviceClass", 1, 3, 3));
   if (a.kind == AdapterKind::Boost) a.deviceClass = 2;
-  a.card = Text(j, "interface", "");
-  if (a.card.size() > 15) Fail("interface: names have at most 15 characters");
-  a.password = Text(j, "password", "");
+  a.card = text(j, "interface", "");
+  if (a.card.size() > 15) fail("interface: names have at most 15 characters");
+  a.password = text(j, "password", "");
   if (a.password.size() < 4 || a.password.size() > 24)
-    Fail("password: a device password has 4 to 24 characters");
+    fail("password: a device password has 4 to 24 characters");
   a.firmware =
-      Text(j, "firmware", a.kind == AdapterKind::Av ? "TSC1000-MAC-SIM-1.0" : "HP1.0-SIM-1.0");
-  if (a.firmware.size() > 64) Fail("firmware: at most 64 characters");
-  a.defaultRate.tx = static_cast<std::uint16_t>(Integer(j, "tx", 0, 65535, 100));
-  a.defaultRate.rx = static_cast<std::uint16_t>(Integer(j, "rx", 0, 65535, 100));
+      text(j, "firmware", a.kind == AdapterKind::Av ? "TSC1000-MAC-SIM-1.0" : "HP1.0-SIM-1.0");
+  if (a.firmware.size() > 64) fail("firmware: at most 64 characters");
+  a.defaultRate.tx = static_cast<std::uint16_t>(integer(j, "tx", 0, 65535, 100));
+  a.defaultRate.rx = static_cast<std::uint16_t>(integer(j, "rx", 0, 65535, 100));
   if (j.contains("rates")) {
-    if (!j["rates"].is_object()) Fail("rates: expected an object of peers");
+    if (!j["rates"].is_object()) fail("rates: expected an object of peers");
     for (const auto& [peer, rate] : j["rates"].items()) {
-      MacAddress mac = Mac(json(peer), "rates");
-      a.rates[mac] = {static_cast<std::uint16_t>(Integer(rate, "tx", 0, 65535, 0)),
-                      static_cast<std::uint16_t>(Integer(rate, "rx", 0, 65535, 0))};
+      MacAddress mac = macOf(json(peer), "rates");
+      a.rates[mac] = {static_cast<std::uint16_t>(integer(rate, "tx", 0, 65535, 0)),
+                      static_cast<std::uint16_t>(integer(rate, "rx", 0, 65535, 0))};
     }
   }
-  if (j.contains("bridged")) a.bridged = Mac(j["bridged"], "bridged");
-  a.firmwareType = static_cast<std::uint8_t>(Integer(j, "firmwareType", 0, 255, 4));
-  a.vendor = Text(j, "vendor", a.vendor);
-  a.product = Text(j, "product", a.product);
-  a.loaderFallback = Flag(j, "loaderFallback");
-  if (j.contains("faults")) a.faults = Faults(j["faults"]);
+  if (j.contains("bridged")) a.bridged = macOf(j["bridged"], "bridged");
+  a.firmwareType = static_cast<std::uint8_t>(integer(j, "firmwareType", 0, 255, 4));
+  a.vendor = text(j, "vendor", a.vendor);
+  a.product = text(j, "product", a.product);
+  a.loaderFallback = flag(j, "loaderFallback");
+  if (j.contains("faults")) a.faults = faults(j["faults"]);
   a.random = FaultRandom(a.faults.seed);
 
   std::string name =
-      Text(j, "networkName", a.isHp10Family() ? kDefaultHp10NetworkName : kDefaultAvNetworkName);
-  CompleteAdapter(a, name);
+      text(j, "networkName", a.isHp10Family() ? kDefaultHp10NetworkName : kDefaultAvNetworkName);
+  completeAdapter(a, name);
   if (j.contains("networkKey")) {
-    if (!j["networkKey"].is_string()) Fail("networkKey: expected hex text");
-    a.networkKey = KeyFromHex(j["networkKey"].get<std::string>(), a.isHp10Family() ? 8 : 16);
+    if (!j["networkKey"].is_string()) fail("networkKey: expected hex text");
+    a.networkKey = keyFromHex(j["networkKey"].get<std::string>(), a.isHp10Family() ? 8 : 16);
     if (a.isHp10Family())
-      InitHp1Image(a);
+      initHp1Image(a);
     else
-      PibSetNmk(a.pib, a.networkKey);
+      pibSetNmk(a.pib, a.networkKey);
   }
   return a;
 }
 
 }  // namespace
 
-void CompleteAdapter(Adapter& a, const std::string& networkName) {
+void completeAdapter(Adapter& a, const std::string& networkName) {
   if (a.isHp10Family()) {
     a.deviceKey = deriveHp10Key(a.password);
     a.networkKey = deriveHp10Key(networkName);
     for (std::size_t i = 8; i < 16; ++i) a.deviceKey[i] = a.networkKey[i] = 0;
-    InitHp1Image(a);
+    initHp1Image(a);
     return;
   }
   a.deviceKey = deriveDeviceKey(a.password);
@@ -181,13 +181,13 @@ void CompleteAdapter(Adapter& a, const std::string& networkName) {
   id.mac = a.mac;
   id.dak = a.deviceKey;
   id.nmk = deriveNetworkKey(kDefaultAvNetworkName);
-  a.factoryPib = BuildParameterBlock(id);
+  a.factoryPib = buildParameterBlock(id);
   id.nmk = a.networkKey;
-  a.pib = BuildParameterBlock(id);
-  a.firmwareImage = BuildFirmwareImage(a.firmware);
+  a.pib = buildParameterBlock(id);
+  a.firmwareImage = buildFirmwareImage(a.firmware);
 }
 
-bool ParseNetwork(const std::string& text, Medium& medium, std::string& error) {
+bool parseNetwork(const std::string& text, Medium& medium, std::string& error) {
   json doc = json::parse(text, nullptr, false);
   if (doc.is_discarded()) {
     error = "network file: not valid JSON";
@@ -203,10 +203,10 @@ bool ParseNetwork(const std::string& text, Medium& medium, std::string& error) {
   std::size_t index = 0;
   try {
     for (const json& j : doc["adapters"]) {
-      Adapter a = ParseAdapter(j);
-      if (!macs.insert(a.mac).second) Fail("mac: " + MacToText(a.mac) + " appears twice");
+      Adapter a = parseAdapter(j);
+      if (!macs.insert(a.mac).second) fail("mac: " + macToText(a.mac) + " appears twice");
       if (a.isLocal() && !cards.insert(a.card).second)
-        Fail("interface: " + a.card + " already has a local adapter");
+        fail("interface: " + a.card + " already has a local adapter");
       built.add(std::move(a));
       ++index;
     }
@@ -225,7 +225,7 @@ bool ParseNetwork(const std::string& text, Medium& medium, std::string& error) {
   return true;
 }
 
-bool LoadNetworkFile(const std::string& path, Medium& medium, std::string& error) {
+bool loadNetworkFile(const std::string& path, Medium& medium, std::string& error) {
   std::ifstream in(path);
   if (!in) {
     error = path + ": cannot be opened";
@@ -233,7 +233,7 @@ bool LoadNetworkFile(const std::string& path, Medium& medium, std::string& error
   }
   std::stringstream text;
   text << in.rdbuf();
-  if (!ParseNetwork(text.str(), medium, error)) {
+  if (!parseNetwork(text.str(), medium, error)) {
     error = path + ": " + error;
     return false;
   }

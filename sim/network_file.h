@@ -35,11 +35,11 @@ namespace strandline::sim {
 
 // Parses a network description; on failure returns false with `error` naming
 // the adapter and the field.
-bool ParseNetwork(const std::string& json, Medium& medium, std::string& error);
-bool LoadNetworkFile(const std::string& path, Medium& medium, std::string& error);
+bool parseNetwork(const std::string& json, Medium& medium, std::string& error);
+bool loadNetworkFile(const std::string& path, Medium& medium, std::string& error);
 
 // Gives an adapter its derived keys, parameter block and firmware image from
 // its identity fields (used by the loader and by tests that build networks).
-void CompleteAdapter(Adapter& a, const std::string& networkName);
+void completeAdapter(Adapter& a, const std::string& networkName);
 
 }  // namespace strandline::sim

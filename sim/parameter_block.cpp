@@ -8,11 +8,11 @@ namespace strandline::sim {
 
 namespace {
 
-void Put32(Bytes& b, std::size_t offset, std::uint32_t v) {
+void put32(Bytes& b, std::size_t offset, std::uint32_t v) {
   ByteWriter w(b, offset);
   w.u32le(v);
 }
-void Put16(Bytes& b, std::size_t offset, std::uint16_t v) {
+void put16(Bytes& b, std::size_t offset, std::uint16_t v) {
   ByteWriter w(b, offset);
   w.u16le(v);
 }
@@ -20,15 +20,15 @@ void Put16(Bytes& b, std::size_t offset, std::uint16_t v) {
 // Values that the content rules demand (ranges that exclude zero) and the
 // hardware block with its LED table, so that tools that patch the block find
 // a sound one.
-void WriteDefaults(Bytes& b) {
+void writeDefaults(Bytes& b) {
   for (std::size_t i = 0; i < 4; ++i) b[524 + i] = 1;                  // default CAPs
-  for (std::size_t i = 0; i < 4; ++i) Put32(b, 528 + 4 * i, 2000000);  // TTL per CAP, us
-  Put32(b, 7824, 100);
-  Put32(b, 8080, 1000000);
+  for (std::size_t i = 0; i < 4; ++i) put32(b, 528 + 4 * i, 2000000);  // TTL per CAP, us
+  put32(b, 7824, 100);
+  put32(b, 8080, 1000000);
   b[10248] = 1;  // one 5-byte entry, zero
   for (std::size_t r = 0; r < 3; ++r) {
     std::size_t at = 11420 + 12 * r;
-    Put32(b, at, 115200);
+    put32(b, at, 115200);
     b[at + 4] = 8;
     b[at + 5] = 0;
     b[at + 6] = 1;
@@ -54,11 +54,11 @@ void WriteDefaults(Bytes& b) {
 
 }  // namespace
 
-Bytes BuildParameterBlock(const PibIdentity& identity) {
+Bytes buildParameterBlock(const PibIdentity& identity) {
   Bytes b(kPibLength, 0);
   b[0] = 4;
   b[1] = 4;
-  Put16(b, kPibOffsetLength, static_cast<std::uint16_t>(kPibLength));
+  put16(b, kPibOffsetLength, static_cast<std::uint16_t>(kPibLength));
   ByteWriter w(b, kPibOffsetMac);
   w.bytes(identity.mac.data(), 6);
   w.bytes(identity.dak.data(), 16);
@@ -66,43 +66,43 @@ Bytes BuildParameterBlock(const PibIdentity& identity) {
   w.seek(kPibOffsetUserHfid);
   w.text(identity.userHfid, 64);
   w.text("Simulated Network", 64);
-  WriteDefaults(b);
-  PibSetNmk(b, identity.nmk);
+  writeDefaults(b);
+  pibSetNmk(b, identity.nmk);
   return b;
 }
 
-void PibSetNmk(Bytes& pib, const Key16& nmk) {
+void pibSetNmk(Bytes& pib, const Key16& nmk) {
   if (pib.size() < kPibLength) return;
   std::copy(nmk.begin(), nmk.end(), pib.begin() + kPibOffsetNmk);
   Nid nid = deriveNid(nmk, 0);
   std::copy(nid.begin(), nid.end(), pib.begin() + kPibOffsetNid);
-  PibReseal(pib);
+  pibReseal(pib);
 }
 
-void PibReseal(Bytes& pib) {
+void pibReseal(Bytes& pib) {
   if (pib.size() < kPibLength) return;
-  Put32(pib, kPibOffsetChecksum, 0);
-  Put32(pib, kPibOffsetChecksum, Checksum32(ByteView(pib).first(kPibLength)));
+  put32(pib, kPibOffsetChecksum, 0);
+  put32(pib, kPibOffsetChecksum, checksum32(ByteView(pib).first(kPibLength)));
 }
 
-MacAddress PibMac(ByteView pib) {
+MacAddress pibMac(ByteView pib) {
   ByteReader r(pib, kPibOffsetMac);
   return r.array<6>();
 }
-Key16 PibDak(ByteView pib) {
+Key16 pibDak(ByteView pib) {
   ByteReader r(pib, kPibOffsetDak);
   return r.array<16>();
 }
-Key16 PibNmk(ByteView pib) {
+Key16 pibNmk(ByteView pib) {
   ByteReader r(pib, kPibOffsetNmk);
   return r.array<16>();
 }
-Nid PibNid(ByteView pib) {
+Nid pibNid(ByteView pib) {
   ByteReader r(pib, kPibOffsetNid);
   return r.array<7>();
 }
 
-PibCheck CheckParameterBlock(ByteView pib) {
+PibCheck checkParameterBlock(ByteView pib) {
   ByteReader r(pib);
   std::uint8_t major = r.u8();
   std::uint8_t minor = r.u8();
@@ -111,7 +111,7 @@ PibCheck CheckParameterBlock(ByteView pib) {
   if (!r.ok()) return PibCheck::TooShort;
   if (major != 4 || minor != 4) return PibCheck::BadVersion;
   if (length != kPibLength || pib.size() != kPibLength) return PibCheck::BadLength;
-  if (Checksum32(pib) != 0) return PibCheck::BadChecksum;
+  if (checksum32(pib) != 0) return PibCheck::BadChecksum;
   return PibCheck::Ok;
 }
 

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "api/bytes.h"
-#include "api/keys.h"
-#include "api/mac_address.h"
+#include "base/bytes.h"
+#include "base/keys.h"
+#include "base/mac_address.h"
 
 namespace strandline::sim {
 
@@ -34,20 +34,20 @@ struct PibIdentity {
   std::string userHfid = "Simulated Device";
 };
 
-Bytes BuildParameterBlock(const PibIdentity& identity);
+Bytes buildParameterBlock(const PibIdentity& identity);
 
 // Writes the NMK and the NID derived from it (security level 0), then reseals.
-void PibSetNmk(Bytes& pib, const Key16& nmk);
-void PibReseal(Bytes& pib);
+void pibSetNmk(Bytes& pib, const Key16& nmk);
+void pibReseal(Bytes& pib);
 
-MacAddress PibMac(ByteView pib);
-Key16 PibDak(ByteView pib);
-Key16 PibNmk(ByteView pib);
-Nid PibNid(ByteView pib);
+MacAddress pibMac(ByteView pib);
+Key16 pibDak(ByteView pib);
+Key16 pibNmk(ByteView pib);
+Nid pibNid(ByteView pib);
 
 enum class PibCheck { Ok, TooShort, BadVersion, BadLength, BadChecksum };
 // The checks a device makes before it accepts a block: version 4.4, length
 // field 15560 equal to the bytes given, checksum verifies.
-PibCheck CheckParameterBlock(ByteView pib);
+PibCheck checkParameterBlock(ByteView pib);
 
 }  // namespace strandline::sim

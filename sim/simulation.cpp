@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "api/management_frame.h"
+#include "protocol/management_frame.h"
 #include "sim/av_device.h"
 #include "sim/hp10_device.h"
 
@@ -47,18 +47,18 @@ std::vector<std::string> Simulation::cards() const {
 void Simulation::receive(const std::string& card, ByteView frame) {
   std::lock_guard lock(mutex_);
   Adapter* local = medium_.localOn(card);
-  if (!local || !Medium::Up(*local, nowMs())) return;
+  if (!local || !Medium::up(*local, nowMs())) return;
   card_ = card;
-  std::uint16_t type = EtherTypeOf(frame);
+  std::uint16_t type = etherTypeOf(frame);
   if (type == kEtherTypeHomePlugAv && local->kind == AdapterKind::Av)
-    HandleAvFrame(*this, *local, frame);
+    handleAvFrame(*this, *local, frame);
   else if (type == kEtherTypeHomePlug10 && local->isHp10Family())
-    HandleHp10Frame(*this, *local, frame);
+    handleHp10Frame(*this, *local, frame);
 }
 
 void Simulation::reply(Adapter& from, Bytes frame, bool remote) {
   if (frame.size() < kMinEthernetFrame) frame.resize(kMinEthernetFrame, 0);
-  if (from.faults.wrongOui && EtherTypeOf(frame) == kEtherTypeHomePlugAv) {
+  if (from.faults.wrongOui && etherTypeOf(frame) == kEtherTypeHomePlugAv) {
     std::size_t oui = frame[kAvOffsetVersion] == 1 ? kAvV1OffsetOui : kAvV0OffsetOui;
     frame[oui + 2] = 0x53;
   }
@@ -68,7 +68,7 @@ void Simulation::reply(Adapter& from, Bytes frame, bool remote) {
   int copies = from.faults.duplicate ? 2 : 1;
   for (int i = 0; i < copies; ++i) {
     host_.after(delay + static_cast<std::uint64_t>(i), [this, card = card_, frame] {
-      if (log_) log_(card + " " + DescribeFrame(frame));
+      if (log_) log_(card + " " + describeFrame(frame));
       host_.emit(card, frame);
     });
   }
@@ -90,7 +90,7 @@ void Simulation::replug(const MacAddress& mac) {
   if (Adapter* a = medium_.find(mac)) a->plugged = true;
 }
 
-std::string DescribeFrame(ByteView frame) {
+std::string describeFrame(ByteView frame) {
   ByteReader r(frame);
   MacAddress dst = r.array<6>();
   MacAddress src = r.array<6>();
@@ -105,7 +105,7 @@ std::string DescribeFrame(ByteView frame) {
     std::uint8_t entry = r.u8();
     std::snprintf(text, sizeof text, "HP1.0 entry 0x%02X", entry);
   }
-  return MacToText(src) + " -> " + MacToText(dst) + " " + text + " (" +
+  return macToText(src) + " -> " + macToText(dst) + " " + text + " (" +
          std::to_string(frame.size()) + " bytes)";
 }
 

@@ -66,6 +66,6 @@ class Simulation final : private DeviceContext {
 };
 
 // A one-line description of a frame for logs: card, addresses, type.
-std::string DescribeFrame(ByteView frame);
+std::string describeFrame(ByteView frame);
 
 }  // namespace strandline::sim

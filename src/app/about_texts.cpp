@@ -4,7 +4,7 @@
 
 namespace strandline::app {
 
-std::string ReleaseText(const std::string& date) {
+std::string releaseText(const std::string& date) {
   static constexpr std::array<const char*, 12> kMonths = {
       "January", "Feburary", "March",     "April",   "May",      "June",
       "July",    "August",   "September", "October", "November", "December"};
@@ -16,7 +16,7 @@ std::string ReleaseText(const std::string& date) {
   return text + " " + date.substr(6, 2) + ", " + date.substr(0, 4);
 }
 
-std::string VersionText(const std::string& code, const std::string& build) {
+std::string versionText(const std::string& code, const std::string& build) {
   // The fourth number: after the third '-' up to the next one.
   std::size_t start = 0;
   for (int dash = 0; dash < 3 && start != std::string::npos; ++dash) {

@@ -11,9 +11,9 @@ inline constexpr const char* kVersionCode = "6-0-0-0-4";  // major-minor-x-build
 inline constexpr const char* kBuildNumber = "4";
 
 // "Released: June 13, 2011": a month outside 1 to 12 adds no name.
-std::string ReleaseText(const std::string& date = kReleaseDate);
+std::string releaseText(const std::string& date = kReleaseDate);
 // "v6.0.0.0, Build 0004".
-std::string VersionText(const std::string& code = kVersionCode,
+std::string versionText(const std::string& code = kVersionCode,
                         const std::string& build = kBuildNumber);
 
 // What the About page shows when Readme.txt is missing.

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "storage/file_ops.h"
+#include "platform/file_ops.h"
 
 namespace strandline::app {
 
@@ -13,7 +13,7 @@ constexpr std::size_t kMaxBitmapBytes = 16 * 1024 * 1024;
 constexpr int kMaxSide = 4096;
 }  // namespace
 
-std::optional<Bitmap> DecodePaletteBitmap(ByteView file) {
+std::optional<Bitmap> decodePaletteBitmap(ByteView file) {
   ByteReader r(file);
   if (r.u8() != 'B' || r.u8() != 'M') return std::nullopt;
   std::uint32_t fileSize = r.u32le();
@@ -59,14 +59,14 @@ std::optional<Bitmap> DecodePaletteBitmap(ByteView file) {
   return bmp;
 }
 
-std::optional<Bitmap> LoadPaletteBitmap(const std::string& path) {
+std::optional<Bitmap> loadPaletteBitmap(const std::string& path) {
   if (path.empty()) return std::nullopt;
-  ReadFileResult file = ReadWholeFile(SystemFileOps(), path, kMaxBitmapBytes);
+  ReadFileResult file = readWholeFile(systemFileOps(), path, kMaxBitmapBytes);
   if (file.status != ReadFileResult::Status::Ok) return std::nullopt;
-  return DecodePaletteBitmap(file.data);
+  return decodePaletteBitmap(file.data);
 }
 
-std::string FindDataFile(const std::string& name) {
+std::string findDataFile(const std::string& name) {
   for (std::string folder : {std::string("."), std::string(STRANDLINE_BUILD_SHARE_DIR),
                              std::string(STRANDLINE_SHARE_DIR)}) {
     std::string path = folder + "/" + name;

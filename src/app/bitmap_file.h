@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "api/bytes.h"
+#include "base/bytes.h"
 
 namespace strandline::app {
 
@@ -21,11 +21,11 @@ struct Bitmap {
 
 // Every read is bounds-checked; a file that is not an 8-bit palette bitmap,
 // or is too short for what its headers state, gives nothing.
-std::optional<Bitmap> DecodePaletteBitmap(ByteView file);
-std::optional<Bitmap> LoadPaletteBitmap(const std::string& path);
+std::optional<Bitmap> decodePaletteBitmap(ByteView file);
+std::optional<Bitmap> loadPaletteBitmap(const std::string& path);
 
 // The first of the working directory, the build tree's share folder and the
 // installed share folder that holds the file; empty when none does.
-std::string FindDataFile(const std::string& name);
+std::string findDataFile(const std::string& name);
 
 }  // namespace strandline::app

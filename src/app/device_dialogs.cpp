@@ -3,34 +3,34 @@
 #include <algorithm>
 #include <ctime>
 
-#include "api/add_device.h"
-#include "api/key_setting.h"
-#include "api/network_name.h"
-#include "api/network_scan.h"
-#include "api/password_rules.h"
+#include "core/discovery/network_scan.h"
+#include "core/security/add_device.h"
+#include "core/security/key_setting.h"
+#include "core/security/network_name.h"
+#include "core/security/password_rules.h"
 
 namespace strandline::app {
 
 namespace {
 
-void Attention(ProgramContext& ctx, const char* text) {
+void attention(ProgramContext& ctx, const char* text) {
   ctx.prompter.messageBox(text, kAttentionCaption, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 }  // namespace
 
-std::string DevicePicture(bool adapterPresent, std::uint32_t kind) {
+std::string devicePicture(bool adapterPresent, std::uint32_t kind) {
   if (!adapterPresent || kind == kKindAv) return "oemDevice.bmp";
   if (kind == kKindAvTsc4000) return "oemDevice_T4K.bmp";
   if (kind == kKindBoost) return "oemDeviceIconHS.bmp";
   return "oemDeviceIconLS.bmp";
 }
 
-std::string PasswordForEditing(const std::string& stored) {
-  return PasswordWithoutStatus(stored);
+std::string passwordForEditing(const std::string& stored) {
+  return passwordWithoutStatus(stored);
 }
 
-DialogOutcome EnterPasswordOk(ProgramContext& ctx, const std::string& macText,
+DialogOutcome enterPasswordOk(ProgramContext& ctx, const std::string& macText,
                               const std::string& typed) {
   int position = findKnownByMacText(ctx.known, macText);
   if (ctx.boost.firmwareTooOld) {
@@ -39,7 +39,7 @@ DialogOutcome EnterPasswordOk(ProgramContext& ctx, const std::string& macText,
       enterDevicePassword(ctx, position, typed);
     } else {
       ctx.boost.firmwareTooOld = false;
-      Attention(ctx, kVerifyFirmwareTooOldText);
+      attention(ctx, kVerifyFirmwareTooOldText);
       if (ctx.hooks.rescanNetwork) ctx.hooks.rescanNetwork();
     }
     return DialogOutcome::Close;
@@ -51,7 +51,7 @@ DialogOutcome EnterPasswordOk(ProgramContext& ctx, const std::string& macText,
   return DialogOutcome::Close;
 }
 
-DialogOutcome AddDeviceOk(ProgramContext& ctx, MainPageState& state, const std::string& name,
+DialogOutcome addDeviceOk(ProgramContext& ctx, MainPageState& state, const std::string& name,
                           const std::string& password,
                           const std::vector<std::string>& listedPasswords,
                           const std::function<void(int)>& notify,
@@ -62,25 +62,25 @@ DialogOutcome AddDeviceOk(ProgramContext& ctx, MainPageState& state, const std::
     return DialogOutcome::Close;
   }
   if (name.empty()) {
-    Attention(ctx, kAnotherNameText);
+    attention(ctx, kAnotherNameText);
     return DialogOutcome::StayOpen;
   }
   if (name.size() >= kDeviceNameLimit) {
-    Attention(ctx, kNameTooLongText);
+    attention(ctx, kNameTooLongText);
     return DialogOutcome::StayOpen;
   }
   if (findKnownByName(ctx.known, name) != 0) {
-    Attention(ctx, kAnotherNameText);
+    attention(ctx, kAnotherNameText);
     return DialogOutcome::StayOpen;
   }
   if (password == kPasswordPlaceholder) {
-    Attention(ctx, kEnterPasswordText);
+    attention(ctx, kEnterPasswordText);
     return DialogOutcome::StayOpen;
   }
   if (!checkDevicePassword(ctx.prompter, password)) return DialogOutcome::StayOpen;
   if (std::find(listedPasswords.begin(), listedPasswords.end(), password) !=
       listedPasswords.end()) {
-    Attention(ctx, kAlreadyAddedText);
+    attention(ctx, kAlreadyAddedText);
     resumePause();
     return DialogOutcome::StayOpen;
   }
@@ -90,8 +90,8 @@ DialogOutcome AddDeviceOk(ProgramContext& ctx, MainPageState& state, const std::
   state.adding = false;
   if (!added) return DialogOutcome::Close;
   if (!state.autoScan) {
-    RefreshAfterScan(ctx, state, 50, static_cast<std::int64_t>(std::time(nullptr)));
-    ScanNow(ctx, state, notify);
+    refreshAfterScan(ctx, state, 50, static_cast<std::int64_t>(std::time(nullptr)));
+    scanNow(ctx, state, notify);
   }
   if (findKnownByName(ctx.known, name) != 0) {
     ++state.listGeneration;
@@ -100,7 +100,7 @@ DialogOutcome AddDeviceOk(ProgramContext& ctx, MainPageState& state, const std::
   return DialogOutcome::Added;
 }
 
-bool PlaceOnNetwork(ProgramContext& ctx, MainPageState& state, const std::string& name, bool all,
+bool placeOnNetwork(ProgramContext& ctx, MainPageState& state, const std::string& name, bool all,
                     const std::function<void(int)>& notify) {
   ScanPause pause(ctx);
   if (!storeNetworkName(ctx, name)) return false;
@@ -115,10 +115,10 @@ bool PlaceOnNetwork(ProgramContext& ctx, MainPageState& state, const std::string
   } else {
     setNetworkNameLocal(ctx, name);
   }
-  ClearStations(ctx, state);
+  clearStations(ctx, state);
   if (!all && !ctx.avMode) {
     ctx.prompter.waitCursor(true);
-    ScanNow(ctx, state, notify);
+    scanNow(ctx, state, notify);
     ctx.clock.sleepMs(1000);
     ctx.prompter.waitCursor(false);
   }

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "api/program_context.h"
 #include "app/main_page_model.h"
+#include "core/program_context.h"
 
 namespace strandline::app {
 
@@ -35,20 +35,20 @@ enum class DialogOutcome {
 };
 
 // The picture of the local adapter shown in both password dialogs.
-std::string DevicePicture(bool adapterPresent, std::uint32_t kind);
+std::string devicePicture(bool adapterPresent, std::uint32_t kind);
 
 // The stored password as the Enter Password box shows it: without the
 // "CHECK " or "Not " status marker.
-std::string PasswordForEditing(const std::string& stored);
+std::string passwordForEditing(const std::string& stored);
 
 // Enter Password's OK on the known device with this MAC text.
-DialogOutcome EnterPasswordOk(ProgramContext& ctx, const std::string& macText,
+DialogOutcome enterPasswordOk(ProgramContext& ctx, const std::string& macText,
                               const std::string& typed);
 
 // Add Device's OK. `listedPasswords` are the Password cells of the remote
 // list as the user saw them. `resumePause` puts the dialog's scan pause back
 // (before the flow, which pauses scanning itself while it runs).
-DialogOutcome AddDeviceOk(ProgramContext& ctx, MainPageState& state, const std::string& name,
+DialogOutcome addDeviceOk(ProgramContext& ctx, MainPageState& state, const std::string& name,
                           const std::string& password,
                           const std::vector<std::string>& listedPasswords,
                           const std::function<void(int)>& notify,
@@ -57,7 +57,7 @@ DialogOutcome AddDeviceOk(ProgramContext& ctx, MainPageState& state, const std::
 // The Privacy page's "Set Local Device Only" (all false) and "Set All
 // Devices" (all true). False when the name was refused or the question
 // cancelled.
-bool PlaceOnNetwork(ProgramContext& ctx, MainPageState& state, const std::string& name, bool all,
+bool placeOnNetwork(ProgramContext& ctx, MainPageState& state, const std::string& name, bool all,
                     const std::function<void(int)>& notify);
 
 }  // namespace strandline::app

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "api/mac_address.h"
+#include "base/mac_address.h"
 
 namespace strandline::app {
 
@@ -20,14 +20,14 @@ constexpr std::array<ColumnInfo, 5> kAllColumns = {{
 
 constexpr const char* kHalfBlock = "\u258C";
 
-std::string Bar(int characters) {
+std::string bar(int characters) {
   std::string bar;
   for (int i = 0; i < characters; ++i) bar += kHalfBlock;
   return bar;
 }
 
 // The kind's maximum rate for the label tables; 0 for kinds without one.
-int TableMaxRate(std::uint32_t kind) {
+int tableMaxRate(std::uint32_t kind) {
   switch (kind) {
     case 0:
     case 1:
@@ -43,7 +43,7 @@ int TableMaxRate(std::uint32_t kind) {
   }
 }
 
-int PercentMaxRate(std::uint32_t kind) {
+int percentMaxRate(std::uint32_t kind) {
   switch (kind) {
     case 1:
       return 14;
@@ -56,7 +56,7 @@ int PercentMaxRate(std::uint32_t kind) {
   }
 }
 
-int CompareText(const std::string& a, const std::string& b, int toggle) {
+int compareText(const std::string& a, const std::string& b, int toggle) {
   int c = a.compare(b);
   if (c == 0) return 0;
   c = c < 0 ? -1 : 1;
@@ -65,7 +65,7 @@ int CompareText(const std::string& a, const std::string& b, int toggle) {
 
 }  // namespace
 
-std::vector<ColumnInfo> RemoteColumns(bool showRate, bool showQuality) {
+std::vector<ColumnInfo> remoteColumns(bool showRate, bool showQuality) {
   std::vector<ColumnInfo> columns;
   for (const ColumnInfo& c : kAllColumns) {
     if (c.column == RemoteColumn::Rate && !showRate) continue;
@@ -75,7 +75,7 @@ std::vector<ColumnInfo> RemoteColumns(bool showRate, bool showQuality) {
   return columns;
 }
 
-std::vector<int> FreshDisplayOrder(std::size_t columnCount) {
+std::vector<int> freshDisplayOrder(std::size_t columnCount) {
   std::vector<int> order;
   for (std::size_t i = 0; i < columnCount; ++i) {
     int column = static_cast<int>(i);
@@ -87,7 +87,7 @@ std::vector<int> FreshDisplayOrder(std::size_t columnCount) {
   return order;
 }
 
-AppliedLayout ApplyColumnLayout(const ColumnLayout& saved, const std::vector<ColumnInfo>& columns) {
+AppliedLayout applyColumnLayout(const ColumnLayout& saved, const std::vector<ColumnInfo>& columns) {
   AppliedLayout applied;
   // A saved order that is not a permutation of 0..4 is ignored.
   std::array<std::int32_t, kListColumns> sorted = saved.order;
@@ -100,7 +100,7 @@ AppliedLayout ApplyColumnLayout(const ColumnLayout& saved, const std::vector<Col
         if (static_cast<int>(columns[i].column) == column)
           applied.order.push_back(static_cast<int>(i));
   } else {
-    applied.order = FreshDisplayOrder(columns.size());
+    applied.order = freshDisplayOrder(columns.size());
   }
   for (const ColumnInfo& c : columns) {
     int width = saved.widths[static_cast<std::size_t>(c.column)];
@@ -109,7 +109,7 @@ AppliedLayout ApplyColumnLayout(const ColumnLayout& saved, const std::vector<Col
   return applied;
 }
 
-ColumnLayout CaptureColumnLayout(const ColumnLayout& previous,
+ColumnLayout captureColumnLayout(const ColumnLayout& previous,
                                  const std::vector<ColumnInfo>& columns,
                                  const std::vector<int>& order, const std::vector<int>& widths) {
   ColumnLayout layout = previous;
@@ -128,7 +128,7 @@ ColumnLayout CaptureColumnLayout(const ColumnLayout& previous,
   if (places.size() != order.size()) {
     // The previous order was damaged: start from the full default.
     layout.order = ColumnLayout{}.order;
-    return CaptureColumnLayout(layout, columns, order, widths);
+    return captureColumnLayout(layout, columns, order, widths);
   }
   for (std::size_t i = 0; i < order.size(); ++i)
     layout.order[places[i]] =
@@ -136,7 +136,7 @@ ColumnLayout CaptureColumnLayout(const ColumnLayout& previous,
   return layout;
 }
 
-QualityTable MakeQualityTable(int qualityType) {
+QualityTable makeQualityTable(int qualityType) {
   QualityTable t;
   t.type = qualityType;
   switch (qualityType) {
@@ -153,7 +153,7 @@ QualityTable MakeQualityTable(int qualityType) {
       t.n = 5;
       break;
     case 4:
-      t.labels = {"-", Bar(2), Bar(5), Bar(6), Bar(8), Bar(9)};
+      t.labels = {"-", bar(2), bar(5), bar(6), bar(8), bar(9)};
       t.n = 5;
       break;
     case 5:
@@ -166,9 +166,9 @@ QualityTable MakeQualityTable(int qualityType) {
   return t;
 }
 
-std::string QualityText(const QualityTable& table, double rate, std::uint32_t kind) {
+std::string qualityText(const QualityTable& table, double rate, std::uint32_t kind) {
   if (table.n != 0) {
-    int max = TableMaxRate(kind);
+    int max = tableMaxRate(kind);
     int index = 0;
     if (max != 0) index = static_cast<int>((max / table.n + rate) * (table.n - 1) / max);
     if (rate > 0) index = index % table.n + 1;
@@ -177,7 +177,7 @@ std::string QualityText(const QualityTable& table, double rate, std::uint32_t ki
   }
   if (table.type == 6) {
     char text[32];
-    std::snprintf(text, sizeof text, "%d%s", static_cast<int>(rate / PercentMaxRate(kind) * 100),
+    std::snprintf(text, sizeof text, "%d%s", static_cast<int>(rate / percentMaxRate(kind) * 100),
                   "%");
     return text;
   }
@@ -189,17 +189,17 @@ std::string QualityText(const QualityTable& table, double rate, std::uint32_t ki
   else
     value = rate / 10;
   if (value >= 90) value = 89;
-  return Bar(value > 0 ? static_cast<int>(std::ceil(value)) : 0);
+  return bar(value > 0 ? static_cast<int>(std::ceil(value)) : 0);
 }
 
-std::string RateText(double tx, double rx) {
+std::string rateText(double tx, double rx) {
   if (tx == 0.0) return "?/";
   char text[64];
   std::snprintf(text, sizeof text, "%.2f/%.2f", tx, rx);
   return text;
 }
 
-std::uint32_t RemoteTextColor(std::int32_t code) {
+std::uint32_t remoteTextColor(std::int32_t code) {
   switch (code) {
     case 1:
       return 0x008000;
@@ -218,7 +218,7 @@ std::uint32_t RemoteTextColor(std::int32_t code) {
   return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
 }
 
-int ImageForKind(std::uint32_t kind) {
+int imageForKind(std::uint32_t kind) {
   switch (kind) {
     case 2:
       return 1;
@@ -231,16 +231,16 @@ int ImageForKind(std::uint32_t kind) {
   }
 }
 
-RemoteRow MakeRemoteRow(const AdapterNetwork& network, int slot, const KnownDeviceTable& known,
+RemoteRow makeRemoteRow(const AdapterNetwork& network, int slot, const KnownDeviceTable& known,
                         const QualityTable& quality, int position, const std::string& vendor) {
   const StationRecord& station = network.stations[static_cast<std::size_t>(slot)];
   RemoteRow row;
   row.slot = slot;
-  row.mac = MacToText(station.mac);
+  row.mac = macToText(station.mac);
   row.kind = station.kind;
   row.txRate = station.tx.current;
-  row.rate = RateText(station.tx.current, station.rx.current);
-  row.quality = QualityText(quality, station.tx.current, station.kind);
+  row.rate = rateText(station.tx.current, station.rx.current);
+  row.quality = qualityText(quality, station.tx.current, station.kind);
   if (int position1 = findKnownByMac(known, station.mac)) {
     const KnownDevice& device = known.at(position1);
     row.name = device.name.str();
@@ -252,14 +252,14 @@ RemoteRow MakeRemoteRow(const AdapterNetwork& network, int slot, const KnownDevi
   return row;
 }
 
-ListPlan PlanRemoteList(const std::vector<std::string>& listMacs, const AdapterNetwork& network,
+ListPlan planRemoteList(const std::vector<std::string>& listMacs, const AdapterNetwork& network,
                         const MacAddress& localAdapter) {
   ListPlan plan;
   std::vector<bool> matched(listMacs.size(), false);
   for (int slot = 0; slot < static_cast<int>(kMaxStations); ++slot) {
     const StationRecord& station = network.stations[static_cast<std::size_t>(slot)];
-    if (!MacIsSet(station.mac.data())) continue;
-    std::string mac = MacToText(station.mac);
+    if (!macIsSet(station.mac.data())) continue;
+    std::string mac = macToText(station.mac);
     auto it = std::find(listMacs.begin(), listMacs.end(), mac);
     if (it != listMacs.end()) {
       auto index = static_cast<std::size_t>(it - listMacs.begin());
@@ -294,16 +294,16 @@ void SortState::click(int columnIndex) {
   }
 }
 
-int CompareRows(const RemoteRow& a, const RemoteRow& b, RemoteColumn column, int toggle) {
+int compareRows(const RemoteRow& a, const RemoteRow& b, RemoteColumn column, int toggle) {
   switch (column) {
     case RemoteColumn::Name:
-      return CompareText(a.name, b.name, toggle);
+      return compareText(a.name, b.name, toggle);
     case RemoteColumn::Mac:
-      return CompareText(a.mac, b.mac, toggle);
+      return compareText(a.mac, b.mac, toggle);
     case RemoteColumn::Quality:
-      return CompareText(a.quality, b.quality, toggle);
+      return compareText(a.quality, b.quality, toggle);
     case RemoteColumn::Password:
-      return CompareText(a.password, b.password, toggle);
+      return compareText(a.password, b.password, toggle);
     case RemoteColumn::Rate: {
       if (a.txRate == b.txRate) return 0;
       int c = a.txRate < b.txRate ? -1 : 1;
@@ -313,7 +313,7 @@ int CompareRows(const RemoteRow& a, const RemoteRow& b, RemoteColumn column, int
   return 0;
 }
 
-std::string RenameDevice(KnownDeviceTable& known, const std::string& macText,
+std::string renameDevice(KnownDeviceTable& known, const std::string& macText,
                          const std::string& newName) {
   int position = findKnownByMacText(known, macText);
   if (position == 0) return kRenameFailed;

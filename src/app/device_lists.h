@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "api/known_device.h"
-#include "api/network_records.h"
+#include "model/known_device.h"
+#include "model/network_records.h"
 #include "storage/device_database.h"
 
 namespace strandline::app {
@@ -26,10 +26,10 @@ struct ColumnInfo {
 };
 
 // The present columns in insertion order.
-std::vector<ColumnInfo> RemoteColumns(bool showRate, bool showQuality);
+std::vector<ColumnInfo> remoteColumns(bool showRate, bool showQuality);
 // The display order of a fresh list: every column after the first is
 // inserted at display position 1. Entry i is the column shown at position i.
-std::vector<int> FreshDisplayOrder(std::size_t columnCount);
+std::vector<int> freshDisplayOrder(std::size_t columnCount);
 
 // The saved five-entry layout (over all five columns) applied to the present
 // columns: their display order (indices into `columns`) and widths.
@@ -37,10 +37,10 @@ struct AppliedLayout {
   std::vector<int> order;
   std::vector<int> widths;
 };
-AppliedLayout ApplyColumnLayout(const ColumnLayout& saved, const std::vector<ColumnInfo>& columns);
+AppliedLayout applyColumnLayout(const ColumnLayout& saved, const std::vector<ColumnInfo>& columns);
 // The list's layout stored back into the five-entry form; hidden columns keep
 // their previous place and width.
-ColumnLayout CaptureColumnLayout(const ColumnLayout& previous,
+ColumnLayout captureColumnLayout(const ColumnLayout& previous,
                                  const std::vector<ColumnInfo>& columns,
                                  const std::vector<int>& order, const std::vector<int>& widths);
 
@@ -50,20 +50,20 @@ struct QualityTable {
   std::vector<std::string> labels;
   int n = 0;  // 0: no table (the bar or percentage rules)
 };
-QualityTable MakeQualityTable(int qualityType);
-std::string QualityText(const QualityTable& table, double rate, std::uint32_t kind);
+QualityTable makeQualityTable(int qualityType);
+std::string qualityText(const QualityTable& table, double rate, std::uint32_t kind);
 
 // "?/" when the transmit rate is 0, else "%.2f/%.2f".
-std::string RateText(double tx, double rx);
+std::string rateText(double tx, double rx);
 
 inline constexpr const char* kNoPasswordText = "--- not entered ---";
 
 // The remote list's text colour for an OEM colour code, as 0xRRGGBB.
-std::uint32_t RemoteTextColor(std::int32_t code);
+std::uint32_t remoteTextColor(std::int32_t code);
 inline constexpr std::uint32_t kLocalTextColor = 0x110088;
 
 // The list image for a station kind: 2 -> 1, 4 -> 2, 5 -> 3, else 0.
-int ImageForKind(std::uint32_t kind);
+int imageForKind(std::uint32_t kind);
 // The bitmap files of the four images, in image order.
 inline constexpr std::array<const char*, 4> kDeviceImageFiles = {
     "oemDeviceIconLS.bmp", "oemDeviceIconHS.bmp", "oemDevice.bmp", "oemDevice_T4K.bmp"};
@@ -82,7 +82,7 @@ struct RemoteRow {
 
 // The row of one station. A station without a known-device record is named
 // "<vendor> Device <position>" (position: the list's item count + 1).
-RemoteRow MakeRemoteRow(const AdapterNetwork& network, int slot, const KnownDeviceTable& known,
+RemoteRow makeRemoteRow(const AdapterNetwork& network, int slot, const KnownDeviceTable& known,
                         const QualityTable& quality, int position, const std::string& vendor);
 
 // How the list follows the station table: the MAC texts of the rows to
@@ -95,7 +95,7 @@ struct ListPlan {
   std::vector<std::pair<std::string, int>> update;
   std::vector<int> insert;
 };
-ListPlan PlanRemoteList(const std::vector<std::string>& listMacs, const AdapterNetwork& network,
+ListPlan planRemoteList(const std::vector<std::string>& listMacs, const AdapterNetwork& network,
                         const MacAddress& localAdapter);
 
 // The sort state of the remote list: the persisted column and direction, and
@@ -112,14 +112,14 @@ struct SortState {
 // Orders two rows by the content of `column`: negative when a goes first.
 // Texts compare as bytes; toggle 0 puts the greater text first, 1 the smaller.
 // Rates: toggle 0 puts the smaller first, 1 the greater.
-int CompareRows(const RemoteRow& a, const RemoteRow& b, RemoteColumn column, int toggle);
+int compareRows(const RemoteRow& a, const RemoteRow& b, RemoteColumn column, int toggle);
 
 inline constexpr const char* kRenameRefused = "Please enter another name.";
 inline constexpr const char* kRenameFailed = "Device Name should be less than 31 characters";
 
 // Renames the known device with this MAC text; an empty result means done,
 // otherwise the message to show ("Attention!").
-std::string RenameDevice(KnownDeviceTable& known, const std::string& macText,
+std::string renameDevice(KnownDeviceTable& known, const std::string& macText,
                          const std::string& newName);
 
 // The local list: one row per present adapter with a MAC, in card order.

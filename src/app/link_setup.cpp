@@ -13,14 +13,14 @@ LinkSetup::~LinkSetup() {
   simulation.reset();
 }
 
-bool MakeLink(const LinkOptions& options, LinkSetup& setup, std::string& error) {
+bool makeLink(const LinkOptions& options, LinkSetup& setup, std::string& error) {
   if (options.simulateFile.empty()) {
     setup.clock = std::make_unique<SystemClock>();
     setup.link = std::make_unique<PcapLink>(options.interfaces);
     return true;
   }
   sim::Medium medium;
-  if (!sim::LoadNetworkFile(options.simulateFile, medium, error)) return false;
+  if (!sim::loadNetworkFile(options.simulateFile, medium, error)) return false;
   auto clock = std::make_unique<VirtualClock>(options.paced);
   auto link = std::make_unique<MemoryLink>(*clock);
   auto simulation = std::make_shared<sim::Simulation>(std::move(medium));

@@ -30,6 +30,6 @@ struct LinkOptions {
   bool paced = false;                   // simulated time runs at real speed
 };
 
-bool MakeLink(const LinkOptions& options, LinkSetup& setup, std::string& error);
+bool makeLink(const LinkOptions& options, LinkSetup& setup, std::string& error);
 
 }  // namespace strandline::app

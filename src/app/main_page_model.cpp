@@ -4,48 +4,48 @@
 #include <cstdio>
 #include <exception>
 
-#include "api/local_detection.h"
-#include "api/network_scan.h"
+#include "core/discovery/local_detection.h"
+#include "core/discovery/network_scan.h"
 #include "storage/device_database.h"
 
 namespace strandline::app {
 
-std::string StatusLine(bool adding, int phase, bool autoScan) {
+std::string statusLine(bool adding, int phase, bool autoScan) {
   if (adding) return "Adding device. Please Wait...";
   if (phase < 3) return " Scanning...";
   return autoScan ? " Autoscan On " : " Autoscan Off ";
 }
 
-std::string NetworkTypeLine(const std::string& networkName, bool avMode) {
+std::string networkTypeLine(const std::string& networkName, bool avMode) {
   bool isPublic = networkName == (avMode ? "HomePlugAV" : "HomePlug");
   return std::string("Network Type: ") + (isPublic ? "Public" : "Private");
 }
 
-std::string DeviceCountLine(int count) {
+std::string deviceCountLine(int count) {
   char text[80];
   std::snprintf(text, sizeof text, "%d %s:", count,
                 count == 1 ? "Powerline Device detected" : "Powerline Devices detected");
   return text;
 }
 
-std::string ConnectionLine(const std::array<LocalAdapter, kMaxCards>& adapters, int currentCard) {
+std::string connectionLine(const std::array<LocalAdapter, kMaxCards>& adapters, int currentCard) {
   if (currentCard < 0 || currentCard >= kMaxCards) return kNotDetectedLine;
   const LocalAdapter& adapter = adapters[static_cast<std::size_t>(currentCard)];
   if (!adapter.present) return kNotDetectedLine;
-  return "Connected to " + KindTextFor(adapter.kind);
+  return "Connected to " + kindTextFor(adapter.kind);
 }
 
-std::vector<LocalRow> LocalRows(const std::array<LocalAdapter, kMaxCards>& adapters) {
+std::vector<LocalRow> localRows(const std::array<LocalAdapter, kMaxCards>& adapters) {
   std::vector<LocalRow> rows;
   for (int card = 0; card < kMaxCards; ++card) {
     const LocalAdapter& adapter = adapters[static_cast<std::size_t>(card)];
-    if (!adapter.present || !MacIsSet(adapter.mac.data())) continue;
-    rows.push_back({card, KindTextFor(adapter.kind), MacToText(adapter.mac)});
+    if (!adapter.present || !macIsSet(adapter.mac.data())) continue;
+    rows.push_back({card, kindTextFor(adapter.kind), macToText(adapter.mac)});
   }
   return rows;
 }
 
-int CardForListIndex(const std::array<LocalAdapter, kMaxCards>& adapters, int index) {
+int cardForListIndex(const std::array<LocalAdapter, kMaxCards>& adapters, int index) {
   int counted = 0;
   for (int card = 0; card < kMaxCards; ++card) {
     if (!adapters[static_cast<std::size_t>(card)].present) continue;
@@ -55,7 +55,7 @@ int CardForListIndex(const std::array<LocalAdapter, kMaxCards>& adapters, int in
   return -1;
 }
 
-bool TakeAdapterChanges(AdapterSnapshot& snapshot,
+bool takeAdapterChanges(AdapterSnapshot& snapshot,
                         const std::array<LocalAdapter, kMaxCards>& adapters) {
   bool changed = false;
   for (std::size_t i = 0; i < kMaxCards; ++i) {
@@ -67,7 +67,7 @@ bool TakeAdapterChanges(AdapterSnapshot& snapshot,
   return changed;
 }
 
-DeviceDatabase DatabaseFrom(const ProgramContext& ctx, const MainPageState& state) {
+DeviceDatabase databaseFrom(const ProgramContext& ctx, const MainPageState& state) {
   DeviceDatabase db;
   db.currentCard = ctx.cards.currentCard;
   db.adapters = ctx.networks;
@@ -78,7 +78,7 @@ DeviceDatabase DatabaseFrom(const ProgramContext& ctx, const MainPageState& stat
   return db;
 }
 
-void TakeDatabase(ProgramContext& ctx, MainPageState& state, const DeviceDatabase& db) {
+void takeDatabase(ProgramContext& ctx, MainPageState& state, const DeviceDatabase& db) {
   ctx.cards.currentCard = std::clamp(db.currentCard, 0, kMaxCards - 1);
   ctx.networks = db.adapters;
   ctx.known = db.known;
@@ -87,50 +87,50 @@ void TakeDatabase(ProgramContext& ctx, MainPageState& state, const DeviceDatabas
   state.sortColumn = std::clamp(db.sortColumn, 0, static_cast<std::int32_t>(kListColumns) - 1);
 }
 
-void LoadDatabase(ProgramContext& ctx, MainPageState& state) {
-  DeviceDatabase db = DatabaseFrom(ctx, state);
+void loadDatabase(ProgramContext& ctx, MainPageState& state) {
+  DeviceDatabase db = databaseFrom(ctx, state);
   readDatabase(state.databasePath, db, &ctx.prompter);
-  TakeDatabase(ctx, state, db);
+  takeDatabase(ctx, state, db);
 }
 
-void SaveDatabase(ProgramContext& ctx, const MainPageState& state) {
+void saveDatabase(ProgramContext& ctx, const MainPageState& state) {
   if (state.databasePath.empty()) return;
-  writeDatabase(state.databasePath, DatabaseFrom(ctx, state), &ctx.prompter);
+  writeDatabase(state.databasePath, databaseFrom(ctx, state), &ctx.prompter);
 }
 
-void ClearStations(ProgramContext& ctx, MainPageState& state) {
-  ClearStationTable(ctx.currentNetwork());
+void clearStations(ProgramContext& ctx, MainPageState& state) {
+  clearStationTable(ctx.currentNetwork());
   purgeEmptyKnownDevices(ctx.known);
-  SaveDatabase(ctx, state);
+  saveDatabase(ctx, state);
   ++state.listGeneration;
   state.listed.clear();
 }
 
-void SelectAdapterFromList(ProgramContext& ctx, MainPageState& state) {
-  int card = CardForListIndex(ctx.adapters, state.selectedLocalIndex);
+void selectAdapterFromList(ProgramContext& ctx, MainPageState& state) {
+  int card = cardForListIndex(ctx.adapters, state.selectedLocalIndex);
   if (card < 0) return;
   ctx.cards.currentCard = card;
   ctx.kestrelMode = ctx.networks[static_cast<std::size_t>(card)].kind == kKindBoost;
 }
 
-bool RestartScanning(ProgramContext& ctx, MainPageState& state,
+bool restartScanning(ProgramContext& ctx, MainPageState& state,
                      const std::function<void(int)>& notify) {
-  ClearStations(ctx, state);
-  return StartDiscovery(ctx, state.scanInterval, 3, notify, state.autoScan);
+  clearStations(ctx, state);
+  return startDiscovery(ctx, state.scanInterval, 3, notify, state.autoScan);
 }
 
-bool ScanNow(ProgramContext& ctx, MainPageState& state, const std::function<void(int)>& notify) {
+bool scanNow(ProgramContext& ctx, MainPageState& state, const std::function<void(int)>& notify) {
   try {
     ctx.scan.forced = true;
     state.firstScanPending = false;
-    bool found = RestartScanning(ctx, state, notify);
+    bool found = restartScanning(ctx, state, notify);
     if (!found && !state.suppressNotDetected) {
       ctx.prompter.messageBox(kNotDetectedScanText, kNotDetectedCaption, MessageIcon::Error,
                               MessageButtons::Ok);
-      CloseAllCards(ctx.cards);
+      closeAllCards(ctx.cards);
     }
-    TakeAdapterChanges(state.adapterSnapshot, ctx.adapters);
-    ClearStations(ctx, state);
+    takeAdapterChanges(state.adapterSnapshot, ctx.adapters);
+    clearStations(ctx, state);
     return found;
   } catch (const std::exception&) {
     ctx.prompter.messageBox(kScanErrorText, kScanErrorCaption, MessageIcon::Error,
@@ -139,12 +139,12 @@ bool ScanNow(ProgramContext& ctx, MainPageState& state, const std::function<void
   }
 }
 
-bool RefreshAfterScan(ProgramContext& ctx, MainPageState& state, int phase, std::int64_t now) {
+bool refreshAfterScan(ProgramContext& ctx, MainPageState& state, int phase, std::int64_t now) {
   state.lastPhase = phase;
   if (ctx.currentAdapter().present) {
     AdapterNetwork& network = ctx.currentNetwork();
     for (const StationRecord& station : network.stations) {
-      if (!MacIsSet(station.mac.data()) || !station.valid) continue;
+      if (!macIsSet(station.mac.data()) || !station.valid) continue;
       int position = findKnownByMac(ctx.known, station.mac);
       if (position == 0) position = addKnownDevice(ctx.known, station.mac);
       if (position == 0 || station.mac == ctx.currentAdapter().mac) continue;
@@ -155,26 +155,26 @@ bool RefreshAfterScan(ProgramContext& ctx, MainPageState& state, int phase, std:
       device.lastSeen = now;
     }
   }
-  if (!TakeAdapterChanges(state.adapterSnapshot, ctx.adapters)) return false;
+  if (!takeAdapterChanges(state.adapterSnapshot, ctx.adapters)) return false;
   if (!ctx.currentAdapter().present && !state.adapterWarningShown) {
     state.adapterWarningShown = true;
     ctx.prompter.messageBox(kNotDetectedLine, kAdapterGoneCaption, MessageIcon::Error,
                             MessageButtons::Ok);
     state.adapterWarningShown = false;
   }
-  SelectAdapterFromList(ctx, state);
-  ClearStations(ctx, state);
+  selectAdapterFromList(ctx, state);
+  clearStations(ctx, state);
   return true;
 }
 
-void CreateMainPage(ProgramContext& ctx, MainPageState& state,
+void createMainPage(ProgramContext& ctx, MainPageState& state,
                     const std::function<void(int)>& notify, std::int64_t now) {
   state.rescanOnActivate = false;
-  LoadDatabase(ctx, state);
-  RestartScanning(ctx, state, notify);
-  SetAutoScan(ctx, state.autoScan);
-  SelectAdapterFromList(ctx, state);
-  RefreshAfterScan(ctx, state, 5, now);
+  loadDatabase(ctx, state);
+  restartScanning(ctx, state, notify);
+  setAutoScan(ctx, state.autoScan);
+  selectAdapterFromList(ctx, state);
+  refreshAfterScan(ctx, state, 5, now);
 }
 
 }  // namespace strandline::app

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "api/program_context.h"
 #include "app/device_lists.h"
+#include "core/program_context.h"
 #include "storage/device_database.h"
 
 namespace strandline::app {
@@ -27,18 +27,18 @@ inline constexpr const char* kScanErrorCaption = "SCAN NETWORK";
 
 // " Scanning..." below phase 3, else " Autoscan On " / " Autoscan Off ";
 // "Adding device. Please Wait..." while a device is being added.
-std::string StatusLine(bool adding, int phase, bool autoScan);
+std::string statusLine(bool adding, int phase, bool autoScan);
 // "Network Type: Public" for the public network name of the mode, else "Private".
-std::string NetworkTypeLine(const std::string& networkName, bool avMode);
+std::string networkTypeLine(const std::string& networkName, bool avMode);
 // "%d Powerline Device detected:" for 1, "%d Powerline Devices detected:" otherwise.
-std::string DeviceCountLine(int count);
+std::string deviceCountLine(int count);
 // "Connected to <kind text>" when the current adapter is present.
-std::string ConnectionLine(const std::array<LocalAdapter, kMaxCards>& adapters, int currentCard);
+std::string connectionLine(const std::array<LocalAdapter, kMaxCards>& adapters, int currentCard);
 
 // The local list: present adapters with a MAC, in card order.
-std::vector<LocalRow> LocalRows(const std::array<LocalAdapter, kMaxCards>& adapters);
+std::vector<LocalRow> localRows(const std::array<LocalAdapter, kMaxCards>& adapters);
 // The card of the present adapter at this list index, or -1 (the current card stays).
-int CardForListIndex(const std::array<LocalAdapter, kMaxCards>& adapters, int index);
+int cardForListIndex(const std::array<LocalAdapter, kMaxCards>& adapters, int index);
 
 struct AdapterSnapshotEntry {
   bool present = false;
@@ -48,7 +48,7 @@ struct AdapterSnapshotEntry {
 };
 using AdapterSnapshot = std::array<AdapterSnapshotEntry, kMaxCards>;
 // Copies every difference into the snapshot; true when there was one.
-bool TakeAdapterChanges(AdapterSnapshot& snapshot,
+bool takeAdapterChanges(AdapterSnapshot& snapshot,
                         const std::array<LocalAdapter, kMaxCards>& adapters);
 
 // The window's state kept on the engine thread.
@@ -74,32 +74,32 @@ struct MainPageState {
 };
 
 // The database image of the context and the window's layout.
-DeviceDatabase DatabaseFrom(const ProgramContext& ctx, const MainPageState& state);
+DeviceDatabase databaseFrom(const ProgramContext& ctx, const MainPageState& state);
 // Takes a database read at start-up into the context and the window's state.
-void TakeDatabase(ProgramContext& ctx, MainPageState& state, const DeviceDatabase& db);
+void takeDatabase(ProgramContext& ctx, MainPageState& state, const DeviceDatabase& db);
 // Reads the database file (messages through the context's prompter).
-void LoadDatabase(ProgramContext& ctx, MainPageState& state);
+void loadDatabase(ProgramContext& ctx, MainPageState& state);
 // Writes the database file; a database without known devices is not written.
-void SaveDatabase(ProgramContext& ctx, const MainPageState& state);
+void saveDatabase(ProgramContext& ctx, const MainPageState& state);
 
 // Clears the current adapter's station table, removes empty known devices,
 // writes the database and empties the remote list.
-void ClearStations(ProgramContext& ctx, MainPageState& state);
+void clearStations(ProgramContext& ctx, MainPageState& state);
 // Takes the remembered local list row as the current adapter.
-void SelectAdapterFromList(ProgramContext& ctx, MainPageState& state);
+void selectAdapterFromList(ProgramContext& ctx, MainPageState& state);
 // Restarts scanning (step 10 of the page's creation); whether an adapter was found.
-bool RestartScanning(ProgramContext& ctx, MainPageState& state,
+bool restartScanning(ProgramContext& ctx, MainPageState& state,
                      const std::function<void(int)>& notify);
 // The scan command: a full rescan with the not-detected message.
-bool ScanNow(ProgramContext& ctx, MainPageState& state, const std::function<void(int)>& notify);
+bool scanNow(ProgramContext& ctx, MainPageState& state, const std::function<void(int)>& notify);
 // The core of the refresh after a scan phase: names new stations, marks
 // listed ones as seen, and on a change of the local adapters reselects and
 // clears. Returns whether the adapters changed.
-bool RefreshAfterScan(ProgramContext& ctx, MainPageState& state, int phase, std::int64_t now);
+bool refreshAfterScan(ProgramContext& ctx, MainPageState& state, int phase, std::int64_t now);
 
 // The page's creation after the database path is known: read the database,
 // restart scanning, apply the autoscan setting, select the adapter, refresh.
-void CreateMainPage(ProgramContext& ctx, MainPageState& state,
+void createMainPage(ProgramContext& ctx, MainPageState& state,
                     const std::function<void(int)>& notify, std::int64_t now);
 
 }  // namespace strandline::app

@@ -2,23 +2,23 @@
 // card table opens them.
 #include <cstdio>
 
-#include "api/card_table.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "core/card_table.h"
 #include "platform/pcap_link.h"
 
 namespace strandline::cli {
 
-int RunCards(const Args& args) {
+int runCards(const Args& args) {
   CommonOptions options;
   Args rest;
-  if (!ParseCommonOptions(args, options, rest) || !rest.empty())
-    return Usage("cards [--interface IF]...");
+  if (!parseCommonOptions(args, options, rest) || !rest.empty())
+    return usage("cards [--interface IF]...");
   PcapLink link(options.interfaces);
   CardTable table;
   table.link = &link;
-  OpenAllCards(table);
-  std::string problem = CapturePermissionProblem(table);
+  openAllCards(table);
+  std::string problem = capturePermissionProblem(table);
   if (!problem.empty()) {
     std::fprintf(stderr, "strandline-cli: %s\n", problem.c_str());
     return kExitFailure;
@@ -30,10 +30,10 @@ int RunCards(const Args& args) {
   }
   for (int i = 0; i < table.count; ++i) {
     const CardSlot& slot = table.cards[i];
-    std::printf("%d %s %s %s \"%s\"\n", i, slot.deviceName.c_str(), MacToText(slot.mac).c_str(),
+    std::printf("%d %s %s %s \"%s\"\n", i, slot.deviceName.c_str(), macToText(slot.mac).c_str(),
                 slot.handle ? "open" : "closed", slot.displayName.c_str());
   }
-  CloseAllCards(table);
+  closeAllCards(table);
   return kExitOk;
 }
 

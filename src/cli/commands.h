@@ -36,16 +36,16 @@ inline constexpr const char* kDeviceSynopsis =
     "                         add a device by its printed password; check and store a password";
 
 // The subcommands, each in its own file.
-int RunCards(const Args& args);
-int RunScan(const Args& args);
-int RunDb(const Args& args);
-int RunPrefs(const Args& args);
-int RunKey(const Args& args);
-int RunDecode(const Args& args);
-int RunNetwork(const Args& args);
-int RunDevice(const Args& args);
+int runCards(const Args& args);
+int runScan(const Args& args);
+int runDb(const Args& args);
+int runPrefs(const Args& args);
+int runKey(const Args& args);
+int runDecode(const Args& args);
+int runNetwork(const Args& args);
+int runDevice(const Args& args);
 
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.
-int Usage(const char* synopsis);
+int usage(const char* synopsis);
 
 }  // namespace strandline::cli

@@ -3,7 +3,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "api/bytes.h"
+#include "base/bytes.h"
 #include "cli/commands.h"
 #include "storage/device_database.h"
 #include "storage/oem_prefs.h"
@@ -14,7 +14,7 @@ using json = nlohmann::ordered_json;
 
 static const char* kDbSynopsis = "db show [FILE]";
 
-static json RatesJson(const RateStats& r) {
+static json ratesJson(const RateStats& r) {
   return {{"current", r.current},
           {"lowest", r.lowest},
           {"highest", r.highest},
@@ -22,47 +22,47 @@ static json RatesJson(const RateStats& r) {
           {"drops", r.drops}};
 }
 
-static json StationJson(const StationRecord& s) {
-  return {{"mac", MacToText(s.mac)},
+static json stationJson(const StationRecord& s) {
+  return {{"mac", macToText(s.mac)},
           {"kind", s.kind},
           {"firmware", s.firmware.str()},
           {"networkName", s.networkName.str()},
-          {"networkKey", ToHex(s.networkKey)},
+          {"networkKey", toHex(s.networkKey)},
           {"missesLeft", s.missesLeft},
           {"sent", s.sent},
           {"misses", s.misses},
-          {"tx", RatesJson(s.tx)},
-          {"rx", RatesJson(s.rx)}};
+          {"tx", ratesJson(s.tx)},
+          {"rx", ratesJson(s.rx)}};
 }
 
-static json AdapterJson(std::size_t card, const AdapterNetwork& a) {
+static json adapterJson(std::size_t card, const AdapterNetwork& a) {
   json stations = json::array();
   for (const StationRecord& s : a.stations)
-    if (s.valid) stations.push_back(StationJson(s));
+    if (s.valid) stations.push_back(stationJson(s));
   return {{"card", card},
-          {"cardMac", MacToText(a.cardMac)},
+          {"cardMac", macToText(a.cardMac)},
           {"present", a.present},
           {"kind", a.kind},
-          {"adapterMac", MacToText(a.adapterMac)},
+          {"adapterMac", macToText(a.adapterMac)},
           {"firmware", a.firmware.str()},
           {"stationCount", a.stationCount},
           {"networkName", a.networkName.str()},
-          {"networkKey", ToHex(a.networkKey)},
+          {"networkKey", toHex(a.networkKey)},
           {"stations", stations}};
 }
 
-static json DatabaseJson(const DeviceDatabase& db) {
+static json databaseJson(const DeviceDatabase& db) {
   json known = json::array();
   for (const KnownDevice& d : db.known.devices)
     known.push_back({{"name", d.name.str()},
-                     {"mac", MacToText(d.mac)},
+                     {"mac", macToText(d.mac)},
                      {"password", d.password.str()},
                      {"networkName", d.networkName.str()},
-                     {"networkKey", ToHex(d.networkKey)},
+                     {"networkKey", toHex(d.networkKey)},
                      {"lastSeen", d.lastSeen}});
   json adapters = json::array();
   for (std::size_t i = 0; i < db.adapters.size(); ++i)
-    adapters.push_back(AdapterJson(i, db.adapters[i]));
+    adapters.push_back(adapterJson(i, db.adapters[i]));
   return {{"version", db.version},           {"currentCard", db.currentCard},
           {"knownDevices", known},           {"adapters", adapters},
           {"columnOrder", db.columns.order}, {"columnWidths", db.columns.widths},
@@ -70,16 +70,16 @@ static json DatabaseJson(const DeviceDatabase& db) {
 }
 
 // The database the program would open: the data folder and the OEM application name.
-static std::string DefaultDatabasePath() {
-  OemSettings oem = readOemPrefs(FindShippedFile(kOemPrefsFileName));
-  return DatabasePath(DefaultDataFolder(), oem.prefs.appName);
+static std::string defaultDatabasePath() {
+  OemSettings oem = readOemPrefs(findShippedFile(kOemPrefsFileName));
+  return databasePath(defaultDataFolder(), oem.prefs.appName);
 }
 
-int RunDb(const Args& args) {
-  if (args.empty() || args[0] != "show" || args.size() > 2) return Usage(kDbSynopsis);
-  std::string path = args.size() == 2 ? args[1] : DefaultDatabasePath();
+int runDb(const Args& args) {
+  if (args.empty() || args[0] != "show" || args.size() > 2) return usage(kDbSynopsis);
+  std::string path = args.size() == 2 ? args[1] : defaultDatabasePath();
 
-  ReadFileResult file = ReadWholeFile(SystemFileOps(), path, DatabaseSize(kMaxKnownDevices));
+  ReadFileResult file = readWholeFile(systemFileOps(), path, databaseSize(kMaxKnownDevices));
   if (file.status == ReadFileResult::Status::Missing) {
     std::fprintf(stderr, "strandline-cli: no database at %s\n", path.c_str());
     return kExitFailure;
@@ -89,7 +89,7 @@ int RunDb(const Args& args) {
     return kExitFailure;
   }
   auto db = std::make_unique<DeviceDatabase>();
-  DecodeResult decoded = DecodeDatabase(file.data, *db);
+  DecodeResult decoded = decodeDatabase(file.data, *db);
   if (!decoded.ok()) {
     std::fprintf(stderr, "strandline-cli: %s is damaged: %s\n", path.c_str(),
                  decoded.problem.c_str());
@@ -97,7 +97,7 @@ int RunDb(const Args& args) {
   }
   // Names and passwords are 8-bit text of any encoding: show bad UTF-8 as U+FFFD.
   std::printf("%s\n",
-              DatabaseJson(*db).dump(2, ' ', false, json::error_handler_t::replace).c_str());
+              databaseJson(*db).dump(2, ' ', false, json::error_handler_t::replace).c_str());
   return kExitOk;
 }
 

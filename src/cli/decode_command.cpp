@@ -4,13 +4,13 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "api/av_decode.h"
-#include "api/bytes.h"
+#include "base/bytes.h"
 #include "cli/commands.h"
+#include "protocol/av_decode.h"
 
 namespace strandline::cli {
 
-int RunDecode(const Args& args) {
+int runDecode(const Args& args) {
   bool versionOne = false;
   std::string hex;
   for (const std::string& arg : args) {
@@ -19,19 +19,19 @@ int RunDecode(const Args& args) {
     } else if (hex.empty() && !arg.empty() && arg[0] != '-') {
       hex = arg;
     } else {
-      return Usage(kDecodeSynopsis);
+      return usage(kDecodeSynopsis);
     }
   }
   Bytes frame;
-  if (hex.empty() || !ParseHex(hex, frame) || frame.empty()) {
+  if (hex.empty() || !parseHex(hex, frame) || frame.empty()) {
     std::fprintf(stderr, "strandline-cli decode: the frame must be given as hex digits\n");
-    return Usage(kDecodeSynopsis);
+    return usage(kDecodeSynopsis);
   }
 
   ThpapiContext library;
   ThpapiResult result;
   int selector = versionOne ? kVersionSelectorV1 : 0;
-  if (thpapi_DecodeFrame(library, ByteView(frame), result, selector) != 0) {
+  if (thpapiDecodeFrame(library, ByteView(frame), result, selector) != 0) {
     std::printf("%s\n", nlohmann::json{{"error", library.lastError}}.dump().c_str());
     return kExitFailure;
   }
@@ -40,11 +40,11 @@ int RunDecode(const Args& args) {
   out["completion"] = result.completion;
   out["messageType"] = result.messageType;
   out["status"] = result.status;
-  out["source"] = MacToText(result.source);
-  out["destination"] = MacToText(result.destination);
+  out["source"] = macToText(result.source);
+  out["destination"] = macToText(result.destination);
   out["dataValid"] = result.dataValid;
   out["dataLength"] = result.dataLength;
-  out["data"] = ToHex(ByteView(result.data.data(), result.dataLength));
+  out["data"] = toHex(ByteView(result.data.data(), result.dataLength));
   std::printf("%s\n", out.dump().c_str());
   return kExitOk;
 }

@@ -2,23 +2,23 @@
 // printed password; a known device's password is checked and stored.
 #include <cstdio>
 
-#include "api/add_device.h"
-#include "api/program_context.h"
 #include "cli/commands.h"
 #include "cli/flow_runner.h"
+#include "core/program_context.h"
+#include "core/security/add_device.h"
 
 namespace strandline::cli {
 
 namespace {
 
-int Add(const FlowOptions& options, const std::string& name, const std::string& password) {
-  return RunFlow(options, [&](ProgramContext& ctx) {
+int add(const FlowOptions& options, const std::string& name, const std::string& password) {
+  return runFlow(options, [&](ProgramContext& ctx) {
     return addDeviceByPassword(ctx, name, password) ? kExitOk : kExitFailure;
   });
 }
 
-int Verify(const FlowOptions& options, const MacAddress& mac, const std::string& password) {
-  return RunFlow(options, [&](ProgramContext& ctx) {
+int verify(const FlowOptions& options, const MacAddress& mac, const std::string& password) {
+  return runFlow(options, [&](ProgramContext& ctx) {
     int position = findKnownByMac(ctx.known, mac);
     if (position == 0) position = addKnownDevice(ctx.known, mac);
     if (position == 0) {
@@ -35,10 +35,10 @@ int Verify(const FlowOptions& options, const MacAddress& mac, const std::string&
 
 }  // namespace
 
-int RunDevice(const Args& args) {
+int runDevice(const Args& args) {
   FlowOptions options;
   Args rest;
-  if (!ParseFlowOptions(args, options, rest) || rest.empty()) return Usage(kDeviceSynopsis);
+  if (!parseFlowOptions(args, options, rest) || rest.empty()) return usage(kDeviceSynopsis);
   if (rest[0] == "add") {
     std::string name;
     Args positional;
@@ -48,18 +48,18 @@ int RunDevice(const Args& args) {
       else
         positional.push_back(rest[i]);
     }
-    if (positional.size() != 1) return Usage(kDeviceSynopsis);
-    return Add(options, name, positional[0]);
+    if (positional.size() != 1) return usage(kDeviceSynopsis);
+    return add(options, name, positional[0]);
   }
   if (rest[0] == "verify" && rest.size() == 3) {
     MacAddress mac{};
-    if (!ParseMac(rest[1], mac)) {
+    if (!parseMac(rest[1], mac)) {
       std::fprintf(stderr, "strandline-cli: '%s' is not a MAC address\n", rest[1].c_str());
       return kExitUsage;
     }
-    return Verify(options, mac, rest[2]);
+    return verify(options, mac, rest[2]);
   }
-  return Usage(kDeviceSynopsis);
+  return usage(kDeviceSynopsis);
 }
 
 }  // namespace strandline::cli

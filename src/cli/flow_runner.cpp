@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <future>
 
-#include "api/engine.h"
-#include "api/local_detection.h"
-#include "api/network_scan.h"
 #include "cli/link_setup.h"
+#include "core/discovery/local_detection.h"
+#include "core/discovery/network_scan.h"
+#include "core/engine.h"
 #include "storage/device_database.h"
 
 namespace strandline::cli {
@@ -27,28 +27,28 @@ class PrintingPrompter final : public RecordingPrompter {
 
 // Discovery, then one whole scan cycle so that every kind of adapter has
 // reported its keys and stations before a flow starts.
-bool Discover(ProgramContext& ctx, int interval) {
-  if (!StartDiscovery(ctx, interval, 3, nullptr, true)) return false;
+bool discover(ProgramContext& ctx, int interval) {
+  if (!startDiscovery(ctx, interval, 3, nullptr, true)) return false;
   std::uint32_t target = ctx.scan.cyclesCompleted + 1;
-  std::uint32_t period = ScanTimerPeriodMs(ctx.scan.ticksPerPhase);
+  std::uint32_t period = scanTimerPeriodMs(ctx.scan.ticksPerPhase);
   while (ctx.scan.cyclesCompleted < target) {
     ctx.clock.sleepMs(period);
-    ScanTick(ctx);
+    scanTick(ctx);
   }
   return ctx.currentAdapter().present != 0;
 }
 
 }  // namespace
 
-bool ParseFlowOptions(const Args& args, FlowOptions& options, Args& rest) {
+bool parseFlowOptions(const Args& args, FlowOptions& options, Args& rest) {
   Args remaining;
-  if (!ParseCommonOptions(args, options.common, remaining)) return false;
+  if (!parseCommonOptions(args, options.common, remaining)) return false;
   for (std::size_t i = 0; i < remaining.size(); ++i) {
     const std::string& a = remaining[i];
     if (a == "--db" && i + 1 < remaining.size()) {
       options.databasePath = remaining[++i];
     } else if (a == "--interval" && i + 1 < remaining.size()) {
-      if (!ParsePositive(remaining[++i], options.interval)) return false;
+      if (!parsePositive(remaining[++i], options.interval)) return false;
     } else if (a == "--db" || a == "--interval") {
       return false;
     } else {
@@ -58,10 +58,10 @@ bool ParseFlowOptions(const Args& args, FlowOptions& options, Args& rest) {
   return true;
 }
 
-int RunFlow(const FlowOptions& options, const std::function<int(ProgramContext&)>& flow) {
+int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)>& flow) {
   LinkSetup setup;
   std::string error;
-  if (!MakeLink(options.common, setup, error)) {
+  if (!makeLink(options.common, setup, error)) {
     std::fprintf(stderr, "strandline-cli: %s\n", error.c_str());
     return kExitFailure;
   }
@@ -80,7 +80,7 @@ int RunFlow(const FlowOptions& options, const std::function<int(ProgramContext&)
   ctx.known = db.known;
   ctx.networks = db.adapters;
   ctx.cards.currentCard = db.currentCard;
-  ClearStationTable(ctx.currentNetwork());
+  clearStationTable(ctx.currentNetwork());
   bool saveFailed = false;
   ctx.hooks.saveDatabase = [&] {
     if (options.databasePath.empty()) return;
@@ -89,13 +89,13 @@ int RunFlow(const FlowOptions& options, const std::function<int(ProgramContext&)
     db.currentCard = ctx.cards.currentCard;
     if (!writeDatabase(options.databasePath, db, &prompter).ok()) saveFailed = true;
   };
-  ctx.hooks.rescanNetwork = [&] { DetectLocalAdapters(ctx); };
+  ctx.hooks.rescanNetwork = [&] { detectLocalAdapters(ctx); };
 
   Engine engine(std::move(context));
   std::promise<int> done;
   engine.post([&](ProgramContext& c) {
-    if (!Discover(c, options.interval)) {
-      std::string problem = CapturePermissionProblem(c.cards);
+    if (!discover(c, options.interval)) {
+      std::string problem = capturePermissionProblem(c.cards);
       if (!problem.empty()) {
         std::fprintf(stderr, "strandline-cli: %s\n", problem.c_str());
         done.set_value(kExitFailure);
@@ -108,7 +108,7 @@ int RunFlow(const FlowOptions& options, const std::function<int(ProgramContext&)
       return;
     }
     int code = flow(c);
-    StopScanTimer(c);
+    stopScanTimer(c);
     c.hooks.saveDatabase();
     done.set_value(code);
   });

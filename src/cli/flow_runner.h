@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "api/program_context.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "core/program_context.h"
 
 namespace strandline::cli {
 
@@ -19,10 +19,10 @@ struct FlowOptions {
 };
 
 // Takes --db and --interval (and the common options) out of args.
-bool ParseFlowOptions(const Args& args, FlowOptions& options, Args& rest);
+bool parseFlowOptions(const Args& args, FlowOptions& options, Args& rest);
 
 // Runs `flow` after discovery; its result is the exit code (kExitOk or
 // kExitFailure). kExitNoAdapter when discovery found nothing.
-int RunFlow(const FlowOptions& options, const std::function<int(ProgramContext&)>& flow);
+int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)>& flow);
 
 }  // namespace strandline::cli

@@ -10,8 +10,8 @@ namespace strandline::cli {
 
 using app::LinkSetup;
 
-inline bool MakeLink(const CommonOptions& options, LinkSetup& setup, std::string& error) {
-  return app::MakeLink({options.interfaces, options.simulateFile, false}, setup, error);
+inline bool makeLink(const CommonOptions& options, LinkSetup& setup, std::string& error) {
+  return app::makeLink({options.interfaces, options.simulateFile, false}, setup, error);
 }
 
 }  // namespace strandline::cli

@@ -7,27 +7,27 @@
 
 namespace strandline::cli {
 
-int Usage(const char* synopsis) {
+int usage(const char* synopsis) {
   std::fprintf(stderr, "usage: strandline-cli %s\n", synopsis);
   return kExitUsage;
 }
 
 // Each subcommand's file defines its entry; the table lists them for dispatch and --help.
 static const std::vector<Command> kCommands = {
-    {"cards", "cards [--interface IF]...", RunCards},
+    {"cards", "cards [--interface IF]...", runCards},
     {"scan",
      "scan [--interface IF]... [--cycles N] [--interval N] [--json] [--stats]\n"
      "                         [--simulate FILE]",
-     RunScan},
-    {"db", "db show [FILE]", RunDb},
-    {"prefs", "prefs show [FILE]", RunPrefs},
-    {"key", kKeySynopsis, RunKey},
-    {"decode", kDecodeSynopsis, RunDecode},
-    {"network", kNetworkSynopsis, RunNetwork},
-    {"device", kDeviceSynopsis, RunDevice},
+     runScan},
+    {"db", "db show [FILE]", runDb},
+    {"prefs", "prefs show [FILE]", runPrefs},
+    {"key", kKeySynopsis, runKey},
+    {"decode", kDecodeSynopsis, runDecode},
+    {"network", kNetworkSynopsis, runNetwork},
+    {"device", kDeviceSynopsis, runDevice},
 };
 
-static void PrintHelp(std::FILE* out) {
+static void printHelp(std::FILE* out) {
   std::fprintf(out, "strandline-cli: manage powerline adapters from a terminal\n\nCommands:\n");
   for (const Command& c : kCommands) std::fprintf(out, "  strandline-cli %s\n", c.synopsis);
   std::fprintf(out,
@@ -40,13 +40,13 @@ static void PrintHelp(std::FILE* out) {
 int main(int argc, char** argv) {
   using namespace strandline::cli;
   if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-    PrintHelp(argc < 2 ? stderr : stdout);
+    printHelp(argc < 2 ? stderr : stdout);
     return argc < 2 ? kExitUsage : kExitOk;
   }
   for (const Command& c : kCommands) {
     if (std::strcmp(argv[1], c.name) == 0) return c.run(Args(argv + 2, argv + argc));
   }
   std::fprintf(stderr, "strandline-cli: unknown command '%s'\n", argv[1]);
-  PrintHelp(stderr);
+  printHelp(stderr);
   return kExitUsage;
 }

@@ -3,21 +3,21 @@
 // then on the local adapter.
 #include <algorithm>
 
-#include "api/network_name.h"
 #include "cli/commands.h"
 #include "cli/flow_runner.h"
+#include "core/security/network_name.h"
 
 namespace strandline::cli {
 
-int RunNetwork(const Args& args) {
+int runNetwork(const Args& args) {
   FlowOptions options;
   Args rest;
-  if (!ParseFlowOptions(args, options, rest) || rest.size() != 2 ||
+  if (!parseFlowOptions(args, options, rest) || rest.size() != 2 ||
       (rest[0] != "set-local" && rest[0] != "set-all"))
-    return Usage(kNetworkSynopsis);
+    return usage(kNetworkSynopsis);
   const bool all = rest[0] == "set-all";
   const std::string name = rest[1];
-  return RunFlow(options, [&](ProgramContext& ctx) {
+  return runFlow(options, [&](ProgramContext& ctx) {
     if (!storeNetworkName(ctx, name)) return kExitFailure;
     if (!all) return setNetworkNameLocal(ctx, name) ? kExitOk : kExitFailure;
     setNetworkNameAll(ctx, name);

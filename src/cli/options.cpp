@@ -4,7 +4,7 @@
 
 namespace strandline::cli {
 
-bool ParsePositive(const std::string& text, int& out) {
+bool parsePositive(const std::string& text, int& out) {
   try {
     std::size_t used = 0;
     int v = std::stoi(text, &used);
@@ -16,7 +16,7 @@ bool ParsePositive(const std::string& text, int& out) {
   }
 }
 
-bool ParseCommonOptions(const Args& args, CommonOptions& options, Args& rest) {
+bool parseCommonOptions(const Args& args, CommonOptions& options, Args& rest) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--interface" || a == "--simulate") {
@@ -29,7 +29,7 @@ bool ParseCommonOptions(const Args& args, CommonOptions& options, Args& rest) {
     }
     rest.push_back(a);
   }
-  if (options.interfaces.empty()) options.interfaces = InterfacesFromEnvironment();
+  if (options.interfaces.empty()) options.interfaces = interfacesFromEnvironment();
   return true;
 }
 

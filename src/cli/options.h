@@ -16,10 +16,10 @@ struct CommonOptions {
 };
 
 // A whole decimal number of at least 1; false for anything else.
-bool ParsePositive(const std::string& text, int& out);
+bool parsePositive(const std::string& text, int& out);
 
 // Takes the common options out of args and leaves the rest, in order, in rest.
 // false on a malformed option (missing value).
-bool ParseCommonOptions(const Args& args, CommonOptions& options, Args& rest);
+bool parseCommonOptions(const Args& args, CommonOptions& options, Args& rest);
 
 }  // namespace strandline::cli

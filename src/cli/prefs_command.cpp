@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "api/bytes.h"
+#include "base/bytes.h"
 #include "cli/commands.h"
 #include "storage/oem_prefs.h"
 
@@ -14,7 +14,7 @@ using json = nlohmann::ordered_json;
 
 static const char* kPrefsSynopsis = "prefs show [FILE]";
 
-static json PrefsJson(const OemSettings& s, const std::string& path) {
+static json prefsJson(const OemSettings& s, const std::string& path) {
   const OemPrefs& p = s.prefs;
   return {{"file", s.fromFile ? json(path) : json(nullptr)},
           {"scanInterval", p.scanInterval},
@@ -34,17 +34,17 @@ static json PrefsJson(const OemSettings& s, const std::string& path) {
           {"upgradeCapability", p.upgradeCapability},
           {"webAddress", p.webAddress},
           {"appName", p.appName},
-          {"oui", ToHex(p.oui)},
+          {"oui", toHex(p.oui)},
           {"vendorName", p.vendorName},
           {"copyright", p.copyright},
           {"gridLines", s.gridLines},
           {"timerInterval", s.timerInterval}};
 }
 
-int RunPrefs(const Args& args) {
-  if (args.empty() || args[0] != "show" || args.size() > 2) return Usage(kPrefsSynopsis);
+int runPrefs(const Args& args) {
+  if (args.empty() || args[0] != "show" || args.size() > 2) return usage(kPrefsSynopsis);
   bool named = args.size() == 2;
-  std::string path = named ? args[1] : FindShippedFile(kOemPrefsFileName);
+  std::string path = named ? args[1] : findShippedFile(kOemPrefsFileName);
   OemSettings settings = readOemPrefs(path);
   // Without a file the defaults apply; a file that was asked for must be there.
   if (!settings.problem.empty() || (named && !settings.fromFile)) {
@@ -55,7 +55,7 @@ int RunPrefs(const Args& args) {
   }
   std::printf(
       "%s\n",
-      PrefsJson(settings, path).dump(2, ' ', false, json::error_handler_t::replace).c_str());
+      prefsJson(settings, path).dump(2, ' ', false, json::error_handler_t::replace).c_str());
   return kExitOk;
 }
 

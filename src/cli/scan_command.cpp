@@ -5,12 +5,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "api/engine.h"
-#include "api/local_detection.h"
-#include "api/network_scan.h"
 #include "cli/commands.h"
 #include "cli/link_setup.h"
 #include "cli/options.h"
+#include "core/discovery/local_detection.h"
+#include "core/discovery/network_scan.h"
+#include "core/engine.h"
 
 namespace strandline::cli {
 
@@ -27,9 +27,9 @@ struct ScanOptions {
   bool stats = false;  // frames sent and the time of the network query, on stderr
 };
 
-bool Parse(const Args& args, ScanOptions& options) {
+bool parse(const Args& args, ScanOptions& options) {
   Args rest;
-  if (!ParseCommonOptions(args, options.common, rest)) return false;
+  if (!parseCommonOptions(args, options.common, rest)) return false;
   for (std::size_t i = 0; i < rest.size(); ++i) {
     const std::string& a = rest[i];
     if (a == "--json") {
@@ -37,7 +37,7 @@ bool Parse(const Args& args, ScanOptions& options) {
     } else if (a == "--stats") {
       options.stats = true;
     } else if ((a == "--cycles" || a == "--interval") && i + 1 < rest.size()) {
-      if (!ParsePositive(rest[++i], a == "--cycles" ? options.cycles : options.interval))
+      if (!parsePositive(rest[++i], a == "--cycles" ? options.cycles : options.interval))
         return false;
     } else {
       return false;
@@ -46,11 +46,11 @@ bool Parse(const Args& args, ScanOptions& options) {
   return true;
 }
 
-nlohmann::json RatesJson(const RateStats& r) {
+nlohmann::json ratesJson(const RateStats& r) {
   return {{"current", r.current}, {"lowest", r.lowest}, {"highest", r.highest}};
 }
 
-nlohmann::json ToJson(const EngineSnapshot& s) {
+nlohmann::json toJson(const EngineSnapshot& s) {
   nlohmann::json adapters = nlohmann::json::array();
   for (int card = 0; card < s.cardCount; ++card) {
     const LocalAdapter& a = s.adapters[static_cast<std::size_t>(card)];
@@ -58,20 +58,20 @@ nlohmann::json ToJson(const EngineSnapshot& s) {
     if (!a.present) continue;
     adapters.push_back({{"card", card},
                         {"interface", s.cardNames[static_cast<std::size_t>(card)]},
-                        {"cardMac", MacToText(n.cardMac)},
-                        {"adapterMac", MacToText(a.mac)},
-                        {"kind", KindTextFor(a.kind)},
+                        {"cardMac", macToText(n.cardMac)},
+                        {"adapterMac", macToText(a.mac)},
+                        {"kind", kindTextFor(a.kind)},
                         {"firmware", n.firmware.str()},
                         {"networkName", n.networkName.str()}});
   }
   nlohmann::json stations = nlohmann::json::array();
   for (const StationRecord& st : s.networks[static_cast<std::size_t>(s.currentCard)].stations) {
-    if (!MacIsSet(st.mac.data())) continue;
-    stations.push_back({{"mac", MacToText(st.mac)},
+    if (!macIsSet(st.mac.data())) continue;
+    stations.push_back({{"mac", macToText(st.mac)},
                         {"kind", st.kind},
                         {"firmware", st.firmware.str()},
-                        {"tx", RatesJson(st.tx)},
-                        {"rx", RatesJson(st.rx)},
+                        {"tx", ratesJson(st.tx)},
+                        {"rx", ratesJson(st.rx)},
                         {"missesLeft", st.missesLeft},
                         {"valid", st.valid}});
   }
@@ -81,24 +81,24 @@ nlohmann::json ToJson(const EngineSnapshot& s) {
           {"stations", stations}};
 }
 
-void PrintText(const EngineSnapshot& s) {
+void printText(const EngineSnapshot& s) {
   std::printf("Local adapters:\n");
   for (int card = 0; card < s.cardCount; ++card) {
     const LocalAdapter& a = s.adapters[static_cast<std::size_t>(card)];
     const AdapterNetwork& n = s.networks[static_cast<std::size_t>(card)];
     if (!a.present) continue;
     std::printf("  card %d %s %s adapter %s  %s  %s  network \"%s\"\n", card,
-                s.cardNames[static_cast<std::size_t>(card)].c_str(), MacToText(n.cardMac).c_str(),
-                MacToText(a.mac).c_str(), KindTextFor(a.kind).c_str(), n.firmware.str().c_str(),
+                s.cardNames[static_cast<std::size_t>(card)].c_str(), macToText(n.cardMac).c_str(),
+                macToText(a.mac).c_str(), kindTextFor(a.kind).c_str(), n.firmware.str().c_str(),
                 n.networkName.str().c_str());
   }
   std::printf("Stations on card %d:\n", s.currentCard);
   std::printf("  %-17s %4s %-32s %15s %15s %5s %5s\n", "MAC", "kind", "firmware", "TX cur/lo/hi",
               "RX cur/lo/hi", "left", "valid");
   for (const StationRecord& st : s.networks[static_cast<std::size_t>(s.currentCard)].stations) {
-    if (!MacIsSet(st.mac.data())) continue;
+    if (!macIsSet(st.mac.data())) continue;
     std::printf("  %-17s %4u %-32s %5.0f/%4.0f/%4.0f %5.0f/%4.0f/%4.0f %5d %5u\n",
-                MacToText(st.mac).c_str(), st.kind, st.firmware.str().c_str(), st.tx.current,
+                macToText(st.mac).c_str(), st.kind, st.firmware.str().c_str(), st.tx.current,
                 st.tx.lowest, st.tx.highest, st.rx.current, st.rx.lowest, st.rx.highest,
                 st.missesLeft, st.valid);
   }
@@ -106,12 +106,12 @@ void PrintText(const EngineSnapshot& s) {
 
 }  // namespace
 
-int RunScan(const Args& args) {
+int runScan(const Args& args) {
   ScanOptions options;
-  if (!Parse(args, options)) return Usage(kSynopsis);
+  if (!parse(args, options)) return usage(kSynopsis);
   LinkSetup setup;
   std::string error;
-  if (!MakeLink(options.common, setup, error)) {
+  if (!makeLink(options.common, setup, error)) {
     std::fprintf(stderr, "strandline-cli: %s\n", error.c_str());
     return kExitFailure;
   }
@@ -134,12 +134,12 @@ int RunScan(const Args& args) {
   });
   Engine* e = &engine;
   engine.post([&, e](ProgramContext& ctx) {
-    bool found = StartDiscovery(
+    bool found = startDiscovery(
         ctx, options.interval, 3, [e](int phase) { e->publish(phase); }, true);
     if (found) return;
     std::lock_guard lock(mutex);
     delivered = true;
-    std::string problem = CapturePermissionProblem(ctx.cards);
+    std::string problem = capturePermissionProblem(ctx.cards);
     finished.set_value({problem.empty() ? Outcome::NoAdapter : Outcome::NoPermission, problem});
   });
   engine.start();
@@ -158,9 +158,9 @@ int RunScan(const Args& args) {
   }
   EngineSnapshot snapshot = result.get_future().get();
   if (options.json)
-    std::printf("%s\n", ToJson(snapshot).dump(2).c_str());
+    std::printf("%s\n", toJson(snapshot).dump(2).c_str());
   else
-    PrintText(snapshot);
+    printText(snapshot);
   if (options.stats)
     std::fprintf(stderr, "stats: cycles %u, frames sent %llu, last network query %llu ms\n",
                  snapshot.cyclesCompleted, static_cast<unsigned long long>(snapshot.framesSent),

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <map>
 
-#include "api/checksum.h"
+#include "base/checksum.h"
 
 namespace strandline {
 
@@ -27,17 +27,17 @@ class WalkedRegions {
   std::map<std::size_t, std::size_t> regions_;
 };
 
-bool ImageInside(ByteView file, const NvmBlock& block) {
+bool imageInside(ByteView file, const NvmBlock& block) {
   return block.header.imageLength <= file.size() - block.imageOffset();
 }
 
-std::size_t BlockEnd(const NvmBlock& block) {
+std::size_t blockEnd(const NvmBlock& block) {
   return block.imageOffset() + block.header.imageLength;
 }
 
-bool ImageVerifies(ByteView file, const NvmBlock& block) {
+bool imageVerifies(ByteView file, const NvmBlock& block) {
   ByteView image = file.subspan(block.imageOffset(), block.header.imageLength);
-  return Checksum32(image) == block.header.imageChecksum;
+  return checksum32(image) == block.header.imageChecksum;
 }
 
 std::string Failure(const char* what, const std::string& name, int block) {
@@ -46,7 +46,7 @@ std::string Failure(const char* what, const std::string& name, int block) {
 
 }  // namespace
 
-bool ReadNvmHeader(ByteView file, std::size_t offset, NvmBlockHeader& out) {
+bool readNvmHeader(ByteView file, std::size_t offset, NvmBlockHeader& out) {
   if (offset > file.size() || file.size() - offset < kNvmHeaderLength) return false;
   ByteReader r(file, offset);
   out.version = r.u32le();
@@ -60,7 +60,7 @@ bool ReadNvmHeader(ByteView file, std::size_t offset, NvmBlockHeader& out) {
   return r.ok();
 }
 
-void WriteNvmHeader(const NvmBlockHeader& header, std::uint8_t* out) {
+void writeNvmHeader(const NvmBlockHeader& header, std::uint8_t* out) {
   ByteWriter w(std::span<std::uint8_t>(out, kNvmHeaderLength));
   w.u32le(header.version);
   w.u32le(header.word1);
@@ -72,27 +72,27 @@ void WriteNvmHeader(const NvmBlockHeader& header, std::uint8_t* out) {
   w.u32le(header.word10);
 }
 
-bool NvmHeaderVerifies(ByteView file, std::size_t offset) {
+bool nvmHeaderVerifies(ByteView file, std::size_t offset) {
   if (offset > file.size() || file.size() - offset < kNvmHeaderLength) return false;
-  return Checksum32(file.subspan(offset, kNvmHeaderLength)) == 0;
+  return checksum32(file.subspan(offset, kNvmHeaderLength)) == 0;
 }
 
-NvmLastBlock FindLastNvmBlock(ByteView file) {
+NvmLastBlock findLastNvmBlock(ByteView file) {
   NvmLastBlock result;
   WalkedRegions walked;
   std::size_t offset = 0;
   for (;;) {
     NvmBlock& block = result.block;
     block.offset = offset;
-    if (!ReadNvmHeader(file, offset, block.header) || !ImageInside(file, block)) {
+    if (!readNvmHeader(file, offset, block.header) || !imageInside(file, block)) {
       result.error = EFAULT;
       return result;
     }
-    if (!NvmHeaderVerifies(file, offset)) {
+    if (!nvmHeaderVerifies(file, offset)) {
       result.error = EINVAL;
       return result;
     }
-    if (!walked.add(offset, BlockEnd(block))) {
+    if (!walked.add(offset, blockEnd(block))) {
       result.error = ELOOP;
       return result;
     }
@@ -101,12 +101,12 @@ NvmLastBlock FindLastNvmBlock(ByteView file) {
   }
 }
 
-bool NvmFirstBlockIsLast(ByteView file) {
+bool nvmFirstBlockIsLast(ByteView file) {
   NvmBlockHeader header;
-  return ReadNvmHeader(file, 0, header) && NvmHeaderVerifies(file, 0) && header.nextHeader == 0;
+  return readNvmHeader(file, 0, header) && nvmHeaderVerifies(file, 0) && header.nextHeader == 0;
 }
 
-NvmCheck CheckNvmFile(ByteView file, const std::string& name) {
+NvmCheck checkNvmFile(ByteView file, const std::string& name) {
   NvmCheck check;
   WalkedRegions walked;
   std::size_t offset = 0;
@@ -114,7 +114,7 @@ NvmCheck CheckNvmFile(ByteView file, const std::string& name) {
     check.block = number;
     NvmBlock block;
     block.offset = offset;
-    if (!ReadNvmHeader(file, offset, block.header)) {
+    if (!readNvmHeader(file, offset, block.header)) {
       check.message = Failure("Can't read header", name, number);
       return check;
     }
@@ -122,15 +122,15 @@ NvmCheck CheckNvmFile(ByteView file, const std::string& name) {
       check.message = Failure("Bad header version", name, number);
       return check;
     }
-    if (!NvmHeaderVerifies(file, offset)) {
+    if (!nvmHeaderVerifies(file, offset)) {
       check.message = Failure("Bad header checksum", name, number);
       return check;
     }
-    if (!ImageInside(file, block) || !ImageVerifies(file, block)) {
+    if (!imageInside(file, block) || !imageVerifies(file, block)) {
       check.message = Failure("Bad image checksum", name, number);
       return check;
     }
-    if (!walked.add(offset, BlockEnd(block))) {
+    if (!walked.add(offset, blockEnd(block))) {
       check.message = Failure("Overlapping block", name, number);
       return check;
     }

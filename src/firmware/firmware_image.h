@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "api/bytes.h"
+#include "base/bytes.h"
 
 namespace strandline {
 
@@ -37,10 +37,10 @@ struct NvmBlockHeader {
 };
 
 // Reads the header at `offset`; false when it does not lie wholly inside `file`.
-bool ReadNvmHeader(ByteView file, std::size_t offset, NvmBlockHeader& out);
+bool readNvmHeader(ByteView file, std::size_t offset, NvmBlockHeader& out);
 // Writes the 44 bytes of a header (used by tests and tools that build files).
-void WriteNvmHeader(const NvmBlockHeader& header, std::uint8_t* out);
-bool NvmHeaderVerifies(ByteView file, std::size_t offset);
+void writeNvmHeader(const NvmBlockHeader& header, std::uint8_t* out);
+bool nvmHeaderVerifies(ByteView file, std::size_t offset);
 
 struct NvmBlock {
   std::size_t offset = 0;  // of the header in the file
@@ -58,11 +58,11 @@ struct NvmLastBlock {
 };
 
 // Walks the chain from offset 0 and returns the block whose next header is 0.
-NvmLastBlock FindLastNvmBlock(ByteView file);
+NvmLastBlock findLastNvmBlock(ByteView file);
 
 // True when the first header verifies and its next header is 0: a file of one
 // block, which the upgrade refuses.
-bool NvmFirstBlockIsLast(ByteView file);
+bool nvmFirstBlockIsLast(ByteView file);
 
 // The toolkit's full file check: header version, header checksum and image
 // checksum of every block, numbered from 0. On failure `message` is one of
@@ -75,6 +75,6 @@ struct NvmCheck {
   std::string message;
   std::vector<NvmBlock> blocks;  // every block walked, in chain order
 };
-NvmCheck CheckNvmFile(ByteView file, const std::string& name);
+NvmCheck checkNvmFile(ByteView file, const std::string& name);
 
 }  // namespace strandline

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "api/checksum.h"
+#include "base/checksum.h"
 #include "firmware/pib_default.h"
 #include "firmware/pib_rules.h"
 
@@ -11,17 +11,17 @@ namespace strandline {
 
 namespace {
 
-std::uint16_t LengthField(ByteView image) {
+std::uint16_t lengthField(ByteView image) {
   ByteReader r(image, pib::kOffsetLength);
   return r.u16le();
 }
 
-bool IsVersion44(ByteView image) {
+bool isVersion44(ByteView image) {
   return image[pib::kOffsetMajor] == pib::kMajorVersion &&
          image[pib::kOffsetMinor] == pib::kMinorVersion;
 }
 
-std::size_t HfidOffset(PibHfid which) {
+std::size_t hfidOffset(PibHfid which) {
   switch (which) {
     case PibHfid::Manufacturer:
       return pib::kOffsetManufacturerHfid;
@@ -37,7 +37,7 @@ struct ListPlace {
   std::size_t entries;
   std::size_t count;
 };
-ListPlace PlaceOf(PibList list) {
+ListPlace placeOf(PibList list) {
   if (list == PibList::First) return {pib::kOffsetListA, pib::kOffsetListACount};
   return {pib::kOffsetListB, pib::kOffsetListBCount};
 }
@@ -51,7 +51,7 @@ constexpr MacAddress kReservedMacs[] = {
 
 }  // namespace
 
-const char* PibStatusText(PibStatus status) {
+const char* pibStatusText(PibStatus status) {
   switch (status) {
     case PibStatus::Ok:
       return "ok";
@@ -75,11 +75,11 @@ const char* PibStatusText(PibStatus status) {
   return "unknown parameter block status";
 }
 
-bool PibVerifies(ByteView image) {
+bool pibVerifies(ByteView image) {
   if (image.size() < pib::kHeaderLength) return false;
-  std::size_t length = LengthField(image);
+  std::size_t length = lengthField(image);
   if (length < pib::kHeaderLength || length > image.size()) return false;
-  return Checksum32(image.first(length)) == 0;
+  return checksum32(image.first(length)) == 0;
 }
 
 PibStatus ParameterBlockImage::attach(std::span<std::uint8_t> image) {
@@ -87,10 +87,10 @@ PibStatus ParameterBlockImage::attach(std::span<std::uint8_t> image) {
   valid_ = false;
   if (image.empty()) return PibStatus::NoImage;
   if (image.size() < pib::kHeaderLength) return PibStatus::BadLength;
-  if (!IsVersion44(image)) return PibStatus::VersionMismatch;
-  if (LengthField(image) != pib::kImageLength || image.size() < pib::kImageLength)
+  if (!isVersion44(image)) return PibStatus::VersionMismatch;
+  if (lengthField(image) != pib::kImageLength || image.size() < pib::kImageLength)
     return PibStatus::BadLength;
-  if (!PibContentValid(image)) return PibStatus::ContentInvalid;
+  if (!pibContentValid(image)) return PibStatus::ContentInvalid;
   valid_ = true;
   return PibStatus::Ok;
 }
@@ -100,11 +100,11 @@ PibStatus ParameterBlockImage::reseal(std::span<std::uint8_t> image) {
   if (status == PibStatus::NoImage || status == PibStatus::BadLength) return status;
   ByteWriter w(image, pib::kOffsetChecksum);
   w.u32le(0);
-  std::size_t length = LengthField(image);
+  std::size_t length = lengthField(image);
   // Never sum past the buffer, whatever the length field claims.
   if (length > pib::kMaxResealLength || length > image.size()) return PibStatus::BadLength;
   w.seek(pib::kOffsetChecksum);
-  w.u32le(Checksum32(image.first(length)));
+  w.u32le(checksum32(image.first(length)));
   return status;
 }
 
@@ -112,15 +112,15 @@ PibStatus ParameterBlockImage::buildDefault(std::span<std::uint8_t> image) {
   image_ = image;
   valid_ = false;
   if (image.empty()) return PibStatus::NoImage;
-  if (!WriteDefaultPib(image)) return PibStatus::BadLength;
+  if (!writeDefaultPib(image)) return PibStatus::BadLength;
   return reseal(image);
 }
 
 PibStatus ParameterBlockImage::guard() const {
   if (image_.empty()) return PibStatus::NoImage;
   if (image_.size() < pib::kHeaderLength) return PibStatus::BadLength;
-  if (!IsVersion44(image_)) return PibStatus::VersionUnsupported;
-  if (LengthField(image_) != pib::kImageLength || image_.size() < pib::kImageLength)
+  if (!isVersion44(image_)) return PibStatus::VersionUnsupported;
+  if (lengthField(image_) != pib::kImageLength || image_.size() < pib::kImageLength)
     return PibStatus::BadLength;
   if (!valid_) return PibStatus::NotValidated;
   return PibStatus::Ok;
@@ -204,7 +204,7 @@ PibStatus ParameterBlockImage::getSecurityLevel(std::uint8_t& out) const {
 
 PibStatus ParameterBlockImage::getHfid(PibHfid which, std::string& out) const {
   if (PibStatus s = guard(); s != PibStatus::Ok) return s;
-  ByteReader r(image_, HfidOffset(which));
+  ByteReader r(image_, hfidOffset(which));
   out = r.text(pib::kHfidLength);
   return PibStatus::Ok;
 }
@@ -213,7 +213,7 @@ PibStatus ParameterBlockImage::setHfid(PibHfid which, const std::string& text) {
   if (PibStatus s = guard(); s != PibStatus::Ok) return s;
   if (text.size() >= pib::kHfidLength || text.find('\0') != std::string::npos)
     return PibStatus::BadValue;
-  ByteWriter w(image_, HfidOffset(which));
+  ByteWriter w(image_, hfidOffset(which));
   w.text(text, pib::kHfidLength);
   return PibStatus::Ok;
 }
@@ -322,7 +322,7 @@ PibStatus ParameterBlockImage::getLedSetting(int entry, int k, std::uint8_t& out
   std::size_t count = std::min<std::size_t>(byteAt(pib::kOffsetLedCount), pib::kMaxLedEntries);
   if (entry < 0 || static_cast<std::size_t>(entry) >= count || k < 0 || k > 2)
     return PibStatus::BadValue;
-  out = byteAt(pib::LedSettingOffset(static_cast<std::size_t>(entry), static_cast<std::size_t>(k)));
+  out = byteAt(pib::ledSettingOffset(static_cast<std::size_t>(entry), static_cast<std::size_t>(k)));
   return PibStatus::Ok;
 }
 
@@ -332,7 +332,7 @@ PibStatus ParameterBlockImage::setLedSetting(int entry, int k, std::uint8_t valu
   if (entry < 0 || static_cast<std::size_t>(entry) >= count || k < 0 || k > 2)
     return PibStatus::BadValue;
   if (value > (k == 0 ? 39 : 40)) return PibStatus::BadValue;
-  image_[pib::LedSettingOffset(static_cast<std::size_t>(entry), static_cast<std::size_t>(k))] =
+  image_[pib::ledSettingOffset(static_cast<std::size_t>(entry), static_cast<std::size_t>(k))] =
       value;
   return PibStatus::Ok;
 }
@@ -385,14 +385,14 @@ PibStatus ParameterBlockImage::setIntervalField(std::uint32_t value) {
 
 PibStatus ParameterBlockImage::getListCount(PibList list, std::size_t& count) const {
   if (PibStatus s = guard(); s != PibStatus::Ok) return s;
-  ByteReader r(image_, PlaceOf(list).count);
+  ByteReader r(image_, placeOf(list).count);
   count = r.u16le();
   return PibStatus::Ok;
 }
 
 PibStatus ParameterBlockImage::clearList(PibList list) {
   if (PibStatus s = guard(); s != PibStatus::Ok) return s;
-  ListPlace place = PlaceOf(list);
+  ListPlace place = placeOf(list);
   ByteWriter w(image_, place.entries);
   w.zeros(pib::kMaxListEntries * pib::kListEntryLength);
   w.u16le(0);
@@ -402,8 +402,8 @@ PibStatus ParameterBlockImage::clearList(PibList list) {
 PibStatus ParameterBlockImage::appendListEntry(PibList list, const PibListEntry& entry) {
   std::size_t count = 0;
   if (PibStatus s = getListCount(list, count); s != PibStatus::Ok) return s;
-  if (count >= pib::kMaxListEntries || !PibListEntryValid(list, entry)) return PibStatus::BadValue;
-  ListPlace place = PlaceOf(list);
+  if (count >= pib::kMaxListEntries || !pibListEntryValid(list, entry)) return PibStatus::BadValue;
+  ListPlace place = placeOf(list);
   writeBytes(place.entries + count * pib::kListEntryLength, entry);
   ByteWriter w(image_, place.count);
   w.u16le(static_cast<std::uint16_t>(count + 1));
@@ -415,7 +415,7 @@ PibStatus ParameterBlockImage::getListEntry(PibList list, std::size_t index,
   std::size_t count = 0;
   if (PibStatus s = getListCount(list, count); s != PibStatus::Ok) return s;
   if (index >= count || index >= pib::kMaxListEntries) return PibStatus::BadValue;
-  ByteReader r(image_, PlaceOf(list).entries + index * pib::kListEntryLength);
+  ByteReader r(image_, placeOf(list).entries + index * pib::kListEntryLength);
   r.bytes(out.data(), out.size());
   return PibStatus::Ok;
 }
@@ -424,9 +424,9 @@ PibStatus ParameterBlockImage::replaceList(PibList list, std::span<const PibList
   if (PibStatus s = guard(); s != PibStatus::Ok) return s;
   if (entries.size() > pib::kMaxListEntries) return PibStatus::BadValue;
   for (const PibListEntry& entry : entries)
-    if (!PibListEntryValid(list, entry)) return PibStatus::BadValue;
+    if (!pibListEntryValid(list, entry)) return PibStatus::BadValue;
   clearList(list);
-  ListPlace place = PlaceOf(list);
+  ListPlace place = placeOf(list);
   ByteWriter w(image_, place.entries);
   for (const PibListEntry& entry : entries) w.bytes(entry);
   w.seek(place.count);

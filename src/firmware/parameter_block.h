@@ -18,9 +18,9 @@
 #include <span>
 #include <string>
 
-#include "api/bytes.h"
-#include "api/keys.h"
-#include "api/mac_address.h"
+#include "base/bytes.h"
+#include "base/keys.h"
+#include "base/mac_address.h"
 
 namespace strandline {
 
@@ -36,7 +36,7 @@ enum class PibStatus : int {
   BadValue = 8,            // a setter rejected its argument
 };
 
-const char* PibStatusText(PibStatus status);
+const char* pibStatusText(PibStatus status);
 
 namespace pib {
 
@@ -88,10 +88,10 @@ inline constexpr std::size_t kLedEntryLength = 11;
 inline constexpr std::size_t kMaxLedEntries = 34;
 inline constexpr std::size_t kLedSettingBytes = 3;  // bytes 2..4 of an entry
 // Offset of setting byte k (0..2) of LED entry i.
-constexpr std::size_t LedSettingOffset(std::size_t i, std::size_t k) {
+constexpr std::size_t ledSettingOffset(std::size_t i, std::size_t k) {
   return kOffsetLedTable + kLedEntryLength * i + 2 + k;
 }
-static_assert(LedSettingOffset(0, 0) == 9409 && LedSettingOffset(1, 2) == 9422);
+static_assert(ledSettingOffset(0, 0) == 9409 && ledSettingOffset(1, 2) == 9422);
 
 // Configuration block at 10888.
 inline constexpr std::size_t kOffsetModeWord = 10888;
@@ -119,7 +119,7 @@ inline constexpr std::array<Section, 19> kSections{{
     {7692, 128},  {7820, 44},   {7864, 128},  {7992, 64},  {8056, 16},    {8072, 64},  {8136, 64},
     {8200, 2048}, {10248, 640}, {10888, 512}, {11400, 64}, {11464, 4096},
 }};
-constexpr bool SectionsTileTheImage() {
+constexpr bool sectionsTileTheImage() {
   std::size_t next = 0;
   for (const Section& s : kSections) {
     if (s.offset != next) return false;
@@ -127,7 +127,7 @@ constexpr bool SectionsTileTheImage() {
   }
   return next == kImageLength;
 }
-static_assert(SectionsTileTheImage());
+static_assert(sectionsTileTheImage());
 
 }  // namespace pib
 
@@ -143,7 +143,7 @@ enum class PibHfid { Manufacturer, User, Network };
 enum class PibTraffic { Unicast = 0, MulticastBroadcast = 1, Igmp = 2, IgmpManagedStream = 3 };
 
 // True when the image's length field fits the buffer and its checksum verifies.
-bool PibVerifies(ByteView image);
+bool pibVerifies(ByteView image);
 
 class ParameterBlockImage {
  public:

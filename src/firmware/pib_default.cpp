@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "api/bytes.h"
-#include "api/keys.h"
+#include "base/bytes.h"
+#include "base/keys.h"
 #include "firmware/parameter_block.h"
 
 namespace strandline {
@@ -17,7 +17,7 @@ constexpr std::size_t kCarrierCount = 1155;
 constexpr std::uint32_t kDefaultCarrierSetting = 0x000000FF;
 static_assert(kCarrierCount * 4 == pib::kDefaultTableLength);
 
-void WriteIdentity(ByteWriter& w) {
+void writeIdentity(ByteWriter& w) {
   Key16 nmk = deriveNetworkKey(kDefaultAvNetworkName);
   Key16 dak = deriveDeviceKey(kDefaultDevicePassword);
   Nid nid = deriveNid(nmk, 0);
@@ -37,7 +37,7 @@ void WriteIdentity(ByteWriter& w) {
   w.bytes(nid.data(), nid.size());
 }
 
-void WriteQos(ByteWriter& w) {
+void writeQos(ByteWriter& w) {
   // Unicast CAP 1, multicast/broadcast CAP 1, IGMP CAP 3, IGMP streams CAP 2.
   w.seek(pib::kOffsetDefaultCap);
   for (std::uint8_t cap : {1, 1, 3, 2}) w.u8(cap);
@@ -52,7 +52,7 @@ void WriteQos(ByteWriter& w) {
   for (std::size_t i = 0; i < kCarrierCount; ++i) w.u32le(kDefaultCarrierSetting);
 }
 
-void WriteConfiguration(ByteWriter& w) {
+void writeConfiguration(ByteWriter& w) {
   w.seek(7824);
   w.u32le(60);
   w.seek(8080);
@@ -70,7 +70,7 @@ void WriteConfiguration(ByteWriter& w) {
   }
 }
 
-void WriteHardware(ByteWriter& w) {
+void writeHardware(ByteWriter& w) {
   w.seek(pib::kOffsetHardwareMarker);
   w.u8(pib::kHardwareMarker);
   // Three LEDs on pins 0..2, each on.
@@ -92,7 +92,7 @@ void WriteHardware(ByteWriter& w) {
 
 }  // namespace
 
-bool WriteDefaultPib(std::span<std::uint8_t> image) {
+bool writeDefaultPib(std::span<std::uint8_t> image) {
   if (image.size() < pib::kImageLength) return false;
   for (const pib::Section& s : pib::kSections)
     std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(s.offset), s.size, std::uint8_t{0});
@@ -101,10 +101,10 @@ bool WriteDefaultPib(std::span<std::uint8_t> image) {
   w.u8(pib::kMinorVersion);
   w.seek(pib::kOffsetLength);
   w.u16le(static_cast<std::uint16_t>(pib::kImageLength));
-  WriteIdentity(w);
-  WriteQos(w);
-  WriteConfiguration(w);
-  WriteHardware(w);
+  writeIdentity(w);
+  writeQos(w);
+  writeConfiguration(w);
+  writeHardware(w);
   return w.ok();
 }
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "api/mac_address.h"
+#include "base/mac_address.h"
 
 namespace strandline {
 
@@ -18,6 +18,6 @@ inline constexpr const char* kDefaultDevicePassword = "HomePlugAV";
 
 // Writes the default image into the first 15560 bytes of `image` (checksum
 // field left 0); false when the buffer is shorter.
-bool WriteDefaultPib(std::span<std::uint8_t> image);
+bool writeDefaultPib(std::span<std::uint8_t> image);
 
 }  // namespace strandline

@@ -83,11 +83,11 @@ class FieldReader {
   bool ok_ = true;
 };
 
-bool InRange(std::uint64_t v, std::uint64_t low, std::uint64_t high) {
+bool inRange(std::uint64_t v, std::uint64_t low, std::uint64_t high) {
   return v >= low && v <= high;
 }
-bool ZeroOrInRange(std::uint64_t v, std::uint64_t low, std::uint64_t high) {
-  return v == 0 || InRange(v, low, high);
+bool zeroOrInRange(std::uint64_t v, std::uint64_t low, std::uint64_t high) {
+  return v == 0 || inRange(v, low, high);
 }
 
 constexpr std::size_t kClassifierLength = 24;
@@ -99,13 +99,13 @@ constexpr std::size_t kMaxPolicyEntries = 16;
 static_assert(560 + kMaxRuleEntries * kRuleEntryLength == 784);
 static_assert(784 + kMaxPolicyEntries * kPolicyEntryLength == 2384);
 
-std::uint32_t ClassifierField(ByteView classifier) {
+std::uint32_t classifierField(ByteView classifier) {
   FieldReader f(classifier);
   return f.u32(0);
 }
 
 // Device identity and local configuration.
-bool IdentityRules(ByteView image) {
+bool identityRules(ByteView image) {
   FieldReader f(image, 12, 256);
   if ((f.u8(12) & 0x01) != 0) return false;  // group address
   if (f.u8(244) >= 4 || f.u8(245) >= 3 || f.u8(246) >= 3) return false;
@@ -115,7 +115,7 @@ bool IdentityRules(ByteView image) {
   return f.ok();
 }
 
-bool Config268Rules(ByteView image) {
+bool config268Rules(ByteView image) {
   FieldReader f(image, 268, 128);
   if (f.u8(268) != 1) return f.ok();
   std::uint8_t first = f.u8(269);
@@ -130,57 +130,57 @@ bool Config268Rules(ByteView image) {
   return f.ok();
 }
 
-bool QosRules(ByteView image) {
+bool qosRules(ByteView image) {
   FieldReader f(image, 524, 2048);
   for (std::size_t at = 524; at < 528; ++at)
     if (f.u8(at) >= 4) return false;
   for (std::size_t at = 528; at <= 540; at += 4)
-    if (!InRange(f.u32(at), 10000, 65000000)) return false;
+    if (!inRange(f.u32(at), 10000, 65000000)) return false;
   std::uint32_t rules = f.u32(552);
   std::uint32_t policies = f.u32(556);
   if (rules > kMaxRuleEntries || policies > kMaxPolicyEntries) return false;
   for (std::size_t i = 0; i < rules; ++i)
-    if (!PibRuleEntryValid(f.view(560 + kRuleEntryLength * i, kRuleEntryLength))) return false;
+    if (!pibRuleEntryValid(f.view(560 + kRuleEntryLength * i, kRuleEntryLength))) return false;
   for (std::size_t i = 0; i < policies; ++i)
-    if (!PibPolicyEntryValid(f.view(784 + kPolicyEntryLength * i, kPolicyEntryLength)))
+    if (!pibPolicyEntryValid(f.view(784 + kPolicyEntryLength * i, kPolicyEntryLength)))
       return false;
   return f.u8(2384) < 9 && f.ok();
 }
 
-bool TableBlockRules(ByteView image) {
+bool tableBlockRules(ByteView image) {
   FieldReader f(image, 2572, 5120);
   return f.u32(2572) <= 17 && f.ok();
 }
 
-bool Config7692Rules(ByteView image) {
+bool config7692Rules(ByteView image) {
   FieldReader f(image, 7692, 128);
-  if (f.u32(7716) == 1 && !InRange(f.u32(7720), 2, 1440)) return false;
+  if (f.u32(7716) == 1 && !inRange(f.u32(7720), 2, 1440)) return false;
   return f.ok();
 }
 
-bool Config7820Rules(ByteView image) {
+bool config7820Rules(ByteView image) {
   FieldReader f(image, 7820, 44);
-  if (!InRange(f.u32(7824), 20, 180)) return false;
+  if (!inRange(f.u32(7824), 20, 180)) return false;
   if (f.u8(7828) == 1 && f.u8(7830) < f.u8(7829)) return false;
   return f.ok();
 }
 
-bool Config7864Rules(ByteView image) {
+bool config7864Rules(ByteView image) {
   FieldReader f(image, 7864, 128);
-  if (f.u32(7962) == 1 && !InRange(f.u32(7966), 100, 1000)) return false;
+  if (f.u32(7962) == 1 && !inRange(f.u32(7966), 100, 1000)) return false;
   return f.ok();
 }
 
-bool Config7992Rules(ByteView image) {
+bool config7992Rules(ByteView image) {
   FieldReader f(image, 7992, 64);
   if (f.u32(7992) >= 13) return false;
-  if (!ZeroOrInRange(f.u32(8000), 0x10000, 0x1000000)) return false;
-  if (!ZeroOrInRange(f.u32(8004), 0x10000, 0x1000000)) return false;
+  if (!zeroOrInRange(f.u32(8000), 0x10000, 0x1000000)) return false;
+  if (!zeroOrInRange(f.u32(8004), 0x10000, 0x1000000)) return false;
   if (f.u32(8008) >= 16) return false;
   std::uint8_t band = f.u8(8012);
   if (band >= 4) return false;
   if (band == 1) {
-    if (!InRange(f.u32(8013), 1227, 5016)) return false;
+    if (!inRange(f.u32(8013), 1227, 5016)) return false;
     std::uint32_t step = f.u32(8017);
     if (step >= 25 || (step >= 8 && step % 2 != 0)) return false;
   }
@@ -190,17 +190,17 @@ bool Config7992Rules(ByteView image) {
     if (shares > 100 || f.u8(8048) > 100 || f.u8(8049) > 100) return false;
   }
   if ((f.u8(8026) & 0x0F) != 0) {
-    if (!InRange(f.u8(8027), 1, 100)) return false;
-    if (!InRange(f.u32(8030), 1000, 14400000)) return false;
-    if (!InRange(f.u32(8034), 500, 14400000)) return false;
-    if (!InRange(f.u32(8038), 1000, 14400000)) return false;
+    if (!inRange(f.u8(8027), 1, 100)) return false;
+    if (!inRange(f.u32(8030), 1000, 14400000)) return false;
+    if (!inRange(f.u32(8034), 500, 14400000)) return false;
+    if (!inRange(f.u32(8038), 1000, 14400000)) return false;
   }
   return f.ok();
 }
 
-bool Config8072Rules(ByteView image) {
+bool config8072Rules(ByteView image) {
   FieldReader f(image, 8072, 64);
-  if (!InRange(f.u32(8080), 300000, 2000000)) return false;
+  if (!inRange(f.u32(8080), 300000, 2000000)) return false;
   std::uint16_t switches = f.u16(8084);
   auto on = [&](int bit) { return (switches >> bit) & 1; };
   if (on(3) && (f.u32(8086) == 0 || f.u32(8090) == 0)) return false;
@@ -221,7 +221,7 @@ bool Config8072Rules(ByteView image) {
   return f.ok();
 }
 
-bool Config8136Rules(ByteView image) {
+bool config8136Rules(ByteView image) {
   FieldReader f(image, 8136, 64);
   std::uint8_t mode = f.u8(8136);
   if (mode >= 3) return false;
@@ -232,35 +232,35 @@ bool Config8136Rules(ByteView image) {
   }
   if (mode == 1 && (f.u8(8137) == 0 || f.u8(8138) == 0 || f.u8(8139) == 0)) return false;
   if (f.u8(8157) >= 66) return false;
-  if (f.u8(8158) == 1 && (!InRange(f.u16(8159), 4, 1440) || !InRange(f.u16(8161), 4, 1440)))
+  if (f.u8(8158) == 1 && (!inRange(f.u16(8159), 4, 1440) || !inRange(f.u16(8161), 4, 1440)))
     return false;
   return f.u32(8163) < 4 && f.ok();
 }
 
 // Two 16-bit times at `at` and `at` + 2, each from 100 to 15000.
-bool TimerPair(FieldReader& f, std::size_t at) {
-  return InRange(f.u16(at), 100, 15000) && InRange(f.u16(at + 2), 100, 15000);
+bool timerPair(FieldReader& f, std::size_t at) {
+  return inRange(f.u16(at), 100, 15000) && inRange(f.u16(at + 2), 100, 15000);
 }
 
-bool HardwareGroupRules(FieldReader& f) {
+bool hardwareGroupRules(FieldReader& f) {
   if (f.u8(10029) != 0) {
-    if (!TimerPair(f, 10023) || !InRange(f.u16(10027), 20000, 60000)) return false;
-    if (!ZeroOrInRange(f.u32(10031), 20000, 180000)) return false;
-    if (!ZeroOrInRange(f.u32(10035), 20000, 180000)) return false;
-    if (!ZeroOrInRange(f.u16(10039), 20000, 60000)) return false;
-    if (!ZeroOrInRange(f.u16(10041), 20000, 60000)) return false;
+    if (!timerPair(f, 10023) || !inRange(f.u16(10027), 20000, 60000)) return false;
+    if (!zeroOrInRange(f.u32(10031), 20000, 180000)) return false;
+    if (!zeroOrInRange(f.u32(10035), 20000, 180000)) return false;
+    if (!zeroOrInRange(f.u16(10039), 20000, 60000)) return false;
+    if (!zeroOrInRange(f.u16(10041), 20000, 60000)) return false;
   }
-  if (f.u8(10055) != 0 && !TimerPair(f, 10051)) return false;
-  if (f.u8(10077) != 0 && !TimerPair(f, 10073)) return false;
-  if (f.u8(10099) != 0 && (!TimerPair(f, 10095) || f.u8(10101) > 1)) return false;
+  if (f.u8(10055) != 0 && !timerPair(f, 10051)) return false;
+  if (f.u8(10077) != 0 && !timerPair(f, 10073)) return false;
+  if (f.u8(10099) != 0 && (!timerPair(f, 10095) || f.u8(10101) > 1)) return false;
   if (f.u8(10128) != 0) {
-    if (!TimerPair(f, 10124) || f.u8(10130) > 1) return false;
+    if (!timerPair(f, 10124) || f.u8(10130) > 1) return false;
     if (f.u8(10137) > 7 || f.u8(10138) > 2) return false;
   }
   return f.ok();
 }
 
-bool HardwareRules(ByteView image) {
+bool hardwareRules(ByteView image) {
   FieldReader f(image, 8200, 2048);
   if (f.u8(pib::kOffsetHardwareMarker) != pib::kHardwareMarker) return f.ok();
   std::size_t pins = f.u8(8205);
@@ -280,18 +280,18 @@ bool HardwareRules(ByteView image) {
     if (f.u16(at) > 4095) return false;
   std::uint8_t low = f.u8(9981), high = f.u8(9982);
   if (low > 150 || high > 150 || low >= high || f.u8(9985) > 150) return false;
-  if (!InRange(f.u8(9987), 20, 60) || !InRange(f.u8(9988), 5, 20) || !InRange(f.u8(9989), 5, 10))
+  if (!inRange(f.u8(9987), 20, 60) || !inRange(f.u8(9988), 5, 20) || !inRange(f.u8(9989), 5, 10))
     return false;
   std::uint32_t start = f.u32(9992), end = f.u32(9996);
   bool bothZero = start == 0 && end == 0;
   if (!bothZero && (start == 0 || end == 0 || start >= end)) return false;
-  return HardwareGroupRules(f);
+  return hardwareGroupRules(f);
 }
 
-bool Config10248Rules(ByteView image) {
+bool config10248Rules(ByteView image) {
   FieldReader f(image, 10248, 640);
   std::size_t slots = f.u8(10248);
-  if (!InRange(slots, 1, 32)) return false;
+  if (!inRange(slots, 1, 32)) return false;
   for (std::size_t i = 0; i < slots; ++i)
     if (f.u8(10252 + 5 * i) >= 33 || f.u8(10253 + 5 * i) >= 2) return false;
   std::uint8_t profile = f.u8(10409);
@@ -305,7 +305,7 @@ bool Config10248Rules(ByteView image) {
     for (std::size_t j = 0; j < records; ++j) {
       std::size_t r = 10436 + 24 * j;
       if (!f.fits(r, 24)) return false;
-      if (!ZeroOrInRange(f.u16(r + 8), 1227, 5016)) return false;
+      if (!zeroOrInRange(f.u16(r + 8), 1227, 5016)) return false;
       std::int8_t gain = f.s8(r + 10);
       if (gain < -24 || gain > 2 || f.u8(r + 16) >= 33) return false;
       if (f.u32(r) == wantA && f.u32(r + 4) == wantB) found = true;
@@ -315,7 +315,7 @@ bool Config10248Rules(ByteView image) {
   return f.ok();
 }
 
-bool ModeParameterRules(FieldReader& f) {
+bool modeParameterRules(FieldReader& f) {
   std::uint16_t mode = f.u16(pib::kOffsetModeWord);
   if (mode == 0) return f.ok();
   std::uint32_t period = f.u32(10890);
@@ -337,39 +337,39 @@ bool ModeParameterRules(FieldReader& f) {
   return f.ok();
 }
 
-bool ListRules(FieldReader& f, PibList list, std::size_t at, std::size_t countAt) {
+bool listRules(FieldReader& f, PibList list, std::size_t at, std::size_t countAt) {
   std::size_t count = f.u16(countAt);
   if (count > pib::kMaxListEntries) return false;
   for (std::size_t i = 0; i < count; ++i)
-    if (!PibListEntryValid(list, f.view(at + pib::kListEntryLength * i, pib::kListEntryLength)))
+    if (!pibListEntryValid(list, f.view(at + pib::kListEntryLength * i, pib::kListEntryLength)))
       return false;
   return f.ok();
 }
 
 // The two lists are checked whatever the mode word holds.
-bool Config10888Rules(ByteView image) {
+bool config10888Rules(ByteView image) {
   FieldReader f(image, 10888, 512);
-  return ModeParameterRules(f) &&
-         ListRules(f, PibList::First, pib::kOffsetListA, pib::kOffsetListACount) &&
-         ListRules(f, PibList::Second, pib::kOffsetListB, pib::kOffsetListBCount);
+  return modeParameterRules(f) &&
+         listRules(f, PibList::First, pib::kOffsetListA, pib::kOffsetListACount) &&
+         listRules(f, PibList::Second, pib::kOffsetListB, pib::kOffsetListBCount);
 }
 
-bool Config11400Rules(ByteView image) {
+bool config11400Rules(ByteView image) {
   FieldReader f(image, 11400, 64);
   std::uint8_t enabled = f.u8(11401);
   if (enabled > 1) return false;
-  if (enabled == 1 && (!InRange(f.u16(11408), 10, 2000) || !InRange(f.u16(11410), 46, 1500)))
+  if (enabled == 1 && (!inRange(f.u16(11408), 10, 2000) || !inRange(f.u16(11410), 46, 1500)))
     return false;
   for (std::size_t r : {11420u, 11432u, 11444u}) {
     std::uint8_t bits = f.u8(r + 4), parity = f.u8(r + 5), stop = f.u8(r + 6), flow = f.u8(r + 7);
-    if (!InRange(f.u32(r), 300, 921600)) return false;
+    if (!inRange(f.u32(r), 300, 921600)) return false;
     if ((bits != 7 && bits != 8) || parity >= 3 || (stop != 1 && stop != 2) || flow > 1)
       return false;
   }
   return f.ok();
 }
 
-bool TextBlockRules(ByteView image) {
+bool textBlockRules(ByteView image) {
   FieldReader f(image, 11464, 4096);
   for (std::size_t at : {11465u, 11724u, 11981u})
     if (!f.textFits(at, 256)) return false;
@@ -379,7 +379,7 @@ bool TextBlockRules(ByteView image) {
 
 }  // namespace
 
-bool PibClassifierValid(ByteView classifier) {
+bool pibClassifierValid(ByteView classifier) {
   FieldReader f(classifier);
   std::uint32_t field = f.u32(0);
   std::uint32_t op = f.u32(4);
@@ -396,7 +396,7 @@ bool PibClassifierValid(ByteView classifier) {
     case 8:
       return value < 256;
     case 9:
-      return InRange(value, 1, 0xFFFFE);
+      return inRange(value, 1, 0xFFFFE);
     case 12:
     case 13:
     case 14:
@@ -416,7 +416,7 @@ bool PibClassifierValid(ByteView classifier) {
   }
 }
 
-bool PibClassifierProtocolBound(ByteView classifier) {
+bool pibClassifierProtocolBound(ByteView classifier) {
   FieldReader f(classifier);
   std::uint32_t field = f.u32(0);
   std::uint16_t leading = f.u16be(8);
@@ -425,24 +425,24 @@ bool PibClassifierProtocolBound(ByteView classifier) {
 }
 
 // A rule entry is protocol-bound exactly when its action is 5.
-bool PibRuleEntryValid(ByteView entry) {
+bool pibRuleEntryValid(ByteView entry) {
   FieldReader f(entry);
   std::uint32_t action = f.u32(0);
   ByteView classifier = f.view(4, kClassifierLength);
-  if (!f.ok() || action >= 16 || !PibClassifierValid(classifier)) return false;
-  return PibClassifierProtocolBound(classifier) == (action == 5);
+  if (!f.ok() || action >= 16 || !pibClassifierValid(classifier)) return false;
+  return pibClassifierProtocolBound(classifier) == (action == 5);
 }
 
 namespace {
 
-bool PolicyKindKnown(std::uint8_t kind) {
+bool policyKindKnown(std::uint8_t kind) {
   return kind <= 6 || kind == 16 || kind == 32 || kind == 33 || kind == 34;
 }
 
-bool PolicyParametersValid(FieldReader& f, std::uint8_t kind) {
+bool policyParametersValid(FieldReader& f, std::uint8_t kind) {
   if (kind == 16) {
-    return f.u16(76) == 1 && f.u8(78) < 4 && f.u8(79) < 16 && InRange(f.u16(80), 1, 9000) &&
-           InRange(f.u32(82), 10000, 2000000) && f.ok();
+    return f.u16(76) == 1 && f.u8(78) < 4 && f.u8(79) < 16 && inRange(f.u16(80), 1, 9000) &&
+           inRange(f.u32(82), 10000, 2000000) && f.ok();
   }
   if (kind == 34) return f.u16(76) == 2 && f.ok();
   return f.ok();
@@ -452,31 +452,31 @@ bool PolicyParametersValid(FieldReader& f, std::uint8_t kind) {
 
 // A policy entry of kind 5 is bound to the protocol: all its classifiers bound (mode 1)
 // or some of them (mode 0); any other kind has none bound.
-bool PibPolicyEntryValid(ByteView entry) {
+bool pibPolicyEntryValid(ByteView entry) {
   FieldReader f(entry);
   std::uint8_t kind = f.u8(0);
   std::uint8_t mode = f.u8(1);
   std::size_t count = f.u16(2);
   if (!f.ok() || entry.size() < kPolicyEntryLength) return false;
-  if (!PolicyKindKnown(kind) || mode >= 3 || count > 3) return false;
+  if (!policyKindKnown(kind) || mode >= 3 || count > 3) return false;
   if ((count == 0) != (mode == 2)) return false;
   std::size_t bound = 0;
   for (std::size_t i = 0; i < count; ++i) {
     ByteView classifier = f.view(4 + kClassifierLength * i, kClassifierLength);
-    if (!PibClassifierValid(classifier)) return false;
-    std::uint32_t field = ClassifierField(classifier);
+    if (!pibClassifierValid(classifier)) return false;
+    std::uint32_t field = classifierField(classifier);
     if (kind == 16 && (field == 224 || field == 225)) return false;
     if (kind >= 32 && field >= 9 && field <= 11) return false;
-    if (PibClassifierProtocolBound(classifier)) ++bound;
+    if (pibClassifierProtocolBound(classifier)) ++bound;
   }
   if (bound > 0 && kind != 5) return false;
   if (count > 0 && bound == count && mode != 1) return false;
   if (bound == 0 && kind == 5) return false;
   if (bound > 0 && bound < count && mode != 0) return false;  // only some bound: mode 0
-  return PolicyParametersValid(f, kind);
+  return policyParametersValid(f, kind);
 }
 
-bool PibListEntryValid(PibList list, ByteView entry) {
+bool pibListEntryValid(PibList list, ByteView entry) {
   FieldReader f(entry);
   std::uint32_t items = f.u32(60);
   if (!f.ok() || entry.size() < pib::kListEntryLength || items > 3) return false;
@@ -505,13 +505,13 @@ bool PibListEntryValid(PibList list, ByteView entry) {
   return f.ok();
 }
 
-bool PibContentValid(ByteView image) {
+bool pibContentValid(ByteView image) {
   if (image.size() < pib::kImageLength) return false;
   using Rule = bool (*)(ByteView);
   static constexpr Rule kRules[] = {
-      IdentityRules,   Config268Rules,   QosRules,         TableBlockRules,  Config7692Rules,
-      Config7820Rules, Config7864Rules,  Config7992Rules,  Config8072Rules,  Config8136Rules,
-      HardwareRules,   Config10248Rules, Config10888Rules, Config11400Rules, TextBlockRules,
+      identityRules,   config268Rules,   qosRules,         tableBlockRules,  config7692Rules,
+      config7820Rules, config7864Rules,  config7992Rules,  config8072Rules,  config8136Rules,
+      hardwareRules,   config10248Rules, config10888Rules, config11400Rules, textBlockRules,
   };
   for (Rule rule : kRules)
     if (!rule(image)) return false;

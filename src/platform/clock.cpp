@@ -5,25 +5,25 @@
 
 namespace strandline {
 
-static std::uint64_t SteadyMs() {
+static std::uint64_t steadyMs() {
   using namespace std::chrono;
   return static_cast<std::uint64_t>(
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 std::uint64_t SystemClock::nowMs() {
-  return SteadyMs();
+  return steadyMs();
 }
 
 void SystemClock::sleepMs(std::uint32_t ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-VirtualClock::VirtualClock(bool paced) : paced_(paced), startReal_(SteadyMs()) {}
+VirtualClock::VirtualClock(bool paced) : paced_(paced), startReal_(steadyMs()) {}
 
 std::uint64_t VirtualClock::nowMs() {
   std::lock_guard lock(mutex_);
-  if (paced_) now_ = SteadyMs() - startReal_;
+  if (paced_) now_ = steadyMs() - startReal_;
   return now_;
 }
 
@@ -55,7 +55,7 @@ bool VirtualClock::runUntil(std::uint64_t deadlineMs, const std::function<bool()
     std::function<void()> due;
     {
       std::unique_lock lock(mutex_);
-      if (paced_) now_ = SteadyMs() - startReal_;
+      if (paced_) now_ = steadyMs() - startReal_;
       bool eventDue = !events_.empty() && events_.begin()->first.first <= now_;
       if (!eventDue) {
         if (now_ >= deadlineMs) return false;

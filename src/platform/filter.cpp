@@ -4,7 +4,7 @@
 
 namespace strandline {
 
-unsigned RunFilter(const FilterProgram& program, ByteView frame) {
+unsigned runFilter(const FilterProgram& program, ByteView frame) {
   std::vector<bpf_insn> insns;
   insns.reserve(program.size());
   for (const FilterInstruction& i : program) insns.push_back({i.code, i.jt, i.jf, i.k});

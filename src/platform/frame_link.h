@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "api/bytes.h"
-#include "api/mac_address.h"
+#include "base/bytes.h"
+#include "base/mac_address.h"
 
 namespace strandline {
 
@@ -68,6 +68,6 @@ class FrameLink {
 };
 
 // Applies a filter program to a frame as the kernel would; 0 means drop.
-unsigned RunFilter(const FilterProgram& program, ByteView frame);
+unsigned runFilter(const FilterProgram& program, ByteView frame);
 
 }  // namespace strandline

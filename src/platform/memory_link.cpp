@@ -40,7 +40,7 @@ class MemoryLink::Port final : public CardPort {
 
   void offer(const std::string& card, ByteView frame) {
     if (card != card_) return;
-    if (!filter_.empty() && RunFilter(filter_, frame) == 0) return;
+    if (!filter_.empty() && runFilter(filter_, frame) == 0) return;
     queue_.emplace_back(frame.begin(), frame.end());
   }
   bool readable() const { return !queue_.empty(); }

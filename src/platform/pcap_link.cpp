@@ -14,7 +14,7 @@ namespace strandline {
 namespace {
 
 // A usable card is an Ethernet interface, not loopback, with a 6-byte hardware address.
-bool EthernetAddress(const pcap_if_t* device, MacAddress& mac) {
+bool ethernetAddress(const pcap_if_t* device, MacAddress& mac) {
   if (device->flags & PCAP_IF_LOOPBACK) return false;
   for (const pcap_addr_t* a = device->addresses; a; a = a->next) {
     if (!a->addr || a->addr->sa_family != AF_PACKET) continue;
@@ -86,7 +86,7 @@ bool PcapLink::listCards(std::vector<CardInfo>& cards, std::string& error) {
         std::find(allowlist_.begin(), allowlist_.end(), name) == allowlist_.end())
       continue;
     CardInfo card;
-    if (!EthernetAddress(d, card.mac)) continue;
+    if (!ethernetAddress(d, card.mac)) continue;
     card.name = name;
     if (d->description) card.description = d->description;
     cards.push_back(card);
@@ -141,7 +141,7 @@ bool PcapLink::wait(std::span<CardPort* const> ports, int timeoutMs) {
   return ::poll(fds.data(), fds.size(), std::max(timeoutMs, 0)) > 0;
 }
 
-std::vector<std::string> ParseInterfaceList(const std::string& text) {
+std::vector<std::string> parseInterfaceList(const std::string& text) {
   std::vector<std::string> names;
   std::string current;
   for (char c : text + ",") {
@@ -155,9 +155,9 @@ std::vector<std::string> ParseInterfaceList(const std::string& text) {
   return names;
 }
 
-std::vector<std::string> InterfacesFromEnvironment() {
+std::vector<std::string> interfacesFromEnvironment() {
   const char* value = std::getenv("STRANDLINE_INTERFACES");
-  return value ? ParseInterfaceList(value) : std::vector<std::string>{};
+  return value ? parseInterfaceList(value) : std::vector<std::string>{};
 }
 
 }  // namespace strandline

@@ -25,8 +25,8 @@ class PcapLink final : public FrameLink {
 };
 
 // Interface names from a comma- or space-separated list (STRANDLINE_INTERFACES).
-std::vector<std::string> ParseInterfaceList(const std::string& text);
+std::vector<std::string> parseInterfaceList(const std::string& text);
 // STRANDLINE_INTERFACES, or empty when unset.
-std::vector<std::string> InterfacesFromEnvironment();
+std::vector<std::string> interfacesFromEnvironment();
 
 }  // namespace strandline

@@ -4,7 +4,7 @@
 
 namespace strandline {
 
-static MessageAnswer DefaultAnswer(MessageButtons buttons) {
+static MessageAnswer defaultAnswer(MessageButtons buttons) {
   switch (buttons) {
     case MessageButtons::YesNo:
     case MessageButtons::YesNoCancel:
@@ -20,7 +20,7 @@ MessageAnswer RecordingPrompter::messageBox(const std::string& text, const std::
                                             MessageIcon icon, MessageButtons buttons) {
   shown.push_back({text, caption, icon, buttons});
   if (echo) std::printf("[%s] %s\n", caption.c_str(), text.c_str());
-  if (answers.empty()) return DefaultAnswer(buttons);
+  if (answers.empty()) return defaultAnswer(buttons);
   MessageAnswer answer = answers.front();
   answers.pop_front();
   return answer;

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "api/keys.h"
+#include "base/keys.h"
 
 namespace strandline {
 
-void ResetDatabaseTables(DeviceDatabase& db) {
+void resetDatabaseTables(DeviceDatabase& db) {
   for (AdapterNetwork& a : db.adapters) {
     a = AdapterNetwork{};
     a.networkName.set(kDefaultAvNetworkName);
@@ -19,9 +19,9 @@ void ResetDatabaseTables(DeviceDatabase& db) {
   db.currentCard = 0;
 }
 
-Bytes EncodeDatabase(const DeviceDatabase& db) {
+Bytes encodeDatabase(const DeviceDatabase& db) {
   std::size_t count = std::min(db.known.count(), kMaxKnownDevices);
-  Bytes out(DatabaseSize(count));
+  Bytes out(databaseSize(count));
   ByteWriter w(out);
   w.u32le(static_cast<std::uint32_t>(kDatabaseVersion));
   w.u32le(static_cast<std::uint32_t>(db.currentCard));
@@ -35,61 +35,61 @@ Bytes EncodeDatabase(const DeviceDatabase& db) {
   return out;
 }
 
-static DecodeResult Fail(DecodeStatus status, std::string problem) {
+static DecodeResult fail(DecodeStatus status, std::string problem) {
   return {status, std::move(problem)};
 }
 
-static DecodeResult Truncated(const char* where, std::size_t size) {
-  return Fail(DecodeStatus::Truncated, "the file ends inside " + std::string(where) + " (" +
+static DecodeResult truncatedAt(const char* where, std::size_t size) {
+  return fail(DecodeStatus::Truncated, "the file ends inside " + std::string(where) + " (" +
                                            std::to_string(size) + " bytes)");
 }
 
-static std::int32_t I32(ByteReader& r) {
+static std::int32_t readI32(ByteReader& r) {
   return static_cast<std::int32_t>(r.u32le());
 }
 
-DecodeResult DecodeDatabase(ByteView data, DeviceDatabase& db) {
+DecodeResult decodeDatabase(ByteView data, DeviceDatabase& db) {
   ByteReader r(data);
-  std::int32_t version = I32(r);
-  if (!r.ok()) return Fail(DecodeStatus::NoVersion, "the file is too short to hold a version");
+  std::int32_t version = readI32(r);
+  if (!r.ok()) return fail(DecodeStatus::NoVersion, "the file is too short to hold a version");
   if (version < kDatabaseVersion)
-    return Fail(DecodeStatus::OldVersion, "version " + std::to_string(version) + " is older than " +
+    return fail(DecodeStatus::OldVersion, "version " + std::to_string(version) + " is older than " +
                                               std::to_string(kDatabaseVersion));
   db.version = version;
 
-  std::int32_t card = I32(r);
-  if (!r.ok()) return Truncated("the current card", data.size());
+  std::int32_t card = readI32(r);
+  if (!r.ok()) return truncatedAt("the current card", data.size());
   db.currentCard = std::clamp(card, 0, static_cast<std::int32_t>(kDatabaseCards - 1));
 
   for (std::size_t i = 0; i < kDatabaseCards; ++i) {
     AdapterNetwork record;
     record.parse(r);
-    if (!r.ok()) return Truncated("the network records", data.size());
+    if (!r.ok()) return truncatedAt("the network records", data.size());
     db.adapters[i] = record;
   }
 
-  std::int32_t count = I32(r);
-  if (!r.ok()) return Truncated("the known-device count", data.size());
+  std::int32_t count = readI32(r);
+  if (!r.ok()) return truncatedAt("the known-device count", data.size());
   db.known.devices.clear();
   if (count < 1 || count > static_cast<std::int32_t>(kMaxKnownDevices))
-    return Fail(DecodeStatus::BadKnownCount,
+    return fail(DecodeStatus::BadKnownCount,
                 "the known-device count " + std::to_string(count) + " is outside 1 to 100");
   for (std::int32_t i = 0; i < count; ++i) {
     KnownDevice device;
     device.parse(r);
-    if (!r.ok()) return Truncated("the known devices", data.size());
+    if (!r.ok()) return truncatedAt("the known devices", data.size());
     db.known.devices.push_back(device);
   }
 
   ColumnLayout columns;
-  for (std::int32_t& v : columns.order) v = I32(r);
-  for (std::int32_t& v : columns.widths) v = I32(r);
-  if (!r.ok()) return Truncated("the column layout", data.size());
+  for (std::int32_t& v : columns.order) v = readI32(r);
+  for (std::int32_t& v : columns.widths) v = readI32(r);
+  if (!r.ok()) return truncatedAt("the column layout", data.size());
   db.columns = columns;
 
-  std::int32_t toggle = I32(r);
-  std::int32_t column = I32(r);
-  if (!r.ok()) return Truncated("the sort settings", data.size());
+  std::int32_t toggle = readI32(r);
+  std::int32_t column = readI32(r);
+  if (!r.ok()) return truncatedAt("the sort settings", data.size());
   db.sortToggle = toggle;
   db.sortColumn = column;
   return {};
@@ -98,19 +98,19 @@ DecodeResult DecodeDatabase(ByteView data, DeviceDatabase& db) {
 DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db, Prompter* prompter,
                                 FileOps& ops, std::time_t now) {
   DatabaseReadResult result;
-  RemoveStaleTemporaries(path);
-  ReadFileResult file = ReadWholeFile(ops, path, DatabaseSize(kMaxKnownDevices));
+  removeStaleTemporaries(path);
+  ReadFileResult file = readWholeFile(ops, path, databaseSize(kMaxKnownDevices));
   if (file.status == ReadFileResult::Status::Missing) {
-    ResetDatabaseTables(db);
+    resetDatabaseTables(db);
     result.tablesReset = true;
     return result;
   }
 
   DecodeResult decoded;
   if (file.status == ReadFileResult::Status::Failed)
-    decoded = Fail(DecodeStatus::NoVersion, file.error);
+    decoded = fail(DecodeStatus::NoVersion, file.error);
   else
-    decoded = DecodeDatabase(file.data, db);
+    decoded = decodeDatabase(file.data, db);
   if (decoded.ok()) {
     result.status = DatabaseReadResult::Status::Loaded;
     return result;
@@ -118,12 +118,12 @@ DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db, Pro
 
   result.status = DatabaseReadResult::Status::Recovered;
   result.problem = path + ": " + decoded.problem;
-  KeepAsideResult aside = KeepAside(ops, path, now);
+  KeepAsideResult aside = keepAside(ops, path, now);
   result.keptAside = aside.path;
   if (!aside.error.empty()) result.problem += "; " + aside.error;
 
   if (file.status == ReadFileResult::Status::Failed || decoded.status == DecodeStatus::OldVersion) {
-    ResetDatabaseTables(db);
+    resetDatabaseTables(db);
     result.tablesReset = true;
   }
   if (!prompter) return result;
@@ -139,39 +139,39 @@ DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db, Pro
 IoStatus writeDatabase(const std::string& path, const DeviceDatabase& db, Prompter* prompter,
                        FileOps& ops) {
   if (db.known.count() == 0) return {};
-  IoStatus status = WriteFileAtomically(ops, path, EncodeDatabase(db), 0600);
+  IoStatus status = writeFileAtomically(ops, path, encodeDatabase(db), 0600);
   if (!status.ok() && prompter)
     prompter->messageBox(kDatabaseWriteMessage, "Problem Occurred", MessageIcon::Error,
                          MessageButtons::Ok);
   return status;
 }
 
-static std::string HomeFolder() {
+static std::string homeFolder() {
   const char* home = std::getenv("HOME");
   if (home && *home) return home;
   if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
   return ".";
 }
 
-std::string DefaultDataFolder() {
+std::string defaultDataFolder() {
   const char* xdg = std::getenv("XDG_DATA_HOME");
   if (xdg && xdg[0] == '/') return std::string(xdg) + "/SLU";
-  return HomeFolder() + "/.local/share/SLU";
+  return homeFolder() + "/.local/share/SLU";
 }
 
-std::string ChooseDataFolder(Prompter* prompter, FileOps& ops) {
-  std::string folder = DefaultDataFolder();
-  if (MakeFolders(ops, folder).ok()) return folder;
-  std::string fallback = HomeFolder() + "/.SLU";
+std::string chooseDataFolder(Prompter* prompter, FileOps& ops) {
+  std::string folder = defaultDataFolder();
+  if (makeFolders(ops, folder).ok()) return folder;
+  std::string fallback = homeFolder() + "/.SLU";
   if (prompter)
     prompter->messageBox("Unable to create Strandline Utility.data file at location: " + folder +
                              ", Creating Strandline Utility.data file at location: " + fallback,
                          "Information", MessageIcon::Information, MessageButtons::Ok);
-  MakeFolders(ops, fallback);
+  makeFolders(ops, fallback);
   return fallback;
 }
 
-std::string DatabasePath(const std::string& folder, const std::string& appName) {
+std::string databasePath(const std::string& folder, const std::string& appName) {
   std::string name = appName;
   std::replace(name.begin(), name.end(), '/', '_');
   return folder + "/" + name + ".data";

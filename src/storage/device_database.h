@@ -13,11 +13,11 @@
 #include <ctime>
 #include <string>
 
-#include "api/bytes.h"
-#include "api/known_device.h"
-#include "api/network_records.h"
+#include "base/bytes.h"
+#include "model/known_device.h"
+#include "model/network_records.h"
+#include "platform/file_ops.h"
 #include "platform/prompter.h"
-#include "storage/file_ops.h"
 
 namespace strandline {
 
@@ -26,11 +26,11 @@ inline constexpr std::size_t kDatabaseCards = 8;
 inline constexpr std::size_t kListColumns = 5;
 // Offset of the known-device count: version, current card, the 8 network records.
 inline constexpr std::size_t kKnownCountOffset = 8 + kDatabaseCards * kAdapterNetworkSize;
-inline constexpr std::size_t DatabaseSize(std::size_t knownCount) {
+inline constexpr std::size_t databaseSize(std::size_t knownCount) {
   return kKnownCountOffset + 4 + kKnownDeviceSize * knownCount + 4 * (2 * kListColumns + 2);
 }
 static_assert(kKnownCountOffset == 140648);
-static_assert(DatabaseSize(0) == 140700 && DatabaseSize(1) == 140898);
+static_assert(databaseSize(0) == 140700 && databaseSize(1) == 140898);
 
 inline constexpr const char* kDatabaseReadMessage =
     "Unexpected condition reading database. Attempting to recover.";
@@ -60,10 +60,10 @@ struct DeviceDatabase {
 
 // Zeroes the network records (network name "HomePlugAV"), empties the known
 // devices and selects card 0. The column layout and sort settings stay.
-void ResetDatabaseTables(DeviceDatabase& db);
+void resetDatabaseTables(DeviceDatabase& db);
 
 // The file image of the database.
-Bytes EncodeDatabase(const DeviceDatabase& db);
+Bytes encodeDatabase(const DeviceDatabase& db);
 
 enum class DecodeStatus {
   Ok,
@@ -82,7 +82,7 @@ struct DecodeResult {
 // read before the damage stay in db (a record cut short is not taken), except
 // that a bad known-device count leaves the known devices empty. A current card
 // above 7 is read as 7 and one below 0 as 0.
-DecodeResult DecodeDatabase(ByteView data, DeviceDatabase& db);
+DecodeResult decodeDatabase(ByteView data, DeviceDatabase& db);
 
 struct DatabaseReadResult {
   enum class Status { Loaded, Missing, Recovered };
@@ -94,27 +94,27 @@ struct DatabaseReadResult {
 };
 
 // Reads the database file into db. A missing file resets the tables. A file
-// that cannot be read whole is moved aside (KeepAside) and the usual messages
+// that cannot be read whole is moved aside (keepAside) and the usual messages
 // are shown: an old version resets the tables ("Attention!"), a bad
 // known-device count leaves the known devices empty ("Problem Occurred"), a
 // short file keeps what was read before its end.
 DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db, Prompter* prompter,
-                                FileOps& ops = SystemFileOps(),
+                                FileOps& ops = systemFileOps(),
                                 std::time_t now = std::time(nullptr));
 
 // Replaces the database file with db, owner read/write only. A database
 // without known devices is not written. On failure the old file stays as it
 // was, the write message is shown and the error returned.
 IoStatus writeDatabase(const std::string& path, const DeviceDatabase& db, Prompter* prompter,
-                       FileOps& ops = SystemFileOps());
+                       FileOps& ops = systemFileOps());
 
 // $XDG_DATA_HOME/SLU when XDG_DATA_HOME is an absolute path, else
 // $HOME/.local/share/SLU.
-std::string DefaultDataFolder();
+std::string defaultDataFolder();
 // The data folder, created if missing. When it cannot be created the folder
 // message is shown and ~/.SLU is used instead.
-std::string ChooseDataFolder(Prompter* prompter, FileOps& ops = SystemFileOps());
+std::string chooseDataFolder(Prompter* prompter, FileOps& ops = systemFileOps());
 // "<folder>/<appName>.data"; a '/' in the application name becomes '_'.
-std::string DatabasePath(const std::string& folder, const std::string& appName);
+std::string databasePath(const std::string& folder, const std::string& appName);
 
 }  // namespace strandline

@@ -6,7 +6,7 @@
 
 namespace strandline {
 
-OemPrefs DefaultOemPrefs() {
+OemPrefs defaultOemPrefs() {
   OemPrefs p;
   p.scanInterval = 30;
   p.iconSize = 24;
@@ -27,13 +27,13 @@ OemPrefs DefaultOemPrefs() {
 }
 
 // A text field as a NUL-terminated string would read it, kept inside the field.
-static std::string Text(ByteReader& r, std::size_t width) {
+static std::string fieldText(ByteReader& r, std::size_t width) {
   std::string s = r.text(width);
   if (s.size() > width - 1) s.resize(width - 1);
   return s;
 }
 
-OemPrefs ParseOemPrefs(ByteView data) {
+OemPrefs parseOemPrefs(ByteView data) {
   // Every read past the end yields zero, so a short file leaves the rest zero.
   ByteReader r(data);
   auto i16 = [&r] { return static_cast<std::int16_t>(r.u16le()); };
@@ -55,7 +55,7 @@ OemPrefs ParseOemPrefs(ByteView data) {
   p.upgradeCapability = i16();
   // A text field cut by the end of the file keeps the bytes that are there.
   auto text = [&](std::size_t width) {
-    if (r.has(width)) return Text(r, width);
+    if (r.has(width)) return fieldText(r, width);
     if (!r.ok()) return std::string();
     ByteView tail = data.subspan(r.position());
     r.skip(width);
@@ -72,7 +72,7 @@ OemPrefs ParseOemPrefs(ByteView data) {
   return p;
 }
 
-Bytes SerializeOemPrefs(const OemPrefs& p) {
+Bytes serializeOemPrefs(const OemPrefs& p) {
   Bytes out(kOemPrefsSize);
   ByteWriter w(out);
   w.u32le(static_cast<std::uint32_t>(p.scanInterval));
@@ -92,12 +92,12 @@ Bytes SerializeOemPrefs(const OemPrefs& p) {
 
 OemSettings readOemPrefs(const std::string& path, FileOps& ops) {
   OemSettings s;
-  ReadFileResult file = ReadWholeFile(ops, path, kOemPrefsSize);
+  ReadFileResult file = readWholeFile(ops, path, kOemPrefsSize);
   if (file.status == ReadFileResult::Status::Ok) {
-    s.prefs = ParseOemPrefs(file.data);
+    s.prefs = parseOemPrefs(file.data);
     s.fromFile = true;
   } else {
-    s.prefs = DefaultOemPrefs();
+    s.prefs = defaultOemPrefs();
     s.problem = file.error;
   }
   if (s.prefs.scanInterval < 1) s.prefs.scanInterval = 1;
@@ -107,10 +107,10 @@ OemSettings readOemPrefs(const std::string& path, FileOps& ops) {
 }
 
 IoStatus writeOemPrefs(const std::string& path, const OemPrefs& prefs, FileOps& ops) {
-  return WriteFileAtomically(ops, path, SerializeOemPrefs(prefs), 0644);
+  return writeFileAtomically(ops, path, serializeOemPrefs(prefs), 0644);
 }
 
-std::string FindShippedFile(const std::string& name) {
+std::string findShippedFile(const std::string& name) {
   if (::access(name.c_str(), F_OK) == 0) return name;
   std::string installed = std::string(STRANDLINE_SHARE_DIR) + "/" + name;
   if (::access(installed.c_str(), F_OK) == 0) return installed;

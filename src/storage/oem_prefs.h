@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <string>
 
-#include "api/bytes.h"
-#include "storage/file_ops.h"
+#include "base/bytes.h"
+#include "platform/file_ops.h"
 
 namespace strandline {
 
@@ -54,13 +54,13 @@ struct OemPrefs {
 };
 
 // The values used when there is no file.
-OemPrefs DefaultOemPrefs();
+OemPrefs defaultOemPrefs();
 
 // Reads the fields in file order; those beyond the end of the data stay zero.
 // Text fields end at their first NUL and hold at most width - 1 characters.
-OemPrefs ParseOemPrefs(ByteView data);
+OemPrefs parseOemPrefs(ByteView data);
 // The 309-byte file image; texts are cut to width - 1 and NUL-padded.
-Bytes SerializeOemPrefs(const OemPrefs& prefs);
+Bytes serializeOemPrefs(const OemPrefs& prefs);
 
 // The record as the utility uses it.
 struct OemSettings {
@@ -73,14 +73,14 @@ struct OemSettings {
 
 // Reads the file at path (defaults when it cannot be opened), raises a
 // scanInterval below 1 to 1 and derives the grid-lines flag and timer value.
-OemSettings readOemPrefs(const std::string& path, FileOps& ops = SystemFileOps());
+OemSettings readOemPrefs(const std::string& path, FileOps& ops = systemFileOps());
 
 // Replaces the file with the 309-byte image of prefs.
 IoStatus writeOemPrefs(const std::string& path, const OemPrefs& prefs,
-                       FileOps& ops = SystemFileOps());
+                       FileOps& ops = systemFileOps());
 
 // The first of <working directory>/name and <installed share folder>/name that
 // exists; the working-directory path when neither does.
-std::string FindShippedFile(const std::string& name);
+std::string findShippedFile(const std::string& name);
 
 }  // namespace strandline

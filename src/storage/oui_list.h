@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "api/mac_address.h"
-#include "storage/file_ops.h"
+#include "base/mac_address.h"
+#include "platform/file_ops.h"
 
 namespace strandline {
 
@@ -35,9 +35,9 @@ struct OuiList {
 };
 
 // Parses the text of a list file (the capacity follows from its size).
-OuiList ParseOuiList(std::string_view text);
+OuiList parseOuiList(std::string_view text);
 // Reads the list file; a file that cannot be read gives an empty list.
-OuiList loadOuiList(const std::string& path, FileOps& ops = SystemFileOps());
+OuiList loadOuiList(const std::string& path, FileOps& ops = systemFileOps());
 
 // The OEM vendor name when the MAC begins with the OEM OUI (and that name is
 // not empty), else the list's name for the OUI, else "Corvane". Never empty.

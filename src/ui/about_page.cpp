@@ -18,7 +18,7 @@ namespace strandline::ui {
 
 namespace {
 
-QLabel* Label(int id, const QString& text, QRect geometry, QWidget* parent) {
+QLabel* label(int id, const QString& text, QRect geometry, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   if (id) label->setObjectName(QString::number(id));
   label->setGeometry(geometry);
@@ -33,7 +33,7 @@ AboutPage::AboutPage(const OemSettings& oem, const std::string& startupDirectory
   QFont titleFont = font();
   titleFont.setPointSize(titleFont.pointSize() + 4);
   titleFont.setBold(true);
-  QLabel* title = Label(1096, QString::fromStdString(oem.prefs.appName), {12, 90, 480, 26}, this);
+  QLabel* title = label(1096, QString::fromStdString(oem.prefs.appName), {12, 90, 480, 26}, this);
   title->setFont(titleFont);
   auto* link = new QPushButton(QString::fromStdString(oem.prefs.webAddress), this);
   link->setObjectName("1093");
@@ -41,11 +41,11 @@ AboutPage::AboutPage(const OemSettings& oem, const std::string& startupDirectory
   link->setGeometry(12, 118, 300, 22);
   QString url = QString::fromStdString(oem.prefs.webAddress);
   connect(link, &QPushButton::clicked, this, [url] { QDesktopServices::openUrl(QUrl(url)); });
-  Label(0, "Version:", {12, 144, 80, 18}, this);
-  Label(1098, QString::fromStdString(app::VersionText()), {96, 144, 200, 18}, this);
-  Label(1104, QString::fromStdString(app::ReleaseText()), {300, 144, 260, 18}, this);
-  Label(0, "License Copyrights :", {12, 166, 140, 18}, this);
-  Label(0, QString::fromStdString(oem.prefs.copyright), {156, 166, 420, 18}, this);
+  label(0, "Version:", {12, 144, 80, 18}, this);
+  label(1098, QString::fromStdString(app::versionText()), {96, 144, 200, 18}, this);
+  label(1104, QString::fromStdString(app::releaseText()), {300, 144, 260, 18}, this);
+  label(0, "License Copyrights :", {12, 166, 140, 18}, this);
+  label(0, QString::fromStdString(oem.prefs.copyright), {156, 166, 420, 18}, this);
 
   auto* prefs = new QGroupBox("Preferences: ", this);
   prefs->setGeometry(440, 80, 140, 56);
@@ -64,7 +64,7 @@ AboutPage::AboutPage(const OemSettings& oem, const std::string& startupDirectory
   // Readme.txt: the working directory first, then the shared data folders.
   std::string readmePath = startupDirectory + "/Readme.txt";
   if (!QFile::exists(QString::fromStdString(readmePath)))
-    readmePath = app::FindDataFile("Readme.txt");
+    readmePath = app::findDataFile("Readme.txt");
   QFile file(QString::fromStdString(readmePath));
   if (!readmePath.empty() && file.open(QIODevice::ReadOnly | QIODevice::Text))
     readme->setPlainText(QString::fromUtf8(file.readAll()));

@@ -5,7 +5,7 @@
 namespace strandline::ui {
 
 QImage CBmp::load(const std::string& fileName) {
-  std::optional<app::Bitmap> bmp = app::LoadPaletteBitmap(app::FindDataFile(fileName));
+  std::optional<app::Bitmap> bmp = app::loadPaletteBitmap(app::findDataFile(fileName));
   if (!bmp) return {};
   QImage image(bmp->width, bmp->height, QImage::Format_RGB32);
   for (int y = 0; y < bmp->height; ++y) {

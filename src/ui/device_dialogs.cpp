@@ -3,8 +3,8 @@
 #include <QPainter>
 #include <QPointer>
 
-#include "api/add_device.h"
-#include "api/network_name.h"
+#include "core/security/add_device.h"
+#include "core/security/network_name.h"
 #include "ui/cbmp.h"
 
 namespace strandline::ui {
@@ -15,7 +15,7 @@ PasswordDialogBase::PasswordDialogBase(WindowEngine& engine, const WindowUpdate&
   setModal(true);
   const EngineSnapshot& s = last.snapshot;
   bool present = s.adapters[static_cast<std::size_t>(s.currentCard)].present;
-  picture_ = CBmp::load(app::DevicePicture(present, s.network().kind));
+  picture_ = CBmp::load(app::devicePicture(present, s.network().kind));
 
   password_ = new QLineEdit(this);
   password_->setObjectName("1013");
@@ -86,7 +86,7 @@ EnterPasswordDialog::EnterPasswordDialog(WindowEngine& engine, const WindowUpdat
   device_ = label(1088, QString::fromStdString(name + "  (" + row.mac + ")"), {80, 12, 220, 20});
   label(0, "Password:", {10, 44, 70, 20});
   password_->setGeometry(80, 42, 220, 24);
-  password_->setText(QString::fromStdString(app::PasswordForEditing(stored)));
+  password_->setText(QString::fromStdString(app::passwordForEditing(stored)));
   password_->selectAll();
   password_->setFocus();
   progress_ = label(1099, "", {10, 226, 290, 20});

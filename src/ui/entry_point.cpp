@@ -8,20 +8,20 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/single_instance.h"
 #include "platform/pcap_link.h"
+#include "platform/single_instance.h"
 #include "ui/property_sheet.h"
 
 namespace strandline::ui {
 
-std::string DefaultNetworkFile() {
+std::string defaultNetworkFile() {
   for (std::string path : {std::string(STRANDLINE_SOURCE_TREE) + "/sim/networks/home.json",
                            std::string(STRANDLINE_SHARE_DIR) + "/networks/home.json"})
     if (::access(path.c_str(), R_OK) == 0) return path;
   return "sim/networks/home.json";
 }
 
-bool ParseEntryOptions(const std::vector<std::string>& args, EntryOptions& options,
+bool parseEntryOptions(const std::vector<std::string>& args, EntryOptions& options,
                        std::string& error) {
   auto number = [&](const std::string& text, int& out) {
     try {
@@ -36,7 +36,7 @@ bool ParseEntryOptions(const std::vector<std::string>& args, EntryOptions& optio
     const std::string& a = args[i];
     bool hasValue = i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0;
     if (a == "--simulate") {
-      options.window.link.simulateFile = hasValue ? args[++i] : DefaultNetworkFile();
+      options.window.link.simulateFile = hasValue ? args[++i] : defaultNetworkFile();
       options.window.link.paced = true;
     } else if (a == "--interface" && hasValue) {
       options.window.link.interfaces.push_back(args[++i]);
@@ -55,7 +55,7 @@ bool ParseEntryOptions(const std::vector<std::string>& args, EntryOptions& optio
     }
   }
   if (options.window.link.interfaces.empty())
-    options.window.link.interfaces = InterfacesFromEnvironment();
+    options.window.link.interfaces = interfacesFromEnvironment();
   return true;
 }
 
@@ -85,15 +85,15 @@ class StallProbe final : public QObject {
 
 }  // namespace
 
-int EntryPoint(const EntryOptions& options) {
-  OemSettings oem = readOemPrefs(options.oemPrefsPath.empty() ? FindShippedFile(kOemPrefsFileName)
+int entryPoint(const EntryOptions& options) {
+  OemSettings oem = readOemPrefs(options.oemPrefsPath.empty() ? findShippedFile(kOemPrefsFileName)
                                                               : options.oemPrefsPath);
   app::SingleInstance instance;
   std::string error;
-  switch (instance.acquire(app::RuntimeFolder(error), error)) {
+  switch (instance.acquire(app::runtimeFolder(error), error)) {
     case app::SingleInstance::Result::AlreadyRunning: {
       QMessageBox box(QMessageBox::Critical, app::kAlreadyRunningCaption,
-                      QString::fromStdString(app::AlreadyRunningText(oem.prefs.appName)),
+                      QString::fromStdString(app::alreadyRunningText(oem.prefs.appName)),
                       QMessageBox::Ok);
       box.setObjectName("alreadyRunning");
       box.exec();

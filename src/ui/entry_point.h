@@ -19,13 +19,13 @@ struct EntryOptions {
 };
 
 // Parses the command line; false (with a message) on a bad option.
-bool ParseEntryOptions(const std::vector<std::string>& args, EntryOptions& options,
+bool parseEntryOptions(const std::vector<std::string>& args, EntryOptions& options,
                        std::string& error);
 // The network file of --simulate without a file: sim/networks/home.json of the
 // source tree, else of the installed share folder.
-std::string DefaultNetworkFile();
+std::string defaultNetworkFile();
 
 // Runs the program in the running QApplication; returns its exit code.
-int EntryPoint(const EntryOptions& options);
+int entryPoint(const EntryOptions& options);
 
 }  // namespace strandline::ui

@@ -10,9 +10,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   strandline::ui::EntryOptions options;
   std::string error;
-  if (!strandline::ui::ParseEntryOptions(args, options, error)) {
+  if (!strandline::ui::parseEntryOptions(args, options, error)) {
     std::fprintf(stderr, "strandline: %s\n", error.c_str());
     return 2;
   }
-  return strandline::ui::EntryPoint(options);
+  return strandline::ui::entryPoint(options);
 }

@@ -98,7 +98,7 @@ void MainPage::paintEvent(QPaintEvent* event) {
 }
 
 void MainPage::fillLocalList(const WindowUpdate& update) {
-  std::vector<app::LocalRow> rows = app::LocalRows(update.snapshot.adapters);
+  std::vector<app::LocalRow> rows = app::localRows(update.snapshot.adapters);
   bool same = rows.size() == localRows_.size();
   for (std::size_t i = 0; same && i < rows.size(); ++i)
     same = rows[i].mac == localRows_[i].mac && rows[i].kind == localRows_[i].kind;
@@ -128,11 +128,11 @@ void MainPage::apply(const WindowUpdate& update) {
   autoScan_ = update.autoScan;
   adding_ = update.adding;
   status_->setText(
-      QString::fromStdString(app::StatusLine(update.adding, update.phase, update.autoScan)));
+      QString::fromStdString(app::statusLine(update.adding, update.phase, update.autoScan)));
   networkType_->setText(
-      QString::fromStdString(app::NetworkTypeLine(s.network().networkName.str(), s.avMode)));
-  deviceCount_->setText(QString::fromStdString(app::DeviceCountLine(s.network().stationCount)));
-  connection_->setText(QString::fromStdString(app::ConnectionLine(s.adapters, s.currentCard)));
+      QString::fromStdString(app::networkTypeLine(s.network().networkName.str(), s.avMode)));
+  deviceCount_->setText(QString::fromStdString(app::deviceCountLine(s.network().stationCount)));
+  connection_->setText(QString::fromStdString(app::connectionLine(s.adapters, s.currentCard)));
   if (update.layoutFromDatabase && !layoutRestored_) {
     layoutRestored_ = true;
     remote_->applyLayout(update.columns);
@@ -169,7 +169,7 @@ void MainPage::pushLayout() {
 }
 
 void MainPage::activate() {
-  status_->setText(QString::fromStdString(app::StatusLine(adding_, 3, autoScan_)));
+  status_->setText(QString::fromStdString(app::statusLine(adding_, 3, autoScan_)));
   engine_.activated();
 }
 

@@ -11,13 +11,13 @@ namespace strandline::ui {
 
 namespace {
 
-QLabel* Text(const QString& text, QWidget* parent) {
+QLabel* text(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setWordWrap(true);
   return label;
 }
 
-QPushButton* Button(int id, const QString& text, QWidget* parent) {
+QPushButton* button(int id, const QString& text, QWidget* parent) {
   auto* b = new QPushButton(text, parent);
   b->setObjectName(QString::number(id));
   return b;
@@ -28,7 +28,7 @@ QPushButton* Button(int id, const QString& text, QWidget* parent) {
 PrivacyPage::PrivacyPage(WindowEngine& engine, QWidget* parent) : QWidget(parent), engine_(engine) {
   setObjectName("Privacy");
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Text(
+  layout->addWidget(text(
       "Use this screen to create a Private Network that provides you with extra security.", this));
 
   auto* nameGroup = new QGroupBox("Private Network Name", this);
@@ -37,37 +37,37 @@ PrivacyPage::PrivacyPage(WindowEngine& engine, QWidget* parent) : QWidget(parent
   name_->setObjectName("1028");
   name_->setMaxLength(78);
   nameLayout->addWidget(name_, 0, 0);
-  nameLayout->addWidget(Text("OR", nameGroup), 0, 1);
-  QPushButton* publicName = Button(1062, "Use Default (Public Network)", nameGroup);
+  nameLayout->addWidget(text("OR", nameGroup), 0, 1);
+  QPushButton* publicName = button(1062, "Use Default (Public Network)", nameGroup);
   nameLayout->addWidget(publicName, 0, 2);
   connect(publicName, &QPushButton::clicked, this, [this] {
     name_->setText(avMode_ ? "HomePlugAV" : "HomePlug");
     name_->setFocus();
   });
-  nameLayout->addWidget(Text("Do not share the network name with others you do not want to be "
+  nameLayout->addWidget(text("Do not share the network name with others you do not want to be "
                              "part of this network.",
                              nameGroup),
                         1, 0, 1, 3);
   layout->addWidget(nameGroup);
 
   layout->addWidget(
-      Text("After setting the name above, choose how it will be applied below:", this));
+      text("After setting the name above, choose how it will be applied below:", this));
   auto* placeGroup = new QGroupBox("Place On This Network", this);
   auto* placeLayout = new QGridLayout(placeGroup);
-  placeLayout->addWidget(Text("Only the device attached to this computer (the Local Device).\n"
+  placeLayout->addWidget(text("Only the device attached to this computer (the Local Device).\n"
                               "(Isolates this computer from others):",
                               placeGroup),
                          0, 0);
-  local_ = Button(1080, "Set Local Device Only", placeGroup);
+  local_ = button(1080, "Set Local Device Only", placeGroup);
   placeLayout->addWidget(local_, 0, 1);
   connect(local_, &QPushButton::clicked, this, [this] { place(false); });
-  placeLayout->addWidget(Text("OR", placeGroup), 1, 0);
-  placeLayout->addWidget(Text("ALL devices whose Password has been entered.\n(They communicate "
+  placeLayout->addWidget(text("OR", placeGroup), 1, 0);
+  placeLayout->addWidget(text("ALL devices whose Password has been entered.\n(They communicate "
                               "together but are isolated from devices with a different network "
                               "name)",
                               placeGroup),
                          2, 0);
-  all_ = Button(1081, "Set All Devices", placeGroup);
+  all_ = button(1081, "Set All Devices", placeGroup);
   placeLayout->addWidget(all_, 2, 1);
   connect(all_, &QPushButton::clicked, this, [this] { place(true); });
   layout->addWidget(placeGroup);

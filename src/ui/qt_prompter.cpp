@@ -9,7 +9,7 @@ namespace strandline::ui {
 
 namespace {
 
-QMessageBox::Icon ToQt(MessageIcon icon) {
+QMessageBox::Icon toQt(MessageIcon icon) {
   switch (icon) {
     case MessageIcon::Information:
       return QMessageBox::Information;
@@ -25,7 +25,7 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
   return QMessageBox::NoIcon;
 }
 
-QMessageBox::StandardButtons ToQt(MessageButtons buttons) {
+QMessageBox::StandardButtons toQt(MessageButtons buttons) {
   switch (buttons) {
     case MessageButtons::Ok:
       return QMessageBox::Ok;
@@ -41,7 +41,7 @@ QMessageBox::StandardButtons ToQt(MessageButtons buttons) {
   return QMessageBox::Ok;
 }
 
-MessageAnswer FromQt(int button) {
+MessageAnswer fromQt(int button) {
   switch (button) {
     case QMessageBox::Cancel:
       return MessageAnswer::Cancel;
@@ -58,7 +58,7 @@ MessageAnswer FromQt(int button) {
 
 }  // namespace
 
-MessageAnswer ClosingAnswer(MessageButtons buttons) {
+MessageAnswer closingAnswer(MessageButtons buttons) {
   switch (buttons) {
     case MessageButtons::Ok:
       return MessageAnswer::Ok;
@@ -71,15 +71,15 @@ MessageAnswer ClosingAnswer(MessageButtons buttons) {
 
 MessageAnswer QtPrompter::show(const std::string& text, const std::string& caption,
                                MessageIcon icon, MessageButtons buttons) {
-  QMessageBox box(ToQt(icon), QString::fromStdString(caption), QString::fromStdString(text),
-                  ToQt(buttons), parent_.data());
+  QMessageBox box(toQt(icon), QString::fromStdString(caption), QString::fromStdString(text),
+                  toQt(buttons), parent_.data());
   box.setObjectName("messageBox");
   // A box raised during a long command gets the arrow, not the wait cursor.
   bool waiting = QApplication::overrideCursor() != nullptr;
   if (waiting) QApplication::setOverrideCursor(Qt::ArrowCursor);
   int answer = box.exec();
   if (waiting) QApplication::restoreOverrideCursor();
-  return FromQt(answer);
+  return fromQt(answer);
 }
 
 MessageAnswer QtPrompter::messageBox(const std::string& text, const std::string& caption,
@@ -87,7 +87,7 @@ MessageAnswer QtPrompter::messageBox(const std::string& text, const std::string&
   {
     std::lock_guard lock(mutex_);
     shown_.push_back({text, caption, icon, buttons});
-    if (closing_) return ClosingAnswer(buttons);
+    if (closing_) return closingAnswer(buttons);
   }
   if (QThread::currentThread() == thread()) return show(text, caption, icon, buttons);
 
@@ -98,7 +98,7 @@ MessageAnswer QtPrompter::messageBox(const std::string& text, const std::string&
   QMetaObject::invokeMethod(
       this,
       [this, pending, text, caption, icon, buttons] {
-        MessageAnswer answer = ClosingAnswer(buttons);
+        MessageAnswer answer = closingAnswer(buttons);
         bool closing = false;
         {
           std::lock_guard lock(mutex_);
@@ -112,7 +112,7 @@ MessageAnswer QtPrompter::messageBox(const std::string& text, const std::string&
       Qt::QueuedConnection);
   std::unique_lock lock(mutex_);
   answered_.wait(lock, [&] { return pending->answer.has_value() || closing_; });
-  return pending->answer.value_or(ClosingAnswer(buttons));
+  return pending->answer.value_or(closingAnswer(buttons));
 }
 
 void QtPrompter::progressText(const std::string& text) {

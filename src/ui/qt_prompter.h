@@ -49,6 +49,6 @@ class QtPrompter final : public QObject, public Prompter {
 };
 
 // The answer a closing window gives.
-MessageAnswer ClosingAnswer(MessageButtons buttons);
+MessageAnswer closingAnswer(MessageButtons buttons);
 
 }  // namespace strandline::ui

@@ -40,9 +40,9 @@ RemoteList::RemoteList(const OemSettings& oem, QWidget* parent) : QTreeWidget(pa
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setItemDelegateForColumn(0, new NameDelegate(*this));
-  oui_ = loadOuiList(app::FindDataFile(kOuiListFileName));
-  quality_ = app::MakeQualityTable(oem.prefs.qualityType);
-  columns_ = app::RemoteColumns(oem.prefs.showRate != 0, oem.prefs.showQuality != 0);
+  oui_ = loadOuiList(app::findDataFile(kOuiListFileName));
+  quality_ = app::makeQualityTable(oem.prefs.qualityType);
+  columns_ = app::remoteColumns(oem.prefs.showRate != 0, oem.prefs.showQuality != 0);
 
   QStringList titles;
   for (const app::ColumnInfo& c : columns_) titles << c.title;
@@ -52,13 +52,13 @@ RemoteList::RemoteList(const OemSettings& oem, QWidget* parent) : QTreeWidget(pa
   header()->setStretchLastSection(false);
   for (std::size_t i = 0; i < columns_.size(); ++i)
     setColumnWidth(static_cast<int>(i), columns_[i].width);
-  std::vector<int> order = app::FreshDisplayOrder(columns_.size());
+  std::vector<int> order = app::freshDisplayOrder(columns_.size());
   for (std::size_t visual = 0; visual < order.size(); ++visual)
     header()->moveSection(header()->visualIndex(order[visual]), static_cast<int>(visual));
   saved_ = layout();
 
   QPalette pal = palette();
-  pal.setColor(QPalette::Text, QColor::fromRgb(app::RemoteTextColor(oem.prefs.color)));
+  pal.setColor(QPalette::Text, QColor::fromRgb(app::remoteTextColor(oem.prefs.color)));
   setPalette(pal);
   if (oem.prefs.iconSize != 0) {
     setIconSize(QSize(oem.prefs.iconSize, oem.prefs.iconSize));
@@ -107,7 +107,7 @@ void RemoteList::setRow(QTreeWidgetItem* item, const app::RemoteRow& row) {
     item->setText(c, QString::fromStdString(row.quality));
   item->setText(columnOf(app::RemoteColumn::Password), QString::fromStdString(row.password));
   if (!icons_.empty())
-    item->setIcon(0, icons_[static_cast<std::size_t>(app::ImageForKind(row.kind))]);
+    item->setIcon(0, icons_[static_cast<std::size_t>(app::imageForKind(row.kind))]);
   item->setData(0, kSlotRole, row.slot);
   item->setData(0, kRowRole, row.txRate);
 }
@@ -132,7 +132,7 @@ void RemoteList::apply(const WindowUpdate& update) {
   int macColumn = columnOf(app::RemoteColumn::Mac);
   for (int i = 0; i < topLevelItemCount(); ++i)
     macs.push_back(topLevelItem(i)->text(macColumn).toStdString());
-  app::ListPlan plan = app::PlanRemoteList(macs, network, adapter.mac);
+  app::ListPlan plan = app::planRemoteList(macs, network, adapter.mac);
   auto find = [&](const std::string& mac) -> QTreeWidgetItem* {
     for (int i = 0; i < topLevelItemCount(); ++i)
       if (topLevelItem(i)->text(macColumn).toStdString() == mac) return topLevelItem(i);
@@ -144,7 +144,7 @@ void RemoteList::apply(const WindowUpdate& update) {
     if (!item) continue;
     const StationRecord& st = network.stations[static_cast<std::size_t>(slot)];
     setRow(item,
-           app::MakeRemoteRow(network, slot, s.known, quality_, topLevelItemCount(),
+           app::makeRemoteRow(network, slot, s.known, quality_, topLevelItemCount(),
                               vendorNameFor(oui_, st.mac, oem_.prefs.oui, oem_.prefs.vendorName)));
   }
   for (int slot : plan.insert) {
@@ -152,7 +152,7 @@ void RemoteList::apply(const WindowUpdate& update) {
     auto* item = new QTreeWidgetItem(this);
     item->setFlags(item->flags() | Qt::ItemIsEditable);
     setRow(item,
-           app::MakeRemoteRow(network, slot, s.known, quality_, topLevelItemCount(),
+           app::makeRemoteRow(network, slot, s.known, quality_, topLevelItemCount(),
                               vendorNameFor(oui_, st.mac, oem_.prefs.oui, oem_.prefs.vendorName)));
   }
   sortRows();
@@ -185,7 +185,7 @@ void RemoteList::sortRows() {
   std::vector<int> order(current.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    return app::CompareRows(current[static_cast<std::size_t>(a)],
+    return app::compareRows(current[static_cast<std::size_t>(a)],
                             current[static_cast<std::size_t>(b)], column, sort_.toggle) < 0;
   });
   bool sorted = true;
@@ -224,12 +224,12 @@ ColumnLayout RemoteList::layout() const {
     order.push_back(header()->logicalIndex(visual));
   for (int logical = 0; logical < header()->count(); ++logical)
     widths.push_back(header()->sectionSize(logical));
-  return app::CaptureColumnLayout(saved_, columns_, order, widths);
+  return app::captureColumnLayout(saved_, columns_, order, widths);
 }
 
 void RemoteList::applyLayout(const ColumnLayout& saved) {
   restoringLayout_ = true;
-  app::AppliedLayout applied = app::ApplyColumnLayout(saved, columns_);
+  app::AppliedLayout applied = app::applyColumnLayout(saved, columns_);
   for (std::size_t visual = 0; visual < applied.order.size(); ++visual)
     header()->moveSection(header()->visualIndex(applied.order[visual]), static_cast<int>(visual));
   for (std::size_t i = 0; i < applied.widths.size(); ++i)

@@ -3,7 +3,7 @@
 #include <ctime>
 #include <future>
 
-#include "api/network_scan.h"
+#include "core/discovery/network_scan.h"
 
 namespace strandline::ui {
 
@@ -20,7 +20,7 @@ WindowEngine::~WindowEngine() {
 std::function<void(int)> WindowEngine::notifier(ProgramContext& ctx) {
   ProgramContext* c = &ctx;
   return [this, c](int phase) {
-    app::RefreshAfterScan(*c, state_, phase, static_cast<std::int64_t>(std::time(nullptr)));
+    app::refreshAfterScan(*c, state_, phase, static_cast<std::int64_t>(std::time(nullptr)));
     publish(phase);
   };
 }
@@ -31,7 +31,7 @@ void WindowEngine::publish(int phase) {
 }
 
 bool WindowEngine::start(const WindowOptions& options, std::string& error) {
-  if (!app::MakeLink(options.link, link_, error)) return false;
+  if (!app::makeLink(options.link, link_, error)) return false;
   auto context = std::make_unique<ProgramContext>(*link_.link, *link_.clock, prompter_);
   context->loggingLevel = oem_.prefs.diagnosticsLevel;
   engine_ = std::make_unique<Engine>(std::move(context));
@@ -62,15 +62,15 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
       QMetaObject::invokeMethod(
           this, [this, on] { emit ledEnabled(on); }, Qt::QueuedConnection);
     };
-    ctx.hooks.saveDatabase = [this, c = &ctx] { app::SaveDatabase(*c, state_); };
+    ctx.hooks.saveDatabase = [this, c = &ctx] { app::saveDatabase(*c, state_); };
     ctx.hooks.refreshWindow = [this] { publish(state_.lastPhase); };
     ctx.hooks.rescanNetwork = [this, c = &ctx] {
-      app::ScanNow(*c, state_, notifier(*c));
+      app::scanNow(*c, state_, notifier(*c));
       state_.lastPhase = 3;
     };
-    std::string dataFolder = folder.empty() ? ChooseDataFolder(&ctx.prompter) : folder;
-    state_.databasePath = DatabasePath(dataFolder, oem_.prefs.appName);
-    app::CreateMainPage(ctx, state_, notifier(ctx), static_cast<std::int64_t>(std::time(nullptr)));
+    std::string dataFolder = folder.empty() ? chooseDataFolder(&ctx.prompter) : folder;
+    state_.databasePath = databasePath(dataFolder, oem_.prefs.appName);
+    app::createMainPage(ctx, state_, notifier(ctx), static_cast<std::int64_t>(std::time(nullptr)));
     publish(5);
   });
   engine_->start();
@@ -83,7 +83,7 @@ void WindowEngine::shutdown() {
   auto saved = std::make_shared<std::promise<void>>();
   std::future<void> done = saved->get_future();
   engine_->post([this, saved](ProgramContext& ctx) {
-    app::SaveDatabase(ctx, state_);
+    app::saveDatabase(ctx, state_);
     saved->set_value();
   });
   done.wait_for(std::chrono::seconds(5));
@@ -102,7 +102,7 @@ void WindowEngine::post(Command command) {
 
 void WindowEngine::scanNow() {
   post([this](ProgramContext& ctx, app::MainPageState& state) {
-    app::ScanNow(ctx, state, notifier(ctx));
+    app::scanNow(ctx, state, notifier(ctx));
     state.lastPhase = 3;
   });
 }
@@ -110,32 +110,32 @@ void WindowEngine::scanNow() {
 void WindowEngine::connectAdapter(int listIndex) {
   post([this, listIndex](ProgramContext& ctx, app::MainPageState& state) {
     state.selectedLocalIndex = listIndex;
-    app::SelectAdapterFromList(ctx, state);
-    app::ScanNow(ctx, state, notifier(ctx));
+    app::selectAdapterFromList(ctx, state);
+    app::scanNow(ctx, state, notifier(ctx));
     state.lastPhase = 3;
   });
 }
 
 void WindowEngine::beginRename() {
   post([this](ProgramContext& ctx, app::MainPageState&) {
-    renamePausedBefore_ = !SetAutoScan(ctx, false);
+    renamePausedBefore_ = !setAutoScan(ctx, false);
   });
 }
 
 void WindowEngine::cancelRename() {
   post(
-      [this](ProgramContext& ctx, app::MainPageState&) { SetAutoScan(ctx, !renamePausedBefore_); });
+      [this](ProgramContext& ctx, app::MainPageState&) { setAutoScan(ctx, !renamePausedBefore_); });
 }
 
 void WindowEngine::rename(const std::string& macText, const std::string& name) {
   post([this, macText, name](ProgramContext& ctx, app::MainPageState& state) {
-    SetAutoScan(ctx, !renamePausedBefore_);
-    std::string problem = app::RenameDevice(ctx.known, macText, name);
+    setAutoScan(ctx, !renamePausedBefore_);
+    std::string problem = app::renameDevice(ctx.known, macText, name);
     if (!problem.empty()) {
       ctx.prompter.messageBox(problem, "Attention!", MessageIcon::Exclamation, MessageButtons::Ok);
       return;
     }
-    app::SaveDatabase(ctx, state);
+    app::saveDatabase(ctx, state);
   });
 }
 
@@ -151,15 +151,15 @@ void WindowEngine::storeLayout(const ColumnLayout& columns, std::int32_t sortCol
 
 void WindowEngine::saveDatabase() {
   if (!engine_) return;
-  engine_->post([this](ProgramContext& ctx) { app::SaveDatabase(ctx, state_); });
+  engine_->post([this](ProgramContext& ctx) { app::saveDatabase(ctx, state_); });
 }
 
 void WindowEngine::activated() {
   post([this](ProgramContext& ctx, app::MainPageState& state) {
     state.lastPhase = 3;
-    StartScanTimer(ctx);
+    startScanTimer(ctx);
     if (state.autoScan && state.rescanOnActivate) {
-      app::ScanNow(ctx, state, notifier(ctx));
+      app::scanNow(ctx, state, notifier(ctx));
       return;
     }
     for (const LocalAdapter& adapter : ctx.adapters)
@@ -170,20 +170,20 @@ void WindowEngine::activated() {
 void WindowEngine::setAutoScanSetting(bool on) {
   post([on](ProgramContext& ctx, app::MainPageState& state) {
     state.autoScan = on;
-    SetAutoScan(ctx, on);
+    setAutoScan(ctx, on);
     state.lastPhase = 3;  // the status line shows the setting
   });
 }
 
 void WindowEngine::pauseForDialog() {
   post([this](ProgramContext& ctx, app::MainPageState&) {
-    dialogPausedBefore_ = !SetAutoScan(ctx, false);
+    dialogPausedBefore_ = !setAutoScan(ctx, false);
   });
 }
 
 void WindowEngine::resumeAfterDialog() {
   post(
-      [this](ProgramContext& ctx, app::MainPageState&) { SetAutoScan(ctx, !dialogPausedBefore_); });
+      [this](ProgramContext& ctx, app::MainPageState&) { setAutoScan(ctx, !dialogPausedBefore_); });
 }
 
 void WindowEngine::answer(Outcome answer, app::DialogOutcome outcome) {
@@ -194,8 +194,8 @@ void WindowEngine::answer(Outcome answer, app::DialogOutcome outcome) {
 void WindowEngine::enterPassword(const std::string& macText, const std::string& typed,
                                  Outcome done) {
   post([this, macText, typed, done](ProgramContext& ctx, app::MainPageState&) {
-    app::DialogOutcome outcome = app::EnterPasswordOk(ctx, macText, typed);
-    if (outcome != app::DialogOutcome::StayOpen) SetAutoScan(ctx, !dialogPausedBefore_);
+    app::DialogOutcome outcome = app::enterPasswordOk(ctx, macText, typed);
+    if (outcome != app::DialogOutcome::StayOpen) setAutoScan(ctx, !dialogPausedBefore_);
     answer(done, outcome);
   });
 }
@@ -205,16 +205,16 @@ void WindowEngine::addDevice(const std::string& name, const std::string& passwor
   post([this, name, password, listed = std::move(listedPasswords), done](
            ProgramContext& ctx, app::MainPageState& state) {
     app::DialogOutcome outcome =
-        app::AddDeviceOk(ctx, state, name, password, listed, notifier(ctx),
-                         [this, &ctx] { SetAutoScan(ctx, !dialogPausedBefore_); });
-    if (outcome != app::DialogOutcome::StayOpen) SetAutoScan(ctx, !dialogPausedBefore_);
+        app::addDeviceOk(ctx, state, name, password, listed, notifier(ctx),
+                         [this, &ctx] { setAutoScan(ctx, !dialogPausedBefore_); });
+    if (outcome != app::DialogOutcome::StayOpen) setAutoScan(ctx, !dialogPausedBefore_);
     answer(done, outcome);
   });
 }
 
 void WindowEngine::placeOnNetwork(const std::string& name, bool all, std::function<void()> done) {
   post([this, name, all, done](ProgramContext& ctx, app::MainPageState& state) {
-    app::PlaceOnNetwork(ctx, state, name, all, notifier(ctx));
+    app::placeOnNetwork(ctx, state, name, all, notifier(ctx));
     QMetaObject::invokeMethod(this, done, Qt::QueuedConnection);
   });
 }
@@ -222,7 +222,7 @@ void WindowEngine::placeOnNetwork(const std::string& name, bool all, std::functi
 void WindowEngine::privacyActivated() {
   post([this](ProgramContext& ctx, app::MainPageState& state) {
     if (!state.firstScanPending || !ctx.avMode) return;
-    app::ScanNow(ctx, state, notifier(ctx));
+    app::scanNow(ctx, state, notifier(ctx));
     state.firstScanPending = false;
     state.lastPhase = 3;
   });

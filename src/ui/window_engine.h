@@ -9,10 +9,10 @@
 #include <memory>
 #include <string>
 
-#include "api/engine.h"
 #include "app/device_dialogs.h"
 #include "app/link_setup.h"
 #include "app/main_page_model.h"
+#include "core/engine.h"
 #include "storage/oem_prefs.h"
 #include "ui/qt_prompter.h"
 

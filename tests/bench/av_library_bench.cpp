@@ -1,9 +1,9 @@
 // Key derivations and decoding a version confirmation, per call.
 #include <benchmark/benchmark.h>
 
-#include "api/av_decode.h"
-#include "api/keys.h"
-#include "api/management_frame.h"
+#include "base/keys.h"
+#include "protocol/av_decode.h"
+#include "protocol/management_frame.h"
 
 namespace strandline {
 namespace {
@@ -32,13 +32,13 @@ BENCHMARK(BM_DeriveNid);
 void BM_DecodeVersionConfirm(benchmark::State& state) {
   Bytes frame(88, 0);
   const MacAddress host{0x02, 0, 0, 0, 0, 0x10};
-  BuildAvHeaderV0(frame.data(), host.data(), kLocalDeviceMac.data(), 0xA001);
+  buildAvHeaderV0(frame.data(), host.data(), kLocalDeviceMac.data(), 0xA001);
   frame[22] = 8;
   for (int i = 0; i < 8; ++i) frame[23 + i] = static_cast<std::uint8_t>('0' + i);
   ThpapiContext lib;
   ThpapiResult result;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(thpapi_DecodeFrame(lib, ByteView(frame), result, 0));
+    benchmark::DoNotOptimize(thpapiDecodeFrame(lib, ByteView(frame), result, 0));
     benchmark::ClobberMemory();
   }
 }
@@ -46,4 +46,3 @@ BENCHMARK(BM_DecodeVersionConfirm);
 
 }  // namespace
 }  // namespace strandline
-

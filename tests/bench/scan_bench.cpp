@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "api/local_detection.h"
-#include "api/network_scan.h"
-#include "api/program_context.h"
+#include "core/discovery/local_detection.h"
+#include "core/discovery/network_scan.h"
+#include "core/program_context.h"
 #include "platform/memory_link.h"
 #include "sim/network_file.h"
 #include "sim/simulation.h"
@@ -22,7 +22,7 @@ void BM_ScanCycleVirtual32(benchmark::State& state) {
   text << in.rdbuf();
   sim::Medium medium;
   std::string error;
-  if (!sim::ParseNetwork(text.str(), medium, error)) {
+  if (!sim::parseNetwork(text.str(), medium, error)) {
     state.SkipWithError(error.c_str());
     return;
   }
@@ -37,7 +37,7 @@ void BM_ScanCycleVirtual32(benchmark::State& state) {
   simulation.attach(link);
   RecordingPrompter prompter;
   ProgramContext ctx(link, clock, prompter);
-  if (!StartDiscovery(ctx, 7, 3, nullptr, true)) {
+  if (!startDiscovery(ctx, 7, 3, nullptr, true)) {
     state.SkipWithError("no adapter");
     return;
   }
@@ -46,8 +46,8 @@ void BM_ScanCycleVirtual32(benchmark::State& state) {
     std::uint64_t sentBefore = ctx.cards.framesSent;
     std::uint32_t target = ctx.scan.cyclesCompleted + 1;
     while (ctx.scan.cyclesCompleted < target) {
-      clock.sleepMs(ScanTimerPeriodMs(ctx.scan.ticksPerPhase));
-      ScanTick(ctx);
+      clock.sleepMs(scanTimerPeriodMs(ctx.scan.ticksPerPhase));
+      scanTick(ctx);
     }
     frames += ctx.cards.framesSent - sentBefore;
     ++cycles;

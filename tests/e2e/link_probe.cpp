@@ -9,32 +9,32 @@
 #include <cstdlib>
 #include <string>
 
-#include "api/card_table.h"
-#include "api/management_frame.h"
-#include "api/tool_channel.h"
+#include "core/card_table.h"
+#include "core/tool_channel.h"
 #include "platform/clock.h"
 #include "platform/pcap_link.h"
+#include "protocol/management_frame.h"
 
 using namespace strandline;
 
-static void PrintFrame(int card, ByteView frame) {
-  std::printf("frame card=%d len=%zu data=%s\n", card, frame.size(), ToHex(frame).c_str());
+static void printFrame(int card, ByteView frame) {
+  std::printf("frame card=%d len=%zu data=%s\n", card, frame.size(), toHex(frame).c_str());
   std::fflush(stdout);
 }
 
-static int Send(CardTable& table, int card, const std::string& hex) {
+static int send(CardTable& table, int card, const std::string& hex) {
   Bytes frame;
-  if (!ParseHex(hex, frame) || frame.size() > 0xFFFF) return 2;
+  if (!parseHex(hex, frame) || frame.size() > 0xFFFF) return 2;
   frame.resize(std::max<std::size_t>(frame.size(), 1));
-  int ok = SendFrame(table, card, frame.data(), static_cast<std::uint16_t>(frame.size()));
+  int ok = sendFrame(table, card, frame.data(), static_cast<std::uint16_t>(frame.size()));
   std::printf(ok ? "sent %zu\n" : "refused %zu\n", frame.size());
   return 0;
 }
 
-static int Receive(CardTable& table, int ms) {
+static int receive(CardTable& table, int ms) {
   for (int i = 0; i < table.count; ++i)
     std::printf("card %d %s %s\n", i, table.cards[i].deviceName.c_str(),
-                MacToText(table.cards[i].mac).c_str());
+                macToText(table.cards[i].mac).c_str());
   std::printf("ready\n");
   std::fflush(stdout);
   SystemClock clock;
@@ -42,53 +42,53 @@ static int Receive(CardTable& table, int ms) {
   std::uint8_t buffer[kFrameBufferSize];
   for (std::uint64_t now = clock.nowMs(); now < deadline; now = clock.nowMs()) {
     std::uint32_t length = 0;
-    if (PollCards(table, buffer, length)) {
-      PrintFrame(table.lastRxCard, ByteView(buffer, length));
+    if (pollCards(table, buffer, length)) {
+      printFrame(table.lastRxCard, ByteView(buffer, length));
       continue;
     }
-    WaitForCards(table, static_cast<int>(deadline - now));
+    waitForCards(table, static_cast<int>(deadline - now));
   }
   return 0;
 }
 
-static int ToolReceive(PcapLink& link, int index, int ms) {
+static int toolReceive(PcapLink& link, int index, int ms) {
   ToolChannel channel;
   channel.link = &link;
   channel.ifIndex = index;
-  LinkStatus status = OpenToolChannel(channel, 0x88E1);
+  LinkStatus status = openToolChannel(channel, 0x88E1);
   if (!status.ok()) {
     std::fprintf(stderr, "%s\n", status.message.c_str());
     return 1;
   }
-  std::printf("host %s\nready\n", MacToText(channel.host).c_str());
+  std::printf("host %s\nready\n", macToText(channel.host).c_str());
   std::fflush(stdout);
   SystemClock clock;
   std::uint64_t deadline = clock.nowMs() + static_cast<std::uint64_t>(ms);
   std::uint8_t buffer[kFrameBufferSize];
   while (clock.nowMs() < deadline) {
-    int n = ReadToolFrame(channel, buffer, sizeof buffer);
-    if (n > 0) PrintFrame(index, ByteView(buffer, static_cast<std::size_t>(n)));
+    int n = readToolFrame(channel, buffer, sizeof buffer);
+    if (n > 0) printFrame(index, ByteView(buffer, static_cast<std::size_t>(n)));
   }
-  CloseToolChannel(channel);
+  closeToolChannel(channel);
   return 0;
 }
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
   std::string mode = argv[1];
-  PcapLink link(InterfacesFromEnvironment());
+  PcapLink link(interfacesFromEnvironment());
   if (mode == "tool-recv" && argc == 4)
-    return ToolReceive(link, std::atoi(argv[2]), std::atoi(argv[3]));
+    return toolReceive(link, std::atoi(argv[2]), std::atoi(argv[3]));
 
   CardTable table;
   table.link = &link;
-  OpenAllCards(table);
-  std::string problem = CapturePermissionProblem(table);
+  openAllCards(table);
+  std::string problem = capturePermissionProblem(table);
   if (!problem.empty()) {
     std::fprintf(stderr, "%s\n", problem.c_str());
     return 1;
   }
-  if (mode == "send" && argc == 4) return Send(table, std::atoi(argv[2]), argv[3]);
-  if (mode == "recv") return Receive(table, std::atoi(argv[2]));
+  if (mode == "send" && argc == 4) return send(table, std::atoi(argv[2]), argv[3]);
+  if (mode == "recv") return receive(table, std::atoi(argv[2]));
   return 2;
 }

@@ -12,13 +12,13 @@ using namespace strandline;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   ByteView input(data, size);
   auto db = std::make_unique<DeviceDatabase>();
-  DecodeResult result = DecodeDatabase(input, *db);
+  DecodeResult result = decodeDatabase(input, *db);
   if (db->known.count() > kMaxKnownDevices) std::abort();
   if (db->currentCard < 0 || db->currentCard > 7) std::abort();
   if (!result.ok()) return 0;
 
-  Bytes image = EncodeDatabase(*db);
-  std::size_t used = DatabaseSize(db->known.count());
+  Bytes image = encodeDatabase(*db);
+  std::size_t used = databaseSize(db->known.count());
   if (image.size() != used || size < used) std::abort();
   // Byte for byte apart from the version (any from 306 up reads, 306 is
   // written) and the current card (read into range).
@@ -27,6 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Compared as bytes: a rate may be a NaN, which never equals itself.
   auto again = std::make_unique<DeviceDatabase>();
-  if (!DecodeDatabase(image, *again).ok() || EncodeDatabase(*again) != image) std::abort();
+  if (!decodeDatabase(image, *again).ok() || encodeDatabase(*again) != image) std::abort();
   return 0;
 }

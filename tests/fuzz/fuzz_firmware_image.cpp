@@ -10,11 +10,11 @@ using namespace strandline;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<std::uint8_t> file(data, data + size);
-  NvmLastBlock last = FindLastNvmBlock(file);
+  NvmLastBlock last = findLastNvmBlock(file);
   if (last.ok() && last.block.imageOffset() + last.block.header.imageLength > file.size())
     __builtin_trap();
-  NvmFirstBlockIsLast(file);
-  NvmCheck check = CheckNvmFile(file, "fuzz.nvm");
+  nvmFirstBlockIsLast(file);
+  NvmCheck check = checkNvmFile(file, "fuzz.nvm");
   if (check.ok && check.blocks.empty()) __builtin_trap();
   return 0;
 }

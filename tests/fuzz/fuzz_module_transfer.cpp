@@ -13,9 +13,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "api/av_decode.h"
-#include "api/checksum.h"
-#include "api/module_transfer.h"
+#include "base/checksum.h"
+#include "protocol/av_decode.h"
+#include "protocol/module_transfer.h"
 
 using namespace strandline;
 
@@ -42,7 +42,7 @@ class Input {
   std::size_t pos_ = 0;
 };
 
-std::vector<std::uint8_t> Header(std::uint16_t type, std::size_t length) {
+std::vector<std::uint8_t> header(std::uint16_t type, std::size_t length) {
   std::vector<std::uint8_t> f(length, 0);
   std::copy(kHost.begin(), kHost.end(), f.begin());
   std::copy(kAdapter.begin(), kAdapter.end(), f.begin() + 6);
@@ -55,19 +55,19 @@ std::vector<std::uint8_t> Header(std::uint16_t type, std::size_t length) {
   return f;
 }
 
-void Put32(std::vector<std::uint8_t>& f, std::size_t at, std::uint32_t v) {
+void put32(std::vector<std::uint8_t>& f, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 // A firmware image with two checked headers, and a parameter block.
-std::vector<std::uint8_t> ImageA() {
+std::vector<std::uint8_t> imageA() {
   std::vector<std::uint8_t> a(44 + 16 + 44 + 2100, 0x5A);
   auto header = [&](std::size_t at, std::uint32_t load, std::uint32_t len, std::uint32_t next) {
     for (std::size_t i = 0; i < 44; ++i) a[at + i] = 0;
-    Put32(a, at + 8, load);
-    Put32(a, at + 12, len);
-    Put32(a, at + 36, next);
-    Put32(a, at + 40, Checksum32(ByteView(a.data() + at, 40)));
+    put32(a, at + 8, load);
+    put32(a, at + 12, len);
+    put32(a, at + 36, next);
+    put32(a, at + 40, checksum32(ByteView(a.data() + at, 40)));
   };
   header(0, 0, 16, 60);
   header(60, 0x100000, 2100, 0);
@@ -77,19 +77,19 @@ std::vector<std::uint8_t> ImageA() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::vector<std::uint8_t> imageA = ImageA();
+  static const std::vector<std::uint8_t> imageA = imageA();
   static const std::vector<std::uint8_t> imageB(1500, 0xB7);
   Input in(data, size);
   ThpapiContext lib;
   std::uint8_t mode = in.u8();
   if (mode & 3) {
-    if (thpapi_BeginModuleRead(lib, kHost, kLocalDeviceMac, mode & 3) != 0) std::abort();
-  } else if (thpapi_BeginUpdate(lib, kHost, kLocalDeviceMac, ByteView(imageA), ByteView(imageB),
-                                mode >> 2) != 0) {
+    if (thpapiBeginModuleRead(lib, kHost, kLocalDeviceMac, mode & 3) != 0) std::abort();
+  } else if (thpapiBeginUpdate(lib, kHost, kLocalDeviceMac, ByteView(imageA), ByteView(imageB),
+                               mode >> 2) != 0) {
     return 0;
   }
   std::array<std::uint8_t, 1528> request{};
-  std::size_t requestLength = thpapi_NextRequest(lib, request);
+  std::size_t requestLength = thpapiNextRequest(lib, request);
   ThpapiResult result;
   while (in.more()) {
     std::vector<std::uint8_t> frame;
@@ -102,20 +102,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::size_t length = in.u8() | std::size_t{in.u8()} << 8;
         std::uint8_t flags = in.u8();
         std::vector<std::uint8_t> chunk = in.bytes(length % 1100);
-        frame = Header(0xA025, 36 + chunk.size());
+        frame = header(0xA025, 36 + chunk.size());
         frame[20] = status;
         frame[24] = request[20];                        // module
         frame[26] = static_cast<std::uint8_t>(length);  // stated length
         frame[27] = static_cast<std::uint8_t>(length >> 8);
         std::copy(request.begin() + 24, request.begin() + 28, frame.begin() + 28);  // offset
-        std::uint32_t sum = Checksum32(ByteView(chunk));
-        Put32(frame, 32, (flags & 1) ? sum : sum ^ flags);
+        std::uint32_t sum = checksum32(ByteView(chunk));
+        put32(frame, 32, (flags & 1) ? sum : sum ^ flags);
         std::copy(chunk.begin(), chunk.end(), frame.begin() + 36);
         break;
       }
       case 2: {
         std::uint16_t type = request[15] | request[16] << 8;
-        frame = Header(type == 0xA004 ? 0xA005 : 0xA021, 60);
+        frame = header(type == 0xA004 ? 0xA005 : 0xA021, 60);
         frame[20] = in.u8();
         if (type == 0xA004) {
           std::copy(request.begin() + 20, request.begin() + 28, frame.begin() + 21);
@@ -126,16 +126,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
       case 3:
-        frame = Header((in.u8() & 1) ? 0xA029 : 0xA00D, 60);
+        frame = header((in.u8() & 1) ? 0xA029 : 0xA00D, 60);
         frame[20] = in.u8();
         break;
     }
-    thpapi_DecodeFrame(lib, ByteView(frame.data(), frame.size()), result, 0);
+    thpapiDecodeFrame(lib, ByteView(frame.data(), frame.size()), result, 0);
     if (result.dataLength > result.data.size()) std::abort();
     if (result.operation == kOperationModuleRead && result.dataValid &&
         result.dataLength > 9 + kTransferChunkSize)
       std::abort();
-    std::size_t n = thpapi_NextRequest(lib, request);
+    std::size_t n = thpapiNextRequest(lib, request);
     if (n != 0) {
       if (n < 64 || n > 20 + 20 + kTransferChunkSize) std::abort();
       requestLength = n;

@@ -8,12 +8,12 @@
 using namespace strandline;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  OemPrefs prefs = ParseOemPrefs(ByteView(data, size));
+  OemPrefs prefs = parseOemPrefs(ByteView(data, size));
   if (prefs.webAddress.size() >= kWebAddressWidth || prefs.appName.size() >= kAppNameWidth ||
       prefs.vendorName.size() >= kVendorNameWidth || prefs.copyright.size() >= kCopyrightWidth)
     std::abort();
-  Bytes image = SerializeOemPrefs(prefs);
+  Bytes image = serializeOemPrefs(prefs);
   if (image.size() != kOemPrefsSize) std::abort();
-  if (!(ParseOemPrefs(image) == prefs)) std::abort();
+  if (!(parseOemPrefs(image) == prefs)) std::abort();
   return 0;
 }

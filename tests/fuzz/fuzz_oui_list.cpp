@@ -10,7 +10,7 @@ using namespace strandline;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
-  OuiList list = ParseOuiList(text);
+  OuiList list = parseOuiList(text);
   if (list.capacity != size / kOuiLineBytes || list.entries.size() > list.capacity) std::abort();
   const std::array<std::uint8_t, 3> noOui{0xFF, 0xFF, 0xFF};
   for (std::size_t i = 0; i < list.entries.size(); ++i) {

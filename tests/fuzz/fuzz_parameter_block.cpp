@@ -14,16 +14,16 @@ using namespace strandline;
 
 namespace {
 
-Bytes DefaultImage() {
+Bytes defaultImage() {
   Bytes image(pib::kImageLength);
   ParameterBlockImage pib;
   pib.buildDefault(image);
   return image;
 }
 
-Bytes ImageFrom(const std::uint8_t* data, std::size_t size) {
+Bytes imageFrom(const std::uint8_t* data, std::size_t size) {
   if (size == 0 || data[0] != 'P') return Bytes(data, data + size);
-  static const Bytes kDefault = DefaultImage();
+  static const Bytes kDefault = defaultImage();
   Bytes image = kDefault;
   for (std::size_t i = 1; i + 3 <= size; i += 3) {
     std::size_t offset = (data[i] | data[i + 1] << 8) % image.size();
@@ -35,7 +35,7 @@ Bytes ImageFrom(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Bytes image = ImageFrom(data, size);
+  Bytes image = imageFrom(data, size);
   ParameterBlockImage pib;
   PibStatus status = pib.attach(image);
   if (pib.valid() != (status == PibStatus::Ok)) __builtin_trap();
@@ -51,9 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   PibListEntry entry{};
   pib.getListEntry(PibList::Second, 1, entry);
 
-  PibVerifies(image);
+  pibVerifies(image);
   PibStatus sealed = pib.reseal(image);
   // A resealed image of the right version and length verifies.
-  if (sealed == PibStatus::Ok && !PibVerifies(image)) __builtin_trap();
+  if (sealed == PibStatus::Ok && !pibVerifies(image)) __builtin_trap();
   return 0;
 }

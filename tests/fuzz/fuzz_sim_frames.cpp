@@ -23,7 +23,7 @@ strandline::sim::Simulation& Network() {
   static std::unique_ptr<strandline::sim::Simulation> simulation = [] {
     strandline::sim::Medium medium;
     std::string error;
-    if (!strandline::sim::ParseNetwork(kNetwork, medium, error)) __builtin_trap();
+    if (!strandline::sim::parseNetwork(kNetwork, medium, error)) __builtin_trap();
     auto s = std::make_unique<strandline::sim::Simulation>(std::move(medium));
     static std::uint64_t now = 0;
     // Answers are built at once and dropped; time moves on with every event.

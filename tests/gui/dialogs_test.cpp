@@ -5,8 +5,8 @@
 #include <QTest>
 #include <fstream>
 
-#include "api/add_device.h"
-#include "api/password_rules.h"
+#include "core/security/add_device.h"
+#include "core/security/password_rules.h"
 #include "gui_fixture.h"
 #include "ui/device_dialogs.h"
 #include "ui/privacy_page.h"
@@ -40,9 +40,9 @@ class CancellingCatcher {
 class DialogTest : public GuiTest {
  protected:
   PropertySheet& openHome() {
-    PropertySheet& s = open(FastPrefs(), Simulated());
+    PropertySheet& s = open(fastPrefs(), simulated());
     remote = s.mainPage()->remoteList();
-    EXPECT_TRUE(WaitFor([&] { return remote->topLevelItemCount() == 5; }));
+    EXPECT_TRUE(waitFor([&] { return remote->topLevelItemCount() == 5; }));
     return s;
   }
 
@@ -55,7 +55,7 @@ class DialogTest : public GuiTest {
                                                    seen = true;
                                                  });
     sheet->engine().post([](ProgramContext&, app::MainPageState&) {});
-    WaitFor([&] { return seen; });
+    waitFor([&] { return seen; });
     QObject::disconnect(c);
     return paused;
   }
@@ -69,7 +69,7 @@ class DialogTest : public GuiTest {
   template <typename Dialog>
   Dialog* dialog() {
     Dialog* d = nullptr;
-    WaitFor([&] {
+    waitFor([&] {
       d = sheet->mainPage()->findChild<Dialog*>();
       return d != nullptr && d->isVisible();
     });
@@ -85,7 +85,7 @@ TEST_F(DialogTest, EnterPasswordNeedsASelectedDevice) {
   remote->setCurrentItem(nullptr);
   BoxCatcher boxes;
   click(*sheet->mainPage(), "1087");
-  ASSERT_TRUE(WaitFor([&] { return !boxes.seen.empty(); }));
+  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
   EXPECT_EQ(boxes.seen[0], (Box{"Attention!", "Please select a device first by clicking on it."}));
   QTest::qWait(50);
   EXPECT_EQ(sheet->mainPage()->findChild<EnterPasswordDialog*>(), nullptr);
@@ -106,9 +106,9 @@ TEST_F(DialogTest, EnterPasswordChecksTheLengthThenVerifies) {
   BoxCatcher boxes;
   d->passwordBox()->setText("abc");
   click(*d, "1");
-  ASSERT_TRUE(WaitFor([&] { return !boxes.seen.empty(); }));
+  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
   EXPECT_EQ(boxes.seen[0], (Box{"Invalid Entry", kInvalidDevicePasswordText}));
-  ASSERT_TRUE(WaitFor([&] { return d->findChild<QPushButton*>("1")->isEnabled(); }));
+  ASSERT_TRUE(waitFor([&] { return d->findChild<QPushButton*>("1")->isEnabled(); }));
   EXPECT_TRUE(d->isVisible());
   EXPECT_EQ(d->passwordBox()->text(), "abc");
 
@@ -117,9 +117,9 @@ TEST_F(DialogTest, EnterPasswordChecksTheLengthThenVerifies) {
   d->passwordBox()->setText("ZZZZ-ZZZZ-ZZZZ-ZZZZ");
   boxes.seen.clear();
   click(*d, "1");
-  ASSERT_TRUE(WaitFor([&] { return first.isNull() || !first->isVisible(); }, 30000));
+  ASSERT_TRUE(waitFor([&] { return first.isNull() || !first->isVisible(); }, 30000));
   EXPECT_TRUE(
-      WaitFor([&] { return remote->topLevelItem(0)->text(4) == "Not ZZZZ-ZZZZ-ZZZZ-ZZZZ"; }));
+      waitFor([&] { return remote->topLevelItem(0)->text(4) == "Not ZZZZ-ZZZZ-ZZZZ-ZZZZ"; }));
   ASSERT_EQ(boxes.seen.size(), 1u);
   EXPECT_EQ(boxes.seen[0], (Box{"Attention!", kInvalidDevicePasswordText}));
   EXPECT_FALSE(scanPaused());
@@ -136,8 +136,8 @@ TEST_F(DialogTest, EnterPasswordChecksTheLengthThenVerifies) {
   again->passwordBox()->setText("R2D4-MQ8X-T6VA-1LKE");
   boxes.seen.clear();
   click(*again, "1");
-  ASSERT_TRUE(WaitFor([&] { return second.isNull() || !second->isVisible(); }, 30000));
-  EXPECT_TRUE(WaitFor([&] { return remote->topLevelItem(0)->text(4) == "R2D4-MQ8X-T6VA-1LKE"; }));
+  ASSERT_TRUE(waitFor([&] { return second.isNull() || !second->isVisible(); }, 30000));
+  EXPECT_TRUE(waitFor([&] { return remote->topLevelItem(0)->text(4) == "R2D4-MQ8X-T6VA-1LKE"; }));
   EXPECT_TRUE(boxes.seen.empty());
   EXPECT_FALSE(scanPaused());
 }
@@ -159,8 +159,8 @@ TEST_F(DialogTest, AddDeviceChecksInOrder) {
     d->nameBox()->setText(name);
     d->passwordBox()->setText(password);
     click(*d, "1");
-    if (!WaitFor([&] { return !boxes.seen.empty(); })) return {};
-    WaitFor([&] { return d->findChild<QPushButton*>("1")->isEnabled(); });
+    if (!waitFor([&] { return !boxes.seen.empty(); })) return {};
+    waitFor([&] { return d->findChild<QPushButton*>("1")->isEnabled(); });
     return boxes.seen[0];
   };
   // The untouched password is asked for.
@@ -194,12 +194,12 @@ TEST_F(DialogTest, OldFirmwareClosesBothDialogsFirst) {
   QPointer<AddDeviceDialog> addOpen(add);
   add->nameBox()->setText("");  // would be refused, but the firmware comes first
   click(*add, "1");
-  ASSERT_TRUE(WaitFor([&] { return addOpen.isNull() || !addOpen->isVisible(); }));
+  ASSERT_TRUE(waitFor([&] { return addOpen.isNull() || !addOpen->isVisible(); }));
   ASSERT_FALSE(boxes.seen.empty());
   EXPECT_EQ(boxes.seen[0], (Box{"Attention!", kAddFirmwareTooOldText}));
   EXPECT_FALSE(scanPaused());
 
-  ASSERT_TRUE(WaitFor([&] { return remote->topLevelItemCount() == 5; }));
+  ASSERT_TRUE(waitFor([&] { return remote->topLevelItemCount() == 5; }));
   boxes.seen.clear();
   raise();
   remote->setCurrentItem(remote->topLevelItem(1));
@@ -209,7 +209,7 @@ TEST_F(DialogTest, OldFirmwareClosesBothDialogsFirst) {
   QPointer<EnterPasswordDialog> enterOpen(enter);
   enter->passwordBox()->setText("ab");
   click(*enter, "1");
-  ASSERT_TRUE(WaitFor([&] { return enterOpen.isNull() || !enterOpen->isVisible(); }));
+  ASSERT_TRUE(waitFor([&] { return enterOpen.isNull() || !enterOpen->isVisible(); }));
   ASSERT_FALSE(boxes.seen.empty());
   EXPECT_EQ(boxes.seen[0], (Box{"Attention!", kVerifyFirmwareTooOldText}));
   EXPECT_FALSE(scanPaused());
@@ -222,7 +222,7 @@ TEST_F(DialogTest, AddDeviceRefusesAPasswordAlreadyListed) {
     int position = findKnownByMacText(ctx.known, "02:5A:00:00:01:04");
     if (position) ctx.known.at(position).password.set("A1B2-C3D4-E5F6-G7H8");
   });
-  ASSERT_TRUE(WaitFor([&] {
+  ASSERT_TRUE(waitFor([&] {
     for (int i = 0; i < remote->topLevelItemCount(); ++i)
       if (remote->topLevelItem(i)->text(4) == "A1B2-C3D4-E5F6-G7H8") return true;
     return false;
@@ -234,9 +234,9 @@ TEST_F(DialogTest, AddDeviceRefusesAPasswordAlreadyListed) {
   d->nameBox()->setText("Attic");
   d->passwordBox()->setText("A1B2-C3D4-E5F6-G7H8");
   click(*d, "1");
-  ASSERT_TRUE(WaitFor([&] { return !boxes.seen.empty(); }));
+  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
   EXPECT_EQ(boxes.seen[0], (Box{"Attention!", "Device is already added in the network"}));
-  ASSERT_TRUE(WaitFor([&] { return d->findChild<QPushButton*>("1")->isEnabled(); }));
+  ASSERT_TRUE(waitFor([&] { return d->findChild<QPushButton*>("1")->isEnabled(); }));
   EXPECT_TRUE(d->isVisible());
   EXPECT_FALSE(scanPaused());
   click(*d, "2");
@@ -246,11 +246,11 @@ TEST_F(DialogTest, AddDeviceRefusesAPasswordAlreadyListed) {
 // progress texts reach the dialog, which closes once the new device is listed
 // under the typed name.
 TEST_F(DialogTest, AddDeviceRunsTheFlowAndClosesWhenTheDeviceIsListed) {
-  WindowOptions options = Simulated();
+  WindowOptions options = simulated();
   options.link.paced = false;
-  PropertySheet& s = open(FastPrefs(), options);
+  PropertySheet& s = open(fastPrefs(), options);
   remote = s.mainPage()->remoteList();
-  ASSERT_TRUE(WaitFor([&] { return remote->topLevelItemCount() == 5; }));
+  ASSERT_TRUE(waitFor([&] { return remote->topLevelItemCount() == 5; }));
   click(*s.mainPage(), "1082");
   AddDeviceDialog* d = dialog<AddDeviceDialog>();
   ASSERT_NE(d, nullptr);
@@ -264,11 +264,11 @@ TEST_F(DialogTest, AddDeviceRunsTheFlowAndClosesWhenTheDeviceIsListed) {
   d->nameBox()->setText("Kitchen");
   d->passwordBox()->setText("A1B2-C3D4-E5F6-G7H8");
   click(*d, "1");
-  ASSERT_TRUE(WaitFor([&] { return open.isNull() || !open->isVisible(); }, 60000));
+  ASSERT_TRUE(waitFor([&] { return open.isNull() || !open->isVisible(); }, 60000));
   EXPECT_EQ(result, QDialog::Accepted);
   EXPECT_FALSE(progress.isEmpty());
   EXPECT_TRUE(boxes.seen.empty());
-  EXPECT_TRUE(WaitFor([&] {
+  EXPECT_TRUE(waitFor([&] {
     for (int i = 0; i < remote->topLevelItemCount(); ++i)
       if (remote->topLevelItem(i)->text(0) == "Kitchen")
         return remote->topLevelItem(i)->text(1) == "02:5A:00:00:01:04";
@@ -283,40 +283,40 @@ TEST_F(DialogTest, PrivacyRefusesAShortNameAndSetsTheLocalAdapter) {
   ASSERT_NE(privacy, nullptr);
   s.tabs()->setCurrentIndex(1);
   auto* name = privacy->findChild<QLineEdit*>("1028");
-  EXPECT_TRUE(WaitFor([&] { return name->text() == "HomePlugAV"; }));
+  EXPECT_TRUE(waitFor([&] { return name->text() == "HomePlugAV"; }));
 
   BoxCatcher boxes;
   name->setText("abc");
   click(*privacy, "1080");
-  ASSERT_TRUE(WaitFor([&] { return !boxes.seen.empty(); }));
+  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
   EXPECT_EQ(boxes.seen[0], (Box{"Invalid Entry", kInvalidNetworkNameText}));
-  ASSERT_TRUE(WaitFor([&] { return privacy->findChild<QPushButton*>("1080")->isEnabled(); }));
+  ASSERT_TRUE(waitFor([&] { return privacy->findChild<QPushButton*>("1080")->isEnabled(); }));
 
   // A name with a tab passes the length check and is refused all the same.
   boxes.seen.clear();
   name->setText("Home\tNet");
   click(*privacy, "1080");
-  ASSERT_TRUE(WaitFor([&] { return !boxes.seen.empty(); }));
+  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
   EXPECT_EQ(boxes.seen[0], (Box{"Invalid Entry", kInvalidNetworkNameText}));
-  ASSERT_TRUE(WaitFor([&] { return privacy->findChild<QPushButton*>("1080")->isEnabled(); }));
+  ASSERT_TRUE(waitFor([&] { return privacy->findChild<QPushButton*>("1080")->isEnabled(); }));
 
   boxes.seen.clear();
   name->setText("Attic Net");
   click(*privacy, "1080");
-  ASSERT_TRUE(WaitFor([&] { return !boxes.seen.empty(); }, 30000));
+  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }, 30000));
   EXPECT_EQ(boxes.seen[0], (Box{"Information", "Local network set to 'Attic Net'"}));
   QLabel* type = s.mainPage()->findChild<QLabel*>("1089");
-  EXPECT_TRUE(WaitFor([&] { return type->text() == "Network Type: Private"; }));
-  ASSERT_TRUE(WaitFor([&] { return privacy->findChild<QPushButton*>("1081")->isEnabled(); }));
+  EXPECT_TRUE(waitFor([&] { return type->text() == "Network Type: Private"; }));
+  ASSERT_TRUE(waitFor([&] { return privacy->findChild<QPushButton*>("1081")->isEnabled(); }));
 
   // Back to the public name.
   click(*privacy, "1062");
   EXPECT_EQ(name->text(), "HomePlugAV");
   boxes.seen.clear();
   click(*privacy, "1080");
-  ASSERT_TRUE(WaitFor([&] { return !boxes.seen.empty(); }, 30000));
+  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }, 30000));
   EXPECT_EQ(boxes.seen[0], (Box{"Information", "Local network set to 'HomePlugAV'"}));
-  EXPECT_TRUE(WaitFor([&] { return type->text() == "Network Type: Public"; }));
+  EXPECT_TRUE(waitFor([&] { return type->text() == "Network Type: Public"; }));
 }
 
 TEST_F(DialogTest, CancellingSetAllChangesNoDevice) {
@@ -331,9 +331,9 @@ TEST_F(DialogTest, CancellingSetAllChangesNoDevice) {
   QTest::mouseClick(all, Qt::LeftButton);
   EXPECT_FALSE(all->isEnabled());
   EXPECT_FALSE(local->isEnabled());
-  ASSERT_TRUE(WaitFor([&] { return !boxes.seen.empty(); }));
+  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
   EXPECT_EQ(boxes.seen[0], (Box{"Network Name Setting ", app::kSetAllQuestionText}));
-  ASSERT_TRUE(WaitFor([&] { return all->isEnabled() && local->isEnabled(); }));
+  ASSERT_TRUE(waitFor([&] { return all->isEnabled() && local->isEnabled(); }));
   // No flow ran: no result box follows the question.
   QTest::qWait(200);
   EXPECT_EQ(boxes.seen.size(), 1u);
@@ -341,19 +341,19 @@ TEST_F(DialogTest, CancellingSetAllChangesNoDevice) {
 }
 
 TEST_F(DialogTest, DevicePictureFollowsTheAdapterKind) {
-  EXPECT_EQ(app::DevicePicture(false, kKindBoost), "oemDevice.bmp");
-  EXPECT_EQ(app::DevicePicture(true, kKindAv), "oemDevice.bmp");
-  EXPECT_EQ(app::DevicePicture(true, kKindAvTsc4000), "oemDevice_T4K.bmp");
-  EXPECT_EQ(app::DevicePicture(true, kKindBoost), "oemDeviceIconHS.bmp");
-  EXPECT_EQ(app::DevicePicture(true, kKindHomePlug10), "oemDeviceIconLS.bmp");
-  EXPECT_EQ(app::PasswordForEditing("Not R2D4-MQ8X"), "R2D4-MQ8X");
-  EXPECT_EQ(app::PasswordForEditing("CHECK R2D4-MQ8X"), "R2D4-MQ8X");
-  EXPECT_EQ(app::PasswordForEditing("R2D4-Not MQ8X"), "R2D4-Not MQ8X");
+  EXPECT_EQ(app::devicePicture(false, kKindBoost), "oemDevice.bmp");
+  EXPECT_EQ(app::devicePicture(true, kKindAv), "oemDevice.bmp");
+  EXPECT_EQ(app::devicePicture(true, kKindAvTsc4000), "oemDevice_T4K.bmp");
+  EXPECT_EQ(app::devicePicture(true, kKindBoost), "oemDeviceIconHS.bmp");
+  EXPECT_EQ(app::devicePicture(true, kKindHomePlug10), "oemDeviceIconLS.bmp");
+  EXPECT_EQ(app::passwordForEditing("Not R2D4-MQ8X"), "R2D4-MQ8X");
+  EXPECT_EQ(app::passwordForEditing("CHECK R2D4-MQ8X"), "R2D4-MQ8X");
+  EXPECT_EQ(app::passwordForEditing("R2D4-Not MQ8X"), "R2D4-Not MQ8X");
 }
 
 TEST_F(DialogTest, ReadmeInTheWorkingDirectoryComesFirst) {
   std::ofstream("Readme.txt") << "our own notes\nsecond line\n";
-  PropertySheet& s = open(FastPrefs(), Simulated());
+  PropertySheet& s = open(fastPrefs(), simulated());
   QWidget* about = s.tabs()->widget(s.tabs()->count() - 1);
   EXPECT_EQ(about->findChild<QPlainTextEdit*>("1006")->toPlainText(),
             "our own notes\nsecond line\n");

@@ -24,7 +24,7 @@
 
 namespace strandline::ui {
 
-inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
   QElapsedTimer timer;
   timer.start();
   while (!condition()) {
@@ -76,8 +76,8 @@ class GuiTest : public ::testing::Test {
   }
 
   // Preferences with a short scan interval so that a cycle takes well under a second.
-  static OemPrefs FastPrefs() {
-    OemPrefs prefs = DefaultOemPrefs();
+  static OemPrefs fastPrefs() {
+    OemPrefs prefs = defaultOemPrefs();
     prefs.scanInterval = 4;
     return prefs;
   }
@@ -94,7 +94,7 @@ class GuiTest : public ::testing::Test {
     return *sheet;
   }
 
-  static WindowOptions Simulated(const std::string& file = "home.json") {
+  static WindowOptions simulated(const std::string& file = "home.json") {
     WindowOptions options;
     options.link.simulateFile = std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/" + file;
     options.link.paced = true;

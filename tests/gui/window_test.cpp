@@ -6,32 +6,32 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/single_instance.h"
 #include "gui_fixture.h"
+#include "platform/single_instance.h"
 #include "ui/entry_point.h"
 
 namespace strandline::ui {
 namespace {
 
-QString Text(QWidget& root, const char* id) {
+QString text(QWidget& root, const char* id) {
   auto* label = root.findChild<QLabel*>(id);
   return label ? label->text() : QString("<no control %1>").arg(id);
 }
 
-QStringList TabTitles(QTabWidget& tabs) {
+QStringList tabTitles(QTabWidget& tabs) {
   QStringList titles;
   for (int i = 0; i < tabs.count(); ++i) titles << tabs.tabText(i);
   return titles;
 }
 
-QStringList HeaderInDisplayOrder(QTreeWidget& list) {
+QStringList headerInDisplayOrder(QTreeWidget& list) {
   QStringList titles;
   for (int visual = 0; visual < list.header()->count(); ++visual)
     titles << list.headerItem()->text(list.header()->logicalIndex(visual));
   return titles;
 }
 
-QStringList Column(QTreeWidget& list, int column) {
+QStringList column(QTreeWidget& list, int column) {
   QStringList texts;
   for (int i = 0; i < list.topLevelItemCount(); ++i) texts << list.topLevelItem(i)->text(column);
   return texts;
@@ -40,30 +40,30 @@ QStringList Column(QTreeWidget& list, int column) {
 using StartupTest = GuiTest;
 
 TEST_F(StartupTest, DefaultsWithoutPreferencesFile) {
-  PropertySheet& s = open(DefaultOemPrefs(), Simulated());
+  PropertySheet& s = open(defaultOemPrefs(), simulated());
   EXPECT_EQ(s.windowTitle(), "Strandline Utility");
-  EXPECT_EQ(TabTitles(*s.tabs()), (QStringList{"Main", "Privacy", "QoS", "Diagnostics", "About"}));
+  EXPECT_EQ(tabTitles(*s.tabs()), (QStringList{"Main", "Privacy", "QoS", "Diagnostics", "About"}));
   EXPECT_TRUE(s.windowFlags() & Qt::WindowMinimizeButtonHint);
   // One button under the pages: Close.
   QList<QPushButton*> buttons = s.findChildren<QPushButton*>("Close");
   ASSERT_EQ(buttons.size(), 1);
   EXPECT_EQ(buttons[0]->text(), "Close");
   RemoteList* remote = s.mainPage()->remoteList();
-  EXPECT_EQ(HeaderInDisplayOrder(*remote),
+  EXPECT_EQ(headerInDisplayOrder(*remote),
             (QStringList{"Device Name", "Password", "Quality", "Rate(Tx/Rx)", "MAC Address"}));
   MainPage& page = *s.mainPage();
-  EXPECT_EQ(Text(page, "1095"), "Local Device(s) on your computer:");
+  EXPECT_EQ(text(page, "1095"), "Local Device(s) on your computer:");
   auto* upgrade = page.findChild<QPushButton*>("1102");
   ASSERT_NE(upgrade, nullptr);
   EXPECT_EQ(page.findChild<QPushButton*>("1114")->text(), "LEDs:   OFF");
   EXPECT_FALSE(page.findChild<QPushButton*>("1114")->isEnabled());
   // The upgrade button waits for an adapter; the simulated one turns it on.
-  EXPECT_TRUE(WaitFor([&] { return upgrade->isEnabled(); }));
+  EXPECT_TRUE(waitFor([&] { return upgrade->isEnabled(); }));
   EXPECT_FALSE(QFile::exists("OEMPrefs.dat"));
 }
 
 TEST_F(StartupTest, PreferencesShapeTheSheet) {
-  OemPrefs prefs = FastPrefs();
+  OemPrefs prefs = fastPrefs();
   prefs.appName = "Box Tool";
   prefs.diagnosticsLevel = 0;
   prefs.showRate = 0;
@@ -71,14 +71,14 @@ TEST_F(StartupTest, PreferencesShapeTheSheet) {
   prefs.iconSize = 0;
   ASSERT_TRUE(writeOemPrefs("OEMPrefs.dat", prefs).ok());
   OemSettings read = readOemPrefs("OEMPrefs.dat");
-  PropertySheet& s = open(read.prefs, Simulated());
+  PropertySheet& s = open(read.prefs, simulated());
   EXPECT_EQ(s.windowTitle(), "Box Tool");
-  EXPECT_EQ(TabTitles(*s.tabs()), (QStringList{"Main", "Privacy", "QoS", "About"}));
-  EXPECT_EQ(HeaderInDisplayOrder(*s.mainPage()->remoteList()),
+  EXPECT_EQ(tabTitles(*s.tabs()), (QStringList{"Main", "Privacy", "QoS", "About"}));
+  EXPECT_EQ(headerInDisplayOrder(*s.mainPage()->remoteList()),
             (QStringList{"Device Name", "Password", "MAC Address"}));
   // The database is named after the application.
   RemoteList& remote = *s.mainPage()->remoteList();
-  ASSERT_TRUE(WaitFor([&] { return remote.topLevelItemCount() == 5; }));
+  ASSERT_TRUE(waitFor([&] { return remote.topLevelItemCount() == 5; }));
   s.reject();
   EXPECT_TRUE(QFile::exists(QString::fromStdString(path("data/SLU/Box Tool.data"))));
 }
@@ -86,14 +86,14 @@ TEST_F(StartupTest, PreferencesShapeTheSheet) {
 TEST_F(StartupTest, SecondCopyIsTurnedAway) {
   std::string error;
   app::SingleInstance first;
-  ASSERT_EQ(first.acquire(app::RuntimeFolder(error), error), app::SingleInstance::Result::First);
-  OemPrefs prefs = DefaultOemPrefs();
+  ASSERT_EQ(first.acquire(app::runtimeFolder(error), error), app::SingleInstance::Result::First);
+  OemPrefs prefs = defaultOemPrefs();
   prefs.appName = "Box Tool";
   ASSERT_TRUE(writeOemPrefs("OEMPrefs.dat", prefs).ok());
   BoxCatcher boxes;
   EntryOptions options;
-  options.window = Simulated();
-  EXPECT_EQ(EntryPoint(options), 0);
+  options.window = simulated();
+  EXPECT_EQ(entryPoint(options), 0);
   ASSERT_EQ(boxes.seen.size(), 1u);
   EXPECT_EQ(boxes.seen[0].first, "Attention!");
   EXPECT_EQ(boxes.seen[0].second, "Box Tool is already running.\nOnly one copy can run at a time.");
@@ -103,24 +103,24 @@ TEST_F(StartupTest, SecondCopyIsTurnedAway) {
 using MainPageTest = GuiTest;
 
 TEST_F(MainPageTest, SimulatedScanFillsBothLists) {
-  PropertySheet& s = open(FastPrefs(), Simulated());
+  PropertySheet& s = open(fastPrefs(), simulated());
   MainPage& page = *s.mainPage();
   RemoteList& remote = *page.remoteList();
-  ASSERT_TRUE(WaitFor([&] { return remote.topLevelItemCount() == 5; }));
+  ASSERT_TRUE(waitFor([&] { return remote.topLevelItemCount() == 5; }));
   ASSERT_EQ(page.localList()->topLevelItemCount(), 1);
   EXPECT_EQ(page.localList()->topLevelItem(0)->text(0), "Powerline device");
   EXPECT_EQ(page.localList()->topLevelItem(0)->text(1), "02:5A:00:00:01:01");
-  EXPECT_EQ(Text(page, "1012"), "Connected to Powerline device");
-  EXPECT_EQ(Text(page, "1089"), "Network Type: Public");
-  EXPECT_TRUE(WaitFor([&] { return Text(page, "1090") == "5 Powerline Devices detected:"; }));
+  EXPECT_EQ(text(page, "1012"), "Connected to Powerline device");
+  EXPECT_EQ(text(page, "1089"), "Network Type: Public");
+  EXPECT_TRUE(waitFor([&] { return text(page, "1090") == "5 Powerline Devices detected:"; }));
   // Sorted by MAC ascending (the stored default); names given in the order seen.
-  EXPECT_EQ(Column(remote, 1),
+  EXPECT_EQ(column(remote, 1),
             (QStringList{"02:5A:00:00:01:02", "02:5A:00:00:01:03", "02:5A:00:00:01:04",
                          "02:5A:00:00:01:05", "02:5A:00:00:01:06"}));
-  EXPECT_EQ(Column(remote, 0),
+  EXPECT_EQ(column(remote, 0),
             (QStringList{"Device 2", "Device 3", "Device 4", "Device 5", "Device 6"}));
-  ASSERT_TRUE(WaitFor([&] { return remote.topLevelItem(0)->text(2) != "?/"; }));
-  QStringList rates = Column(remote, 2);
+  ASSERT_TRUE(waitFor([&] { return remote.topLevelItem(0)->text(2) != "?/"; }));
+  QStringList rates = column(remote, 2);
   for (const QString& rate : rates)
     EXPECT_TRUE(rate.contains(QRegularExpression(R"(^\d+\.\d\d/\d+\.\d\d$)")))
         << rate.toStdString();
@@ -132,16 +132,16 @@ TEST_F(MainPageTest, SimulatedScanFillsBothLists) {
 }
 
 TEST_F(MainPageTest, RenameInPlace) {
-  PropertySheet& s = open(FastPrefs(), Simulated());
+  PropertySheet& s = open(fastPrefs(), simulated());
   RemoteList& remote = *s.mainPage()->remoteList();
-  ASSERT_TRUE(WaitFor([&] { return remote.topLevelItemCount() == 5; }));
+  ASSERT_TRUE(waitFor([&] { return remote.topLevelItemCount() == 5; }));
   BoxCatcher boxes;
   auto rename = [&](int row, const QString& text) {
     remote.setCurrentItem(remote.topLevelItem(row));
     QTest::mouseClick(s.mainPage()->findChild<QPushButton*>("1088"), Qt::LeftButton);
     // The editor of this edit: the one shown (a closed one may wait for deletion).
     QLineEdit* editor = nullptr;
-    EXPECT_TRUE(WaitFor([&] {
+    EXPECT_TRUE(waitFor([&] {
       for (QLineEdit* line : remote.viewport()->findChildren<QLineEdit*>())
         if (line->isVisible()) editor = line;
       return editor != nullptr;
@@ -151,14 +151,14 @@ TEST_F(MainPageTest, RenameInPlace) {
     QTest::keyClick(editor, Qt::Key_Return);
   };
   rename(0, "Living Room");
-  EXPECT_TRUE(WaitFor([&] { return remote.topLevelItem(0)->text(0) == "Living Room"; }));
+  EXPECT_TRUE(waitFor([&] { return remote.topLevelItem(0)->text(0) == "Living Room"; }));
   rename(1, "Living Room");
-  ASSERT_TRUE(WaitFor([&] { return !boxes.seen.empty(); }));
+  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
   EXPECT_EQ(boxes.seen[0],
             (std::pair<std::string, std::string>{"Attention!", "Please enter another name."}));
   EXPECT_EQ(remote.topLevelItem(1)->text(0), "Device 3");
   rename(2, QString(40, 'x'));
-  EXPECT_TRUE(WaitFor([&] { return remote.topLevelItem(2)->text(0) == QString(31, 'x'); }));
+  EXPECT_TRUE(waitFor([&] { return remote.topLevelItem(2)->text(0) == QString(31, 'x'); }));
   EXPECT_EQ(boxes.seen.size(), 1u);
   // The names are in the database when the window closes.
   s.reject();
@@ -169,23 +169,23 @@ TEST_F(MainPageTest, RenameInPlace) {
 }
 
 TEST_F(MainPageTest, HeaderClicksSortAndTheLayoutIsKept) {
-  PropertySheet& s = open(FastPrefs(), Simulated());
+  PropertySheet& s = open(fastPrefs(), simulated());
   RemoteList& remote = *s.mainPage()->remoteList();
-  ASSERT_TRUE(WaitFor([&] { return remote.topLevelItemCount() == 5; }));
+  ASSERT_TRUE(waitFor([&] { return remote.topLevelItemCount() == 5; }));
   QHeaderView* header = remote.header();
   auto click = [&](int logical) {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(logical) + 10, 5));
   };
-  QStringList macs = Column(remote, 1);
+  QStringList macs = column(remote, 1);
   click(1);  // the sorted column again: reversed
   QStringList reversed = macs;
   std::reverse(reversed.begin(), reversed.end());
-  EXPECT_EQ(Column(remote, 1), reversed);
+  EXPECT_EQ(column(remote, 1), reversed);
   click(1);
-  EXPECT_EQ(Column(remote, 1), macs);
+  EXPECT_EQ(column(remote, 1), macs);
   click(0);  // another column starts with its own toggle 0: greater name first
-  EXPECT_EQ(Column(remote, 0),
+  EXPECT_EQ(column(remote, 0),
             (QStringList{"Device 6", "Device 5", "Device 4", "Device 3", "Device 2"}));
   header->resizeSection(4, 133);
   header->moveSection(header->visualIndex(1), 1);
@@ -200,28 +200,28 @@ TEST_F(MainPageTest, HeaderClicksSortAndTheLayoutIsKept) {
   EXPECT_EQ(db.columns.order, (std::array<std::int32_t, 5>{0, 1, 4, 3, 2}));
 
   // A new window shows the list as it was left.
-  PropertySheet& again = open(FastPrefs(), Simulated());
+  PropertySheet& again = open(fastPrefs(), simulated());
   RemoteList& list = *again.mainPage()->remoteList();
-  ASSERT_TRUE(WaitFor([&] { return list.topLevelItemCount() == 5; }));
-  EXPECT_EQ(HeaderInDisplayOrder(list),
+  ASSERT_TRUE(waitFor([&] { return list.topLevelItemCount() == 5; }));
+  EXPECT_EQ(headerInDisplayOrder(list),
             (QStringList{"Device Name", "MAC Address", "Password", "Quality", "Rate(Tx/Rx)"}));
   EXPECT_EQ(list.header()->sectionSize(4), 133);
-  EXPECT_EQ(Column(list, 0).first(), "Device 6");
+  EXPECT_EQ(column(list, 0).first(), "Device 6");
 }
 
 TEST_F(MainPageTest, NoAdapter) {
   WindowOptions options;
   options.link.interfaces = {"strandline-test-none"};  // no such card: nothing is opened
-  PropertySheet& s = open(FastPrefs(), options);
+  PropertySheet& s = open(fastPrefs(), options);
   MainPage& page = *s.mainPage();
-  EXPECT_TRUE(WaitFor([&] { return Text(page, "1012") == "HomePlug Adapter NOT DETECTED"; }));
+  EXPECT_TRUE(waitFor([&] { return text(page, "1012") == "HomePlug Adapter NOT DETECTED"; }));
   BoxCatcher boxes;
   QTest::mouseClick(page.findChild<QPushButton*>("1068"), Qt::LeftButton);
-  ASSERT_TRUE(WaitFor([&] { return !boxes.seen.empty(); }));
+  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
   EXPECT_EQ(boxes.seen[0].first, "HomePlug Adapter NOT DETECTED");
   EXPECT_EQ(boxes.seen[0].second,
             "The HomePlug Adapter was not detected.\nPlease check your computer cables.");
-  EXPECT_EQ(Text(page, "1012"), "HomePlug Adapter NOT DETECTED");
+  EXPECT_EQ(text(page, "1012"), "HomePlug Adapter NOT DETECTED");
   EXPECT_FALSE(page.findChild<QPushButton*>("1102")->isEnabled());
   EXPECT_EQ(page.localList()->topLevelItemCount(), 0);
   EXPECT_EQ(page.remoteList()->topLevelItemCount(), 0);
@@ -234,24 +234,24 @@ namespace strandline::ui {
 namespace {
 
 TEST_F(StartupTest, AboutPageTextsAndTheAutoScanSetting) {
-  OemPrefs prefs = FastPrefs();
+  OemPrefs prefs = fastPrefs();
   prefs.appName = "Box Tool";
   prefs.copyright = "(C) Box makers";
-  PropertySheet& s = open(prefs, Simulated());
+  PropertySheet& s = open(prefs, simulated());
   QWidget* about = s.tabs()->widget(s.tabs()->count() - 1);
-  EXPECT_EQ(Text(*about, "1096"), "Box Tool");
-  EXPECT_EQ(Text(*about, "1104"), "Released: June 13, 2011");
-  EXPECT_EQ(Text(*about, "1098"), "v6.0.0.0, Build 0004");
+  EXPECT_EQ(text(*about, "1096"), "Box Tool");
+  EXPECT_EQ(text(*about, "1104"), "Released: June 13, 2011");
+  EXPECT_EQ(text(*about, "1098"), "v6.0.0.0, Build 0004");
   EXPECT_EQ(about->findChild<QPushButton*>("1093")->text(),
             QString::fromStdString(prefs.webAddress));
   // The shipped Readme, from the share folder.
   EXPECT_TRUE(
       about->findChild<QPlainTextEdit*>("1006")->toPlainText().startsWith("Strandline Utility"));
-  ASSERT_TRUE(WaitFor([&] { return Text(*s.mainPage(), "1083") == " Autoscan On "; }));
+  ASSERT_TRUE(waitFor([&] { return text(*s.mainPage(), "1083") == " Autoscan On "; }));
   auto* autoScan = about->findChild<QCheckBox*>("AutoScan");
   ASSERT_TRUE(autoScan->isChecked());
   autoScan->click();
-  EXPECT_TRUE(WaitFor([&] { return Text(*s.mainPage(), "1083") == " Autoscan Off "; }));
+  EXPECT_TRUE(waitFor([&] { return text(*s.mainPage(), "1083") == " Autoscan Off "; }));
   // Scanning stops: the cycle count no longer grows.
   std::uint32_t cycles = 0;
   QObject::connect(&s.engine(), &WindowEngine::updated, [&](std::shared_ptr<const WindowUpdate> u) {

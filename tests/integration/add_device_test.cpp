@@ -16,7 +16,7 @@ constexpr int kWatchPassesForTest = 501;
 
 // The user's private network of two AV adapters, a new device on the public
 // network, and optionally a second device printed with the same password.
-std::string AvNetwork(bool twin, const std::string& localFaults = "{}") {
+std::string avNetwork(bool twin, const std::string& localFaults = "{}") {
   nlohmann::json adapters = nlohmann::json::array();
   adapters.push_back({{"mac", kLocal},
                       {"kind", "av"},
@@ -41,7 +41,7 @@ const std::vector<std::string> kAddTexts = {
 class AddDevice : public KeyFlowFixture {
  protected:
   void readyAv(bool twin, const std::string& localFaults = "{}") {
-    load(AvNetwork(twin, localFaults));
+    load(avNetwork(twin, localFaults));
     ready();
     // The privacy page named the network when it was formed.
     ctx->currentNetwork().networkName.set("MyHome1234");
@@ -55,7 +55,7 @@ class AddDevice : public KeyFlowFixture {
     link.setFarEnd([this, mac, n](const std::string& card, ByteView frame) {
       if (frame.size() > 16 && frame[12] == 0x88 && frame[13] == 0xE1 && frame[15] == 0x38 &&
           frame[16] == 0xA0 && ++networkQueries == n)
-        simulation->unplug(Mac(mac));
+        simulation->unplug(macOf(mac));
       simulation->receive(card, frame);
     });
   }
@@ -94,11 +94,11 @@ TEST_F(AddDevice, AvDeviceJoinsThroughARandomNetwork) {
   EXPECT_NE(keys[0], deriveNetworkKey("HomePlugAV"));
   expectLocalBackHome();
 
-  int position = findKnownByMac(ctx->known, Mac(kNew));
+  int position = findKnownByMac(ctx->known, macOf(kNew));
   ASSERT_NE(position, 0);
   EXPECT_EQ(ctx->known.at(position).name.str(), "Kitchen");
   EXPECT_EQ(ctx->known.at(position).password.str(), kNewPassword);
-  EXPECT_EQ(rescanStations(), (std::vector<MacAddress>{Mac(kMember), Mac(kNew)}));
+  EXPECT_EQ(rescanStations(), (std::vector<MacAddress>{macOf(kMember), macOf(kNew)}));
 }
 
 TEST_F(AddDevice, AvTwoDevicesUnderOnePasswordTryANewRandomNetwork) {
@@ -113,7 +113,7 @@ TEST_F(AddDevice, AvTwoDevicesUnderOnePasswordTryANewRandomNetwork) {
   expectLocalBackHome();
   EXPECT_EQ(simKey(kNew), home);
   EXPECT_NE(simKey(kTwin), home);  // it never got the home key
-  EXPECT_NE(findKnownByMac(ctx->known, Mac(kNew)), 0);
+  EXPECT_NE(findKnownByMac(ctx->known, macOf(kNew)), 0);
 }
 
 TEST_F(AddDevice, AvTwoDevicesThatKeepAnsweringAreNotAdded) {
@@ -125,7 +125,7 @@ TEST_F(AddDevice, AvTwoDevicesThatKeepAnsweringAreNotAdded) {
   EXPECT_NE(simKey(kNew), home);
   EXPECT_NE(simKey(kTwin), home);
   EXPECT_FALSE(ctx->keyFlow.addingInProgress);
-  EXPECT_EQ(findKnownByMac(ctx->known, Mac(kNew)), 0);
+  EXPECT_EQ(findKnownByMac(ctx->known, macOf(kNew)), 0);
   expectPauseRestored();
 }
 
@@ -181,7 +181,7 @@ TEST_F(AddDevice, AvNobodyHoldsThePassword) {
 }
 
 TEST_F(AddDevice, AvVerifyMarksTheStoredPassword) {
-  load(ReadNetworkFile("home.json"));
+  load(readNetworkFile("home.json"));
   ready();
   int position = addKnown("02:5A:00:00:01:03", "");
   EXPECT_EQ(enterDevicePassword(*ctx, position, "ZX9P-44QT-MNB2-HH7C"), 1);
@@ -205,7 +205,7 @@ TEST_F(AddDevice, AvVerifyMarksTheStoredPassword) {
 
 // Standard HomePlug 1.0: the user's adapters on the public network and a new
 // adapter on a network of its own.
-std::string Hp10Network(const char* kind) {
+std::string hp10Network(const char* kind) {
   nlohmann::json adapters = nlohmann::json::array();
   adapters.push_back({{"mac", "02:5A:00:00:10:01"},
                       {"kind", kind},
@@ -223,41 +223,41 @@ std::string Hp10Network(const char* kind) {
 class AddHp10Device : public KeyFlowFixture, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(AddHp10Device, FoundAtTheThirdPasswordVariant) {
-  load(Hp10Network(GetParam()));
+  load(hp10Network(GetParam()));
   ready();
-  const Key16 home = Nek("HomePlug");
+  const Key16 home = nek("HomePlug");
   EXPECT_TRUE(addDeviceByPassword(*ctx, "Garage", "n3wd3v1c3abcd123"));
   EXPECT_EQ(texts(), std::vector<std::string>{"Device was added to your network."});
   EXPECT_EQ(simKey("02:5A:00:00:10:07"), home);
   EXPECT_EQ(simKey("02:5A:00:00:10:01"), home);  // never left on the random key
   EXPECT_EQ(simKey("02:5A:00:00:10:02"), home);
-  int position = findKnownByMac(ctx->known, Mac("02:5A:00:00:10:07"));
+  int position = findKnownByMac(ctx->known, macOf("02:5A:00:00:10:07"));
   ASSERT_NE(position, 0);
   EXPECT_EQ(ctx->known.at(position).name.str(), "Garage");
   EXPECT_EQ(ctx->known.at(position).password.str(), "N3WD-3V1C-3ABC-D123");
   expectPauseRestored();
   EXPECT_EQ(rescanStations(),
-            (std::vector<MacAddress>{Mac("02:5A:00:00:10:02"), Mac("02:5A:00:00:10:07")}));
+            (std::vector<MacAddress>{macOf("02:5A:00:00:10:02"), macOf("02:5A:00:00:10:07")}));
 }
 
 TEST_P(AddHp10Device, WrongPasswordLeavesEverythingAsItWas) {
-  load(Hp10Network(GetParam()));
+  load(hp10Network(GetParam()));
   ready();
-  const Key16 home = Nek("HomePlug");
+  const Key16 home = nek("HomePlug");
   EXPECT_FALSE(addDeviceByPassword(*ctx, "Garage", "wrongpassword123"));
   EXPECT_EQ(texts(), std::vector<std::string>{
                          "A Device With The Entered Password Was Not Detected. \nPlease Check The "
                          "Password and Check Your Device Connection."});
   EXPECT_EQ(simKey("02:5A:00:00:10:01"), home);
-  EXPECT_EQ(simKey("02:5A:00:00:10:07"), Nek("FactoryNet"));
+  EXPECT_EQ(simKey("02:5A:00:00:10:07"), nek("FactoryNet"));
   EXPECT_FALSE(ctx->keyFlow.addingInProgress);
   EXPECT_EQ(ctx->keyFlow.deviceBeingAdded, MacAddress{});
   expectPauseRestored();
-  EXPECT_EQ(rescanStations(), std::vector<MacAddress>{Mac("02:5A:00:00:10:02")});
+  EXPECT_EQ(rescanStations(), std::vector<MacAddress>{macOf("02:5A:00:00:10:02")});
 }
 
 TEST_P(AddHp10Device, VerifyTakesTheVariantThatWorked) {
-  load(Hp10Network(GetParam()));
+  load(hp10Network(GetParam()));
   ready();
   int position = addKnown("02:5A:00:00:10:02", "");
   EXPECT_EQ(enterDevicePassword(*ctx, position, "T6YU-I8OP-A1SD-F2GH"), 1);
@@ -270,12 +270,12 @@ TEST_P(AddHp10Device, VerifyTakesTheVariantThatWorked) {
   EXPECT_EQ(prompter.progress,
             (std::vector<std::string>{"Please be patient, this may take some time.", "Working...",
                                       "Proceeding.."}));
-  EXPECT_EQ(simKey("02:5A:00:00:10:02"), Nek("HomePlug"));
-  EXPECT_EQ(simKey("02:5A:00:00:10:01"), Nek("HomePlug"));
+  EXPECT_EQ(simKey("02:5A:00:00:10:02"), nek("HomePlug"));
+  EXPECT_EQ(simKey("02:5A:00:00:10:01"), nek("HomePlug"));
 }
 
 TEST_F(AddDevice, BoostFirmwareTooOldRefusesBothActionsOnce) {
-  std::string network = Hp10Network("boost");
+  std::string network = hp10Network("boost");
   auto at = network.find("\"kind\":\"boost\"");
   network.insert(at, "\"firmware\":\"HP85-BOOST-0001.5.7-REL\",");
   load(network);

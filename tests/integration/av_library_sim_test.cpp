@@ -5,11 +5,11 @@
 
 #include <array>
 
-#include "api/av_confirm.h"
-#include "api/av_messages.h"
-#include "api/card_table.h"
-#include "api/keys.h"
+#include "base/keys.h"
+#include "core/av_confirm.h"
+#include "core/card_table.h"
 #include "integration/sim_fixture.h"
+#include "protocol/av_messages.h"
 #include "sim/firmware_image.h"
 
 namespace strandline::testing {
@@ -29,23 +29,23 @@ class AvLibraryOnSim : public SimFixture {
   void SetUp() override {
     load(kNetwork);
     table.link = &link;
-    OpenAllCards(table);
+    openAllCards(table);
     ASSERT_EQ(table.count, 1);
   }
 
   // Sends the n bytes built into buffer and waits for the confirmation of their type.
-  bool Exchange(std::size_t n) {
-    if (n == 0 || SendFrame(table, 0, buffer.data(), static_cast<std::uint16_t>(n)) != 1)
+  bool exchange(std::size_t n) {
+    if (n == 0 || sendFrame(table, 0, buffer.data(), static_cast<std::uint16_t>(n)) != 1)
       return false;
-    return AwaitConfirm(wait, static_cast<std::uint16_t>(buffer[15] | buffer[16] << 8), result);
+    return awaitConfirm(wait, static_cast<std::uint16_t>(buffer[15] | buffer[16] << 8), result);
   }
 
   // Runs the transfer begun to its end; the chunks read are appended to `read`.
-  void RunTransfer(Bytes& read) {
+  void runTransfer(Bytes& read) {
     for (int requests = 0; requests < 200; ++requests) {
-      ASSERT_TRUE(Exchange(thpapi_NextRequest(lib, buffer))) << "request " << requests;
+      ASSERT_TRUE(exchange(thpapiNextRequest(lib, buffer))) << "request " << requests;
       if (result.operation == kOperationModuleRead && result.dataValid) {
-        std::uint32_t length = Le32(Bytes(result.data.begin(), result.data.begin() + 9), 5);
+        std::uint32_t length = le32(Bytes(result.data.begin(), result.data.begin() + 9), 5);
         read.insert(read.end(), result.data.begin() + 9, result.data.begin() + 9 + length);
       }
       if (result.completion == 2) return;
@@ -61,7 +61,7 @@ class AvLibraryOnSim : public SimFixture {
 };
 
 TEST_F(AvLibraryOnSim, VersionSetKeyAndNetworkInformation) {
-  ASSERT_TRUE(Exchange(thpapi_EncodeVersionRequest(lib, host, kLocalDeviceMac, buffer)));
+  ASSERT_TRUE(exchange(thpapiEncodeVersionRequest(lib, host, kLocalDeviceMac, buffer)));
   EXPECT_EQ(result.source, kLocal);
   EXPECT_EQ(result.status, 0);
   std::string version(result.data.begin() + 2, result.data.begin() + 2 + result.data[1]);
@@ -70,36 +70,36 @@ TEST_F(AvLibraryOnSim, VersionSetKeyAndNetworkInformation) {
   SetKeyParameters key;
   key.key = deriveNetworkKey("Strandline-Test");
   key.target = kLocal;
-  ASSERT_TRUE(Exchange(thpapi_EncodeSetKeyRequest(lib, host, kLocal, buffer, key)));
+  ASSERT_TRUE(exchange(thpapiEncodeSetKeyRequest(lib, host, kLocal, buffer, key)));
   EXPECT_EQ(result.messageType, kMmSetKeyConfirm);
   EXPECT_EQ(result.status, 0);
 
-  ASSERT_TRUE(Exchange(thpapi_EncodeNetworkInfoRequest(lib, host, kLocal, buffer, false)));
+  ASSERT_TRUE(exchange(thpapiEncodeNetworkInfoRequest(lib, host, kLocal, buffer, false)));
   EXPECT_EQ(result.messageType, kMmNetworkInfoConfirm);
   EXPECT_GE(result.data[0], 1);  // networks
 }
 
 TEST_F(AvLibraryOnSim, ReadsTheParameterBlockAndTheFirmwareModule) {
-  ASSERT_EQ(thpapi_BeginModuleRead(lib, host, kLocalDeviceMac, 2), 0);
+  ASSERT_EQ(thpapiBeginModuleRead(lib, host, kLocalDeviceMac, 2), 0);
   Bytes pib;
-  RunTransfer(pib);
+  runTransfer(pib);
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.data[4], 1);  // last chunk
   EXPECT_EQ(pib, simulation->adapter(kLocal)->pib);
 
-  ASSERT_EQ(thpapi_BeginModuleRead(lib, host, kLocalDeviceMac, 1), 0);
+  ASSERT_EQ(thpapiBeginModuleRead(lib, host, kLocalDeviceMac, 1), 0);
   Bytes firmware;
-  RunTransfer(firmware);
+  runTransfer(firmware);
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(firmware, simulation->adapter(kLocal)->firmwareImage);
 }
 
 TEST_F(AvLibraryOnSim, UpdatesByModuleWritesAndCommit) {
-  Bytes firmware = sim::BuildFirmwareImage("TSC1000-MAC-9-9");
+  Bytes firmware = sim::buildFirmwareImage("TSC1000-MAC-9-9");
   Bytes pib = simulation->adapter(kLocal)->pib;
-  ASSERT_EQ(thpapi_BeginUpdate(lib, host, kLocalDeviceMac, firmware, pib, 0x13), 0);
+  ASSERT_EQ(thpapiBeginUpdate(lib, host, kLocalDeviceMac, firmware, pib, 0x13), 0);
   Bytes none;
-  RunTransfer(none);
+  runTransfer(none);
   EXPECT_EQ(result.messageType, kMmCommitConfirm);
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(simulation->adapter(kLocal)->firmwareImage, firmware);
@@ -107,11 +107,11 @@ TEST_F(AvLibraryOnSim, UpdatesByModuleWritesAndCommit) {
 }
 
 TEST_F(AvLibraryOnSim, UpdatesByMemoryWritesAndStart) {
-  Bytes firmware = sim::BuildFirmwareImage("TSC1000-MAC-7-7");
+  Bytes firmware = sim::buildFirmwareImage("TSC1000-MAC-7-7");
   Bytes pib = simulation->adapter(kLocal)->pib;
-  ASSERT_EQ(thpapi_BeginUpdate(lib, host, kLocalDeviceMac, firmware, pib, 0), 0);
+  ASSERT_EQ(thpapiBeginUpdate(lib, host, kLocalDeviceMac, firmware, pib, 0), 0);
   Bytes none;
-  RunTransfer(none);
+  runTransfer(none);
   EXPECT_EQ(result.messageType, kMmStartConfirm);
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(simulation->adapter(kLocal)->firmware, "TSC1000-MAC-7-7");

@@ -9,16 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "api/local_detection.h"
-#include "api/network_scan.h"
-#include "api/program_context.h"
+#include "core/discovery/local_detection.h"
+#include "core/discovery/network_scan.h"
+#include "core/program_context.h"
 #include "platform/memory_link.h"
 #include "sim/network_file.h"
 #include "sim/simulation.h"
 
 namespace strandline::testing {
 
-inline std::string ReadNetworkFile(const std::string& name) {
+inline std::string readNetworkFile(const std::string& name) {
   std::ifstream in(std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/" + name);
   std::stringstream text;
   text << in.rdbuf();
@@ -31,7 +31,7 @@ class DiscoveryFixture : public ::testing::Test {
   void load(const std::string& json) {
     sim::Medium medium;
     std::string error;
-    ASSERT_TRUE(sim::ParseNetwork(json, medium, error)) << error;
+    ASSERT_TRUE(sim::parseNetwork(json, medium, error)) << error;
     simulation = std::make_unique<sim::Simulation>(std::move(medium));
     simulation->setHost(
         {[this] { return clock.nowMs(); },
@@ -42,10 +42,10 @@ class DiscoveryFixture : public ::testing::Test {
     simulation->attach(link);
     ctx = std::make_unique<ProgramContext>(link, clock, prompter);
   }
-  void loadFile(const std::string& name) { load(ReadNetworkFile(name)); }
+  void loadFile(const std::string& name) { load(readNetworkFile(name)); }
 
   bool discover(int interval = 7) {
-    return StartDiscovery(
+    return startDiscovery(
         *ctx, interval, 3, [this](int phase) { notified.push_back(phase); }, true);
   }
 
@@ -53,8 +53,8 @@ class DiscoveryFixture : public ::testing::Test {
   void runCycles(int n) {
     std::uint32_t target = ctx->scan.cyclesCompleted + static_cast<std::uint32_t>(n);
     for (int guard = 0; ctx->scan.cyclesCompleted < target && guard < 100000; ++guard) {
-      clock.sleepMs(ScanTimerPeriodMs(ctx->scan.ticksPerPhase));
-      ScanTick(*ctx);
+      clock.sleepMs(scanTimerPeriodMs(ctx->scan.ticksPerPhase));
+      scanTick(*ctx);
     }
     ASSERT_GE(ctx->scan.cyclesCompleted, target);
   }
@@ -62,8 +62,8 @@ class DiscoveryFixture : public ::testing::Test {
   AdapterNetwork& network(int card = 0) { return ctx->networks[static_cast<std::size_t>(card)]; }
   const StationRecord* station(const char* mac) {
     MacAddress m{};
-    EXPECT_TRUE(ParseMac(mac, m));
-    return FindStation(*ctx, m);
+    EXPECT_TRUE(parseMac(mac, m));
+    return findStation(*ctx, m);
   }
   int validStations() {
     int n = 0;

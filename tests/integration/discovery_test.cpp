@@ -1,20 +1,20 @@
 // Detection and the scan against simulated networks of every adapter kind.
 #include <nlohmann/json.hpp>
 
-#include "api/keys.h"
+#include "base/keys.h"
 #include "integration/discovery_fixture.h"
 
 namespace strandline::testing {
 namespace {
 
-MacAddress Mac(const char* text) {
+MacAddress macOf(const char* text) {
   MacAddress m{};
-  EXPECT_TRUE(ParseMac(text, m));
+  EXPECT_TRUE(parseMac(text, m));
   return m;
 }
 
 // The rate an AV station shows for the figure it reports: r x 200 / 151.
-double AvRate(int reported) {
+double avRate(int reported) {
   return reported * 200 / 151;
 }
 
@@ -26,8 +26,8 @@ TEST_F(DiscoveryFixture, HomeAvNetwork) {
   const LocalAdapter& adapter = ctx->adapters[0];
   EXPECT_EQ(adapter.present, 1u);
   EXPECT_EQ(adapter.kind, 4u);
-  EXPECT_EQ(adapter.mac, Mac("02:5A:00:00:01:01"));
-  EXPECT_EQ(KindText(*ctx, 0), "Powerline device");
+  EXPECT_EQ(adapter.mac, macOf("02:5A:00:00:01:01"));
+  EXPECT_EQ(kindText(*ctx, 0), "Powerline device");
   EXPECT_EQ(network().firmware.str(), "TSC2000-MAC-3-5-3516-1282-20100621-FINAL-B");
   EXPECT_EQ(ctx->firmware.chipName, "TSC2000");
   EXPECT_EQ(network().networkName.str(), "HomePlugAV");
@@ -40,12 +40,12 @@ TEST_F(DiscoveryFixture, HomeAvNetwork) {
   const StationRecord* s = station("02:5A:00:00:01:02");
   ASSERT_TRUE(s);
   EXPECT_EQ(s->firmware.str(), "TSC1000-MAC-3-1-3114-00-20080124-FINAL");
-  EXPECT_EQ(s->tx.current, AvRate(180));
-  EXPECT_EQ(s->rx.current, AvRate(171));
+  EXPECT_EQ(s->tx.current, avRate(180));
+  EXPECT_EQ(s->rx.current, avRate(171));
   EXPECT_EQ(s->kind, 4u);
   EXPECT_EQ(s->networkName.str(), "HomePlugAV");
   EXPECT_EQ(station("02:5A:00:00:01:05")->firmware.str(), "TSC3005-MAC-4-1-4104-00-20120412-CS");
-  EXPECT_EQ(station("02:5A:00:00:01:06")->tx.current, AvRate(233));
+  EXPECT_EQ(station("02:5A:00:00:01:06")->tx.current, avRate(233));
   // The refresh callback ran in phase 1 and at the end of the cycle.
   EXPECT_NE(std::find(notified.begin(), notified.end(), 7), notified.end());
 }
@@ -59,7 +59,7 @@ TEST_F(DiscoveryFixture, Tsc4000NetworkUsesTheVersionOneExchange) {
   EXPECT_EQ(validStations(), 3);
   EXPECT_EQ(station("02:5A:00:00:04:02")->kind, 5u);
   EXPECT_EQ(station("02:5A:00:00:04:03")->kind, 4u);
-  EXPECT_EQ(station("02:5A:00:00:04:02")->tx.current, AvRate(412));
+  EXPECT_EQ(station("02:5A:00:00:04:02")->tx.current, avRate(412));
   EXPECT_EQ(station("02:5A:00:00:04:03")->firmware.str(),
             "TSC2000-MAC-3-5-3516-1282-20100621-FINAL-B");
   bool versionOneRequest = false;
@@ -74,7 +74,7 @@ TEST_F(DiscoveryFixture, StandardHomePlug10Network) {
   EXPECT_FALSE(ctx->avMode);
   EXPECT_FALSE(ctx->kestrelMode);
   EXPECT_EQ(ctx->adapters[0].kind, 3u);
-  EXPECT_EQ(KindText(*ctx, 0), "HomePlug 1.0 Device");
+  EXPECT_EQ(kindText(*ctx, 0), "HomePlug 1.0 Device");
   runCycles(2);
   EXPECT_EQ(network().networkName.str(), "HomePlug");
   EXPECT_EQ(validStations(), 2);  // the station on a private network stays unseen
@@ -89,7 +89,7 @@ TEST_F(DiscoveryFixture, BoostNetwork) {
   ASSERT_TRUE(discover());
   EXPECT_TRUE(ctx->kestrelMode);
   EXPECT_EQ(ctx->adapters[0].kind, 2u);
-  EXPECT_EQ(KindText(*ctx, 0), "HomePlug Boost Device");
+  EXPECT_EQ(kindText(*ctx, 0), "HomePlug Boost Device");
   EXPECT_EQ(ctx->boost.versionString, "HP85-BOOST-0001.2.7-REL");
   EXPECT_EQ(ctx->boost.vendor, "Simulated");
   runCycles(1);
@@ -104,14 +104,14 @@ TEST_F(DiscoveryFixture, BoostNetwork) {
 }
 
 TEST_F(DiscoveryFixture, AdapterOnTheSecondCardOnly) {
-  link.addCard({"eth9", "", Mac("02:5C:00:00:00:99")});  // listed first, no adapter behind it
+  link.addCard({"eth9", "", macOf("02:5C:00:00:00:99")});  // listed first, no adapter behind it
   loadFile("home.json");
   ASSERT_TRUE(discover());
   EXPECT_EQ(ctx->cards.count, 2);
   EXPECT_EQ(ctx->cards.currentCard, 0);
   EXPECT_FALSE(ctx->avMode);  // the current card has no adapter
   EXPECT_EQ(network(1).kind, 4u);
-  EXPECT_EQ(network(1).adapterMac, Mac("02:5A:00:00:01:01"));
+  EXPECT_EQ(network(1).adapterMac, macOf("02:5A:00:00:01:01"));
   EXPECT_EQ(network(0).present, 0u);
 }
 
@@ -119,8 +119,8 @@ TEST_F(DiscoveryFixture, SilentStationAgesOutAndReturnsToItsRecord) {
   loadFile("home.json");
   ASSERT_TRUE(discover());
   runCycles(1);
-  const MacAddress quiet = Mac("02:5A:00:00:01:03");
-  const StationRecord* s = FindStation(*ctx, quiet);
+  const MacAddress quiet = macOf("02:5A:00:00:01:03");
+  const StationRecord* s = findStation(*ctx, quiet);
   ASSERT_TRUE(s);
   std::ptrdiff_t slot = s - network().stations.data();
   std::uint32_t seen = s->sent;
@@ -134,15 +134,15 @@ TEST_F(DiscoveryFixture, SilentStationAgesOutAndReturnsToItsRecord) {
   EXPECT_EQ(network().stationCount, 4);
   simulation->replug(quiet);
   runCycles(1);
-  const StationRecord* back = FindStation(*ctx, quiet);
+  const StationRecord* back = findStation(*ctx, quiet);
   EXPECT_EQ(back - network().stations.data(), slot);
   EXPECT_EQ(back->valid, 1u);
   EXPECT_EQ(back->sent, seen + 1);
-  EXPECT_EQ(back->tx.highest, AvRate(142));
+  EXPECT_EQ(back->tx.highest, avRate(142));
 }
 
 TEST_F(DiscoveryFixture, ThirtyThirdStationReusesTheLastRecord) {
-  auto network32 = nlohmann::json::parse(ReadNetworkFile("large32.json"));
+  auto network32 = nlohmann::json::parse(readNetworkFile("large32.json"));
   network32["adapters"].push_back({{"mac", "02:5A:00:00:33:33"},
                                    {"kind", "av"},
                                    {"deviceId", 2},
@@ -154,10 +154,10 @@ TEST_F(DiscoveryFixture, ThirtyThirdStationReusesTheLastRecord) {
   ASSERT_TRUE(discover());
   runCycles(1);
   int named = 0;
-  for (const StationRecord& s : network().stations) named += MacIsSet(s.mac.data()) ? 1 : 0;
+  for (const StationRecord& s : network().stations) named += macIsSet(s.mac.data()) ? 1 : 0;
   EXPECT_EQ(named, 32);
   // 33 stations answered; the table holds 32 and the last of them took record 31.
-  EXPECT_EQ(network().stations[31].mac, Mac("02:5A:00:00:33:33"));
+  EXPECT_EQ(network().stations[31].mac, macOf("02:5A:00:00:33:33"));
 }
 
 TEST_F(DiscoveryFixture, NetworkNamesFromKeys) {
@@ -171,7 +171,7 @@ TEST_F(DiscoveryFixture, NetworkNamesFromKeys) {
   // A second known device on the same key gives its name.
   ctx->known.at(1).networkName.set("Attic");
   ctx->known.at(1).networkKey.fill(0);
-  ASSERT_EQ(addKnownDevice(ctx->known, Mac("02:5A:00:00:70:99"), "Other"), 2);
+  ASSERT_EQ(addKnownDevice(ctx->known, macOf("02:5A:00:00:70:99"), "Other"), 2);
   ctx->known.at(2).networkKey = deriveNetworkKey("Attic2024");
   ctx->known.at(2).networkName.set("Attic");
   ASSERT_TRUE(discover());
@@ -195,7 +195,7 @@ TEST_F(DiscoveryFixture, NoAdapterClearsTheStationsAndReportsNothingFound) {
 }
 
 TEST_F(DiscoveryFixture, LateAndLostAnswers) {
-  auto home = nlohmann::json::parse(ReadNetworkFile("home.json"));
+  auto home = nlohmann::json::parse(readNetworkFile("home.json"));
   home["adapters"][1]["faults"] = {{"delayMs", 150}};             // answers after the 100 ms wait
   home["adapters"][2]["faults"] = {{"loss", 0.5}, {"seed", 11}};  // loses every other answer
   load(home.dump());

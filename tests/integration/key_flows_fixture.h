@@ -6,21 +6,21 @@
 #include <string>
 #include <vector>
 
-#include "api/add_device.h"
-#include "api/key_setting.h"
-#include "api/keys.h"
-#include "api/network_name.h"
+#include "base/keys.h"
+#include "core/security/add_device.h"
+#include "core/security/key_setting.h"
+#include "core/security/network_name.h"
 #include "integration/discovery_fixture.h"
 
 namespace strandline::testing {
 
-inline MacAddress Mac(const char* text) {
+inline MacAddress macOf(const char* text) {
   MacAddress m{};
-  EXPECT_TRUE(ParseMac(text, m)) << text;
+  EXPECT_TRUE(parseMac(text, m)) << text;
   return m;
 }
 
-inline Key16 Nek(const std::string& name) {
+inline Key16 nek(const std::string& name) {
   Key16 key{};
   std::copy_n(deriveHp10Key(name).begin(), 8, key.begin());
   return key;
@@ -40,14 +40,14 @@ class KeyFlowFixture : public DiscoveryFixture {
 
   // The network key a simulated adapter holds (first 8 bytes on HomePlug 1.0).
   Key16 simKey(const char* mac) {
-    sim::Adapter* a = simulation->adapter(Mac(mac));
+    sim::Adapter* a = simulation->adapter(macOf(mac));
     EXPECT_TRUE(a) << mac;
     return a ? a->networkKey : Key16{};
   }
 
   int addKnown(const char* mac, const std::string& password) {
-    int position = findKnownByMac(ctx->known, Mac(mac));
-    if (position == 0) position = addKnownDevice(ctx->known, Mac(mac));
+    int position = findKnownByMac(ctx->known, macOf(mac));
+    if (position == 0) position = addKnownDevice(ctx->known, macOf(mac));
     ctx->known.at(position).password.set(password);
     return position;
   }

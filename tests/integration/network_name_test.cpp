@@ -35,7 +35,7 @@ TEST_F(NetworkNames, AvLocalOnly) {
   // Isolated: no station is reachable any more, and detection names the network.
   EXPECT_TRUE(rescanStations().empty());
   EXPECT_EQ(network().networkName.str(), "Attic-Net");
-  EXPECT_EQ(ctx->known.at(findKnownByMac(ctx->known, Mac(kAvLocal))).networkName.str(),
+  EXPECT_EQ(ctx->known.at(findKnownByMac(ctx->known, macOf(kAvLocal))).networkName.str(),
             "Attic-Net");
 }
 
@@ -77,7 +77,7 @@ TEST_F(NetworkNames, AvAllDevicesFormOnePrivateNetwork) {
     EXPECT_EQ(d.networkKey, deriveNetworkKey("FamilyNet"));
   }
   std::vector<MacAddress> expected;
-  for (const char* remote : kAvRemotes) expected.push_back(Mac(remote));
+  for (const char* remote : kAvRemotes) expected.push_back(macOf(remote));
   EXPECT_EQ(rescanStations(), expected);
   EXPECT_EQ(network().networkName.str(), "FamilyNet");
   for (const StationRecord& s : network().stations) {
@@ -101,7 +101,7 @@ TEST_F(NetworkNames, AvSomeDevicesFail) {
   EXPECT_EQ(simKey(kAvRemotes[1]), deriveNetworkKey("HomePlugAV"));
   EXPECT_EQ(simKey(kAvRemotes[2]), deriveNetworkKey("HomePlugAV"));
   EXPECT_EQ(simKey(kAvLocal), deriveNetworkKey("FamilyNet"));
-  EXPECT_EQ(rescanStations(), std::vector<MacAddress>{Mac(kAvRemotes[0])});
+  EXPECT_EQ(rescanStations(), std::vector<MacAddress>{macOf(kAvRemotes[0])});
 }
 
 TEST_F(NetworkNames, AvNoDeviceAndAnEmptyDatabase) {
@@ -132,21 +132,21 @@ TEST_F(NetworkNames, StandardHomePlug10AllDevices) {
   EXPECT_EQ(texts(),
             std::vector<std::string>{"All Devices are successfully added to the network."});
   expectPauseRestored();
-  Key16 nek = Nek("GardenShed");
-  EXPECT_EQ(simKey("02:5A:00:00:10:01"), nek);
-  EXPECT_EQ(simKey("02:5A:00:00:10:02"), nek);
-  EXPECT_EQ(simKey("02:5A:00:00:10:03"), nek);
-  EXPECT_EQ(simKey("02:5A:00:00:10:04"), Nek("Kitchen1234"));
+  Key16 shedKey = nek("GardenShed");
+  EXPECT_EQ(simKey("02:5A:00:00:10:01"), shedKey);
+  EXPECT_EQ(simKey("02:5A:00:00:10:02"), shedKey);
+  EXPECT_EQ(simKey("02:5A:00:00:10:03"), shedKey);
+  EXPECT_EQ(simKey("02:5A:00:00:10:04"), nek("Kitchen1234"));
   // The database keeps the HomePlug 1.0 key of the name.
-  const KnownDevice& d = ctx->known.at(findKnownByMac(ctx->known, Mac("02:5A:00:00:10:02")));
-  EXPECT_TRUE(std::equal(nek.begin(), nek.begin() + 8, d.networkKey.begin()));
+  const KnownDevice& d = ctx->known.at(findKnownByMac(ctx->known, macOf("02:5A:00:00:10:02")));
+  EXPECT_TRUE(std::equal(shedKey.begin(), shedKey.begin() + 8, d.networkKey.begin()));
   // The local adapter carries frames under its network key again, with its own slot key.
-  sim::Adapter* local = simulation->adapter(Mac("02:5A:00:00:10:01"));
+  sim::Adapter* local = simulation->adapter(macOf("02:5A:00:00:10:01"));
   EXPECT_EQ(local->hp1Image[25] & 0x0F, 1);
   EXPECT_TRUE(std::equal(local->deviceKey.begin(), local->deviceKey.begin() + 8,
                          local->hp1Image.begin() + 6));
   EXPECT_EQ(rescanStations(),
-            (std::vector<MacAddress>{Mac("02:5A:00:00:10:02"), Mac("02:5A:00:00:10:03")}));
+            (std::vector<MacAddress>{macOf("02:5A:00:00:10:02"), macOf("02:5A:00:00:10:03")}));
   EXPECT_EQ(network().networkName.str(), "GardenShed");
 }
 
@@ -156,21 +156,21 @@ TEST_F(NetworkNames, StandardHomePlug10LocalAndSome) {
   ASSERT_TRUE(storeNetworkName(*ctx, "GardenShed"));
   EXPECT_TRUE(setNetworkNameLocal(*ctx, "GardenShed"));
   EXPECT_EQ(texts(), std::vector<std::string>{"Local network set to 'GardenShed'"});
-  EXPECT_EQ(simKey("02:5A:00:00:10:01"), Nek("GardenShed"));
+  EXPECT_EQ(simKey("02:5A:00:00:10:01"), nek("GardenShed"));
   prompter.shown.clear();
   addKnown("02:5A:00:00:10:02", "T6YU-I8OP-A1SD-F2GH");
   addKnown("02:5A:00:00:10:03", "WRNG-PASS-WORD-0000");
   EXPECT_FALSE(setNetworkNameAll(*ctx, "Cellar1234"));
   EXPECT_EQ(texts(), std::vector<std::string>{"Some Devices could not be added to your network."});
-  EXPECT_EQ(simKey("02:5A:00:00:10:02"), Nek("Cellar1234"));
-  EXPECT_EQ(simKey("02:5A:00:00:10:03"), Nek("HomePlug"));
+  EXPECT_EQ(simKey("02:5A:00:00:10:02"), nek("Cellar1234"));
+  EXPECT_EQ(simKey("02:5A:00:00:10:03"), nek("HomePlug"));
 }
 
 TEST_F(NetworkNames, StandardReadbackThatDiffersInTheOptionsIsNoSuccess) {
   loadFile("hp10.json");
   ready();
   // The adapter reports other option bytes than it was sent.
-  sim::Adapter* local = simulation->adapter(Mac("02:5A:00:00:10:01"));
+  sim::Adapter* local = simulation->adapter(macOf("02:5A:00:00:10:01"));
   link.setFarEnd([this, local](const std::string& card, ByteView frame) {
     if (frame.size() > 17 && frame[15] == 0x19) local->hp1Image[24] = 0x80;
     simulation->receive(card, frame);
@@ -200,23 +200,23 @@ TEST_F(NetworkNames, BoostAllDevices) {
   EXPECT_EQ(texts(),
             std::vector<std::string>{"All Devices are successfully added to the network."});
   for (const char* mac : {"02:5A:00:00:20:01", "02:5A:00:00:20:02", "02:5A:00:00:20:03"})
-    EXPECT_EQ(simKey(mac), Nek("BoostedNet")) << mac;
+    EXPECT_EQ(simKey(mac), nek("BoostedNet")) << mac;
   EXPECT_EQ(rescanStations(),
-            (std::vector<MacAddress>{Mac("02:5A:00:00:20:02"), Mac("02:5A:00:00:20:03")}));
+            (std::vector<MacAddress>{macOf("02:5A:00:00:20:02"), macOf("02:5A:00:00:20:03")}));
 }
 
 TEST_F(NetworkNames, BoostLocalOnlyAndAFailingDevice) {
   loadFile("boost.json");
   ready();
   EXPECT_TRUE(setNetworkNameLocal(*ctx, "BoostedNet"));
-  EXPECT_EQ(simKey("02:5A:00:00:20:01"), Nek("BoostedNet"));
-  EXPECT_EQ(simKey("02:5A:00:00:20:02"), Nek("HomePlug"));
+  EXPECT_EQ(simKey("02:5A:00:00:20:01"), nek("BoostedNet"));
+  EXPECT_EQ(simKey("02:5A:00:00:20:02"), nek("HomePlug"));
   prompter.shown.clear();
   ctx->known.devices.clear();
   addKnown("02:5A:00:00:20:02", "WRNG-PASS-WORD-0000");
   EXPECT_FALSE(setNetworkNameAll(*ctx, "BoostedNet"));
   EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_EQ(simKey("02:5A:00:00:20:02"), Nek("HomePlug"));
+  EXPECT_EQ(simKey("02:5A:00:00:20:02"), nek("HomePlug"));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Faults of the simulated adapters change the answers exactly as configured.
 #include <gtest/gtest.h>
 
-#include "api/keys.h"
+#include "base/keys.h"
 #include "integration/sim_fixture.h"
 
 namespace strandline::testing {
@@ -10,7 +10,7 @@ namespace {
 const MacAddress kLocal = {0x02, 0x5A, 0, 0, 0x01, 0x01};
 const MacAddress kRemote = {0x02, 0x5A, 0, 0, 0x01, 0x02};
 
-std::string Network(const std::string& localFaults, const std::string& remoteFaults = "{}") {
+std::string faultNetwork(const std::string& localFaults, const std::string& remoteFaults = "{}") {
   return R"({ "adapters": [
     { "mac": "02:5A:00:00:01:01", "kind": "av", "interface": "sl0", "password": "K7QM-2VXA-98RT-ZP4L",
       "faults": )" +
@@ -31,19 +31,19 @@ class SimFaults : public SimFixture {
 };
 
 TEST_F(SimFaults, LossIsSeededAndRepeatable) {
-  load(Network(R"({"loss": 0.3, "seed": 42})"));
+  load(faultNetwork(R"({"loss": 0.3, "seed": 42})"));
   int first = answered(200);
   EXPECT_GT(first, 100);
   EXPECT_LT(first, 180);
   // The same seed in a fresh simulation loses the same answers.
-  load(Network(R"({"loss": 0.3, "seed": 42})"));
+  load(faultNetwork(R"({"loss": 0.3, "seed": 42})"));
   EXPECT_EQ(answered(200), first);
-  load(Network(R"({"loss": 1.0})"));
+  load(faultNetwork(R"({"loss": 1.0})"));
   EXPECT_EQ(answered(20), 0);
 }
 
 TEST_F(SimFaults, DelayHoldsTheAnswerBack) {
-  load(Network(R"({"delayMs": 40})"));
+  load(faultNetwork(R"({"delayMs": 40})"));
   std::string error;
   ASSERT_TRUE(port->send(av(kLocalDeviceMac, 0xA000), error));
   EXPECT_TRUE(collect(41).empty());  // 2 ms + 40 ms
@@ -51,7 +51,7 @@ TEST_F(SimFaults, DelayHoldsTheAnswerBack) {
 }
 
 TEST_F(SimFaults, DuplicatesArriveTwiceAMillisecondApart) {
-  load(Network("{}", R"({"duplicate": true})"));
+  load(faultNetwork("{}", R"({"duplicate": true})"));
   auto answers = exchange(av(kRemote, 0xA000));
   ASSERT_EQ(answers.size(), 2u);
   EXPECT_EQ(answers[0], answers[1]);
@@ -59,7 +59,7 @@ TEST_F(SimFaults, DuplicatesArriveTwiceAMillisecondApart) {
 }
 
 TEST_F(SimFaults, WrongOuiAndChosenStatus) {
-  load(Network(R"({"wrongOui": true, "status": {"0xA050": 17, "0xA01C": 2}})"));
+  load(faultNetwork(R"({"wrongOui": true, "status": {"0xA050": 17, "0xA01C": 2}})"));
   Bytes v = only(av(kLocalDeviceMac, 0xA000));
   EXPECT_EQ(v[17], 0x00);
   EXPECT_EQ(v[18], 0xB0);
@@ -77,11 +77,11 @@ TEST_F(SimFaults, WrongOuiAndChosenStatus) {
 TEST_F(SimFaults, RemoteKeyThatReachesNobodyCanBeReported) {
   Bytes payload(40, 0);
   std::fill(payload.begin() + 18, payload.begin() + 24, 0xFF);  // any station with this DAK
-  load(Network("{}"));
+  load(faultNetwork("{}"));
   EXPECT_TRUE(exchange(av(kLocal, 0xA050, payload)).empty());
-  load(Network(R"({"remoteKeyFailure": 19})"));
+  load(faultNetwork(R"({"remoteKeyFailure": 19})"));
   Bytes a = only(av(kLocal, 0xA050, payload));
-  EXPECT_EQ(MacAt(a, 6), kLocal);
+  EXPECT_EQ(macAt(a, 6), kLocal);
   EXPECT_EQ(a[20], 0x13);
 }
 
@@ -91,7 +91,7 @@ TEST_F(SimFaults, AnAdapterThatKeepsItsOwnKeyConfirmsAndIgnoresIt) {
   std::fill(payload.begin() + 1, payload.begin() + 17, 0x5A);  // the new key
   payload[17] = 15;                                            // for the adapter itself
   for (bool keeps : {false, true}) {
-    load(Network(keeps ? R"({"keepsOwnKey": true})" : "{}"));
+    load(faultNetwork(keeps ? R"({"keepsOwnKey": true})" : "{}"));
     Key16 before = simulation->adapter(kLocal)->networkKey;
     Bytes a = only(av(kLocal, 0xA050, payload));
     EXPECT_EQ(a[20], 0);  // confirmed either way
@@ -104,14 +104,14 @@ TEST_F(SimFaults, AnAdapterThatKeepsItsOwnKeyConfirmsAndIgnoresIt) {
 }
 
 TEST_F(SimFaults, CorruptChecksumSpoilsModuleReads) {
-  load(Network(R"({"corruptChecksum": true})"));
+  load(faultNetwork(R"({"corruptChecksum": true})"));
   Bytes a = only(av(kLocal, 0xA024, {2, 0, 0x00, 0x04, 0, 0, 0, 0}));
   EXPECT_EQ(a[20], 0);
-  EXPECT_NE(TestChecksum(ByteView(a.data() + 36, 1024), Le32(a, 32)), 0u);
+  EXPECT_NE(testChecksum(ByteView(a.data() + 36, 1024), le32(a, 32)), 0u);
 }
 
 TEST_F(SimFaults, UnplugAndReplug) {
-  load(Network("{}", R"({"unplugAtMs": 100, "replugAtMs": 300})"));
+  load(faultNetwork("{}", R"({"unplugAtMs": 100, "replugAtMs": 300})"));
   EXPECT_EQ(only(av(kLocalDeviceMac, 0xA038))[38], 1);
   clock.sleepMs(100);
   EXPECT_EQ(only(av(kLocalDeviceMac, 0xA038))[38], 0);  // gone from the network
@@ -133,7 +133,7 @@ TEST_F(SimFaults, UnplugAndReplug) {
 }
 
 TEST_F(SimFaults, SlowRebootKeepsTheDeviceDownLonger) {
-  load(Network(R"({"rebootMs": 5000})"));
+  load(faultNetwork(R"({"rebootMs": 5000})"));
   EXPECT_EQ(only(av(kLocal, 0xA01C))[20], 0);
   clock.sleepMs(4950);
   EXPECT_TRUE(exchange(av(kLocalDeviceMac, 0xA000)).empty());

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "api/bytes.h"
-#include "api/mac_address.h"
+#include "base/bytes.h"
+#include "base/mac_address.h"
 #include "platform/clock.h"
 #include "platform/memory_link.h"
 #include "sim/network_file.h"
@@ -17,15 +17,15 @@
 
 namespace strandline::testing {
 
-inline MacAddress M(const char* text) {
+inline MacAddress simMac(const char* text) {
   MacAddress mac{};
-  EXPECT_TRUE(ParseMac(text, mac)) << text;
+  EXPECT_TRUE(parseMac(text, mac)) << text;
   return mac;
 }
 
 // XOR of the little-endian words, complemented: written here again so that
 // the tests do not lean on the simulator's own checksum code.
-inline std::uint32_t TestChecksum(ByteView data, std::uint32_t seed = 0) {
+inline std::uint32_t testChecksum(ByteView data, std::uint32_t seed = 0) {
   std::uint32_t x = seed;
   for (std::size_t i = 0; i + 4 <= data.size(); i += 4)
     x ^= std::uint32_t{data[i]} | std::uint32_t{data[i + 1]} << 8 |
@@ -33,30 +33,30 @@ inline std::uint32_t TestChecksum(ByteView data, std::uint32_t seed = 0) {
   return ~x;
 }
 
-inline std::uint16_t Le16(const Bytes& f, std::size_t at) {
+inline std::uint16_t le16(const Bytes& f, std::size_t at) {
   return static_cast<std::uint16_t>(f.at(at) | f.at(at + 1) << 8);
 }
-inline std::uint32_t Le32(const Bytes& f, std::size_t at) {
+inline std::uint32_t le32(const Bytes& f, std::size_t at) {
   return std::uint32_t{f.at(at)} | std::uint32_t{f.at(at + 1)} << 8 |
          std::uint32_t{f.at(at + 2)} << 16 | std::uint32_t{f.at(at + 3)} << 24;
 }
-inline std::uint32_t Be32(const Bytes& f, std::size_t at) {
+inline std::uint32_t be32(const Bytes& f, std::size_t at) {
   return std::uint32_t{f.at(at)} << 24 | std::uint32_t{f.at(at + 1)} << 16 |
          std::uint32_t{f.at(at + 2)} << 8 | std::uint32_t{f.at(at + 3)};
 }
-inline MacAddress MacAt(const Bytes& f, std::size_t at) {
+inline MacAddress macAt(const Bytes& f, std::size_t at) {
   MacAddress m{};
   for (int i = 0; i < 6; ++i) m[i] = f.at(at + i);
   return m;
 }
-inline void Put16(Bytes& f, std::size_t at, std::uint16_t v) {
+inline void put16(Bytes& f, std::size_t at, std::uint16_t v) {
   f.at(at) = static_cast<std::uint8_t>(v);
   f.at(at + 1) = static_cast<std::uint8_t>(v >> 8);
 }
-inline void Put32(Bytes& f, std::size_t at, std::uint32_t v) {
+inline void put32(Bytes& f, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) f.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
 }
-inline void Put32be(Bytes& f, std::size_t at, std::uint32_t v) {
+inline void put32be(Bytes& f, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) f.at(at + i) = static_cast<std::uint8_t>(v >> (24 - 8 * i));
 }
 
@@ -68,7 +68,7 @@ class SimFixture : public ::testing::Test {
   void load(const std::string& json) {
     sim::Medium medium;
     std::string error;
-    ASSERT_TRUE(sim::ParseNetwork(json, medium, error)) << error;
+    ASSERT_TRUE(sim::parseNetwork(json, medium, error)) << error;
     simulation = std::make_unique<sim::Simulation>(std::move(medium));
     simulation->attach(link);
     LinkStatus status;

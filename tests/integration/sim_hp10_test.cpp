@@ -2,7 +2,7 @@
 // hand-written offsets.
 #include <gtest/gtest.h>
 
-#include "api/keys.h"
+#include "base/keys.h"
 #include "integration/sim_fixture.h"
 
 namespace strandline::testing {
@@ -30,11 +30,11 @@ const MacAddress kHp4 = {0x02, 0x5A, 0, 0, 0x10, 0x04};
 const MacAddress kBoostLocal = {0x02, 0x5A, 0, 0, 0x20, 0x01};
 const MacAddress kBoost2 = {0x02, 0x5A, 0, 0, 0x20, 0x02};
 
-Bytes Key8(const std::string& text) {
+Bytes key8(const std::string& text) {
   Key16 k = deriveHp10Key(text);
   return Bytes(k.begin(), k.begin() + 8);
 }
-Bytes Cat(Bytes a, const Bytes& b) {
+Bytes cat(Bytes a, const Bytes& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
 }
@@ -48,8 +48,8 @@ TEST_F(SimHp10, NetworkStatisticsAnswerToItselfWithStationsAndRates) {
   req[16] = 187;
   req[17] = 0x80;
   Bytes a = only(req);
-  EXPECT_EQ(MacAt(a, 0), kHpLocal);  // destination equals source
-  EXPECT_EQ(MacAt(a, 6), kHpLocal);
+  EXPECT_EQ(macAt(a, 0), kHpLocal);  // destination equals source
+  EXPECT_EQ(macAt(a, 6), kHpLocal);
   EXPECT_EQ(a[12], 0x88);
   EXPECT_EQ(a[13], 0x7B);
   EXPECT_EQ(a[14], 1);
@@ -57,9 +57,9 @@ TEST_F(SimHp10, NetworkStatisticsAnswerToItselfWithStationsAndRates) {
   EXPECT_EQ(a[16], 187);
   EXPECT_EQ(a[17], 3);  // device class, bit 7 clear
   ASSERT_GE(a.size(), 17u + 187u);
-  EXPECT_EQ(MacAt(a, 24), kHp2);  // only the own network
-  EXPECT_EQ(Le16(a, 30), 519);    // 14 Mbit/s as a raw figure
-  EXPECT_EQ(MacAt(a, 36), MacAddress{});
+  EXPECT_EQ(macAt(a, 24), kHp2);  // only the own network
+  EXPECT_EQ(le16(a, 30), 519);    // 14 Mbit/s as a raw figure
+  EXPECT_EQ(macAt(a, 36), MacAddress{});
 
   // Once the adapter is known, detection sends from its address: still answered.
   req = hp1(kBroadcastMac, 0x1A, {0x80}, &kHpLocal);
@@ -69,14 +69,14 @@ TEST_F(SimHp10, NetworkStatisticsAnswerToItselfWithStationsAndRates) {
 TEST_F(SimHp10, LocalParametersImageFollowsKeysAndOptions) {
   load(kHp10Network);
   Bytes eeprom = only(hp1(kBroadcastMac, 0x19, Bytes(15, 0)));
-  EXPECT_EQ(MacAt(eeprom, 0), MacAt(eeprom, 6));
+  EXPECT_EQ(macAt(eeprom, 0), macAt(eeprom, 6));
   EXPECT_EQ(eeprom[15], 0x19);
   EXPECT_EQ(eeprom[16], 0x33);
   EXPECT_EQ(eeprom[17], 1);
-  EXPECT_EQ(MacAt(eeprom, 18), kHpLocal);
-  Bytes dek = Key8("F3GH-J5KL-Z7XC-V9BN");
+  EXPECT_EQ(macAt(eeprom, 18), kHpLocal);
+  Bytes dek = key8("F3GH-J5KL-Z7XC-V9BN");
   EXPECT_TRUE(std::equal(dek.begin(), dek.end(), eeprom.begin() + 18 + 6));
-  Bytes nek = Key8("HomePlug");
+  Bytes nek = key8("HomePlug");
   EXPECT_EQ(eeprom[18 + 14], 1);
   EXPECT_TRUE(std::equal(nek.begin(), nek.end(), eeprom.begin() + 18 + 15));
 
@@ -85,8 +85,8 @@ TEST_F(SimHp10, LocalParametersImageFollowsKeysAndOptions) {
   EXPECT_EQ(only(hp1(kBroadcastMac, 0x19, ram))[17], 2);
 
   // A new network key with options: the image shows both, the network is left.
-  Bytes other = Key8("Private77");
-  Bytes setKey = hp1(kBroadcastMac, 0x04, Cat({1}, other));
+  Bytes other = key8("Private77");
+  Bytes setKey = hp1(kBroadcastMac, 0x04, cat({1}, other));
   setKey[14] = 2;
   Bytes options{0x1F, 3, 0x40, 0x01, 0x01};
   std::copy(options.begin(), options.end(), setKey.begin() + 26);
@@ -97,7 +97,7 @@ TEST_F(SimHp10, LocalParametersImageFollowsKeysAndOptions) {
   EXPECT_EQ(after[18 + 24], 0x01);
   EXPECT_EQ(after[18 + 25], 0x01);
   Bytes stats = hp1(kBroadcastMac, 0x1A, {0x80});
-  EXPECT_EQ(MacAt(only(stats), 24), MacAddress{});
+  EXPECT_EQ(macAt(only(stats), 24), MacAddress{});
 }
 
 TEST_F(SimHp10, RemoteKeyUnderTheDekReachesOnlyItsHolder) {
@@ -109,23 +109,23 @@ TEST_F(SimHp10, RemoteKeyUnderTheDekReachesOnlyItsHolder) {
   EXPECT_EQ(seen[0][16], 22);
 
   // Key select 0 = the station's DEK, carried frames under it (option byte 3 = 0).
-  Bytes slot = hp1(kBroadcastMac, 0x04, Cat({0}, Key8("Q7WE-R8TY-U9IO-P0AS")));
+  Bytes slot = hp1(kBroadcastMac, 0x04, cat({0}, key8("Q7WE-R8TY-U9IO-P0AS")));
   slot[14] = 2;
   Bytes options{0x1F, 3, 0x40, 0x01, 0x00};
   std::copy(options.begin(), options.end(), slot.begin() + 26);
   EXPECT_TRUE(exchange(slot).empty());
   // A wrong station address hears nothing; the right one confirms.
-  Bytes nek = Cat({1}, Key8("HomePlug"));
+  Bytes nek = cat({1}, key8("HomePlug"));
   EXPECT_TRUE(exchange(hp1(kHp2, 0x04, nek)).empty());
   Bytes confirm = only(hp1(kHp4, 0x04, nek));
-  EXPECT_EQ(MacAt(confirm, 0), host);
-  EXPECT_EQ(MacAt(confirm, 6), kHp4);
+  EXPECT_EQ(macAt(confirm, 0), host);
+  EXPECT_EQ(macAt(confirm, 6), kHp4);
   EXPECT_EQ(confirm[15], 0x06);
   // Options back to the network key: the station is now part of the network.
   EXPECT_TRUE(exchange(hp1(kBroadcastMac, 0x1F, {0x40, 0x01, 0x01})).empty());
   EXPECT_EQ(exchange(hp1(kBroadcastMac, 0x07, {})).size(), 3u);
   // Under the network key a key is not taken.
-  EXPECT_TRUE(exchange(hp1(kHp4, 0x04, Cat({1}, Key8("Other1234")))).empty());
+  EXPECT_TRUE(exchange(hp1(kHp4, 0x04, cat({1}, key8("Other1234")))).empty());
 }
 
 TEST_F(SimHp10, BoostIdentityStatisticsVersionAndKey) {
@@ -148,7 +148,7 @@ TEST_F(SimHp10, BoostIdentityStatisticsVersionAndKey) {
   Bytes stats = only(hp1(kBoostLocal, 0x02, {0x00, 0x04, 0x87, 0x18, 0x00}));
   EXPECT_EQ(stats[20], 0x98);
   EXPECT_EQ((stats[16] - 3) / 14, 1);
-  EXPECT_EQ(MacAt(stats, 21), kBoost2);
+  EXPECT_EQ(macAt(stats, 21), kBoost2);
   EXPECT_EQ(stats[27] << 8 | stats[28], 2812);  // 85 Mbit/s, big-endian raw figure
 
   Bytes version = only(hp1(kBoostLocal, 0x12, {0x20}));
@@ -157,23 +157,23 @@ TEST_F(SimHp10, BoostIdentityStatisticsVersionAndKey) {
   EXPECT_EQ(std::string(version.begin() + 18, version.begin() + 17 + version[16]),
             "HP85-BOOST-0001.2.7-REL");
   Bytes key = only(hp1(kBoostLocal, 0x12, {0x21}));
-  Bytes nek = Key8("HomePlug");
+  Bytes nek = key8("HomePlug");
   EXPECT_EQ(key[17], 0x21);
   EXPECT_TRUE(std::equal(nek.begin(), nek.end(), key.begin() + 19));
 
   // Local key set: confirmed by the adapter it was addressed to.
-  EXPECT_EQ(only(hp1(kBoostLocal, 0x04, Cat({1}, Key8("Private77"))))[15], 0x06);
+  EXPECT_EQ(only(hp1(kBoostLocal, 0x04, cat({1}, key8("Private77"))))[15], 0x06);
 }
 
 TEST_F(SimHp10, BoostRemoteKeyCrossesNetworksUnderTheDek) {
   load(kBoostNetwork);
-  Bytes dek = Key8("L9KJ-H8GF-D7SA-Q6WE");
-  Bytes frame = hp1(kBroadcastMac, 0x14, Cat({1, 0}, dek));
-  Bytes inner = Cat({0x88, 0x7B, 1, 0x04, 9, 1}, Key8("HomePlug"));
+  Bytes dek = key8("L9KJ-H8GF-D7SA-Q6WE");
+  Bytes frame = hp1(kBroadcastMac, 0x14, cat({1, 0}, dek));
+  Bytes inner = cat({0x88, 0x7B, 1, 0x04, 9, 1}, key8("HomePlug"));
   std::copy(inner.begin(), inner.end(), frame.begin() + 27);
   Bytes a = only(frame);
   EXPECT_EQ(a[15], 0x06);
-  EXPECT_EQ(MacAt(a, 6), M("02:5A:00:00:20:03"));
+  EXPECT_EQ(macAt(a, 6), simMac("02:5A:00:00:20:03"));
   EXPECT_EQ(exchange(hp1(kBroadcastMac, 0x02, {0x00, 0x04, 0x87, 0x10, 0x00})).size(), 3u);
 }
 
@@ -190,8 +190,8 @@ class SimBoostLoader : public SimFixture {
   }
   Bytes writeChunk(std::uint32_t module, std::uint32_t offset, const Bytes& chunk) {
     Bytes f(10 + chunk.size(), 0);
-    Put32be(f, 0, module);
-    Put32be(f, 4, offset);
+    put32be(f, 0, module);
+    put32be(f, 4, offset);
     f[8] = static_cast<std::uint8_t>(chunk.size() >> 8);
     f[9] = static_cast<std::uint8_t>(chunk.size());
     std::copy(chunk.begin(), chunk.end(), f.begin() + 10);
@@ -215,7 +215,7 @@ TEST_F(SimBoostLoader, UpgradeWritesCommitsChecksumsAndRestarts) {
     std::size_t n = std::min<std::size_t>(1024, image.size() - offset);
     Bytes chunk(image.begin() + offset, image.begin() + offset + n);
     Bytes a = only(command(0x81, writeChunk(0x100, offset, chunk), kBoostLocal));
-    EXPECT_EQ(MacAt(a, 0), host);
+    EXPECT_EQ(macAt(a, 0), host);
     EXPECT_EQ(a[15], 0x10);
     EXPECT_EQ(a[17], 0x81);
     EXPECT_EQ(a[20], 0);
@@ -228,7 +228,7 @@ TEST_F(SimBoostLoader, UpgradeWritesCommitsChecksumsAndRestarts) {
   Bytes sum = only(command(0x83, {0, 0, 1, 0, 0, 0, 0x09, 0xC4}, kBoostLocal));
   EXPECT_EQ(sum[17], 0x83);
   EXPECT_EQ(sum[20], 0);
-  EXPECT_EQ(Be32(sum, 29), TestChecksum(image));
+  EXPECT_EQ(be32(sum, 29), testChecksum(image));
   // A module that was not written cannot be committed.
   EXPECT_EQ(only(command(0x82, {0, 0, 0, 0x10}, kBoostLocal))[20], 1);
 
@@ -246,7 +246,7 @@ TEST_F(SimBoostLoader, LoaderAtTheFallbackAddressAnswersOnlyThere) {
   Bytes chunk(16, 0xAB);
   EXPECT_TRUE(exchange(command(0x81, writeChunk(0x100, 0, chunk), kBoostLocal)).empty());
   Bytes a = only(command(0x81, writeChunk(0x100, 0, chunk), sim::kLoaderFallbackMac));
-  EXPECT_EQ(MacAt(a, 6), sim::kLoaderFallbackMac);
+  EXPECT_EQ(macAt(a, 6), sim::kLoaderFallbackMac);
   EXPECT_EQ(a[20], 0);
 }
 

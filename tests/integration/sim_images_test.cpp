@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "api/keys.h"
+#include "base/keys.h"
 #include "firmware/firmware_image.h"
 #include "firmware/parameter_block.h"
 #include "integration/sim_fixture.h"
@@ -14,9 +14,9 @@
 namespace strandline::testing {
 namespace {
 
-void ExpectSoundBlock(Bytes pib, const sim::Adapter& a) {
+void expectSoundBlock(Bytes pib, const sim::Adapter& a) {
   ParameterBlockImage image;
-  ASSERT_EQ(image.attach(pib), PibStatus::Ok) << MacToText(a.mac);
+  ASSERT_EQ(image.attach(pib), PibStatus::Ok) << macToText(a.mac);
   MacAddress mac{};
   Key16 dak{}, nmk{};
   Nid nid{};
@@ -36,13 +36,13 @@ TEST(SimImages, EveryShippedDevicePassesTheSystemsReaders) {
   for (const char* name : {"home.json", "tsc4000.json", "large32.json"}) {
     sim::Medium medium;
     std::string error;
-    ASSERT_TRUE(sim::LoadNetworkFile((dir / name).string(), medium, error)) << error;
+    ASSERT_TRUE(sim::loadNetworkFile((dir / name).string(), medium, error)) << error;
     for (const auto& a : medium.adapters()) {
-      ExpectSoundBlock(a->pib, *a);
+      expectSoundBlock(a->pib, *a);
       ParameterBlockImage factory;
       Bytes block = a->factoryPib;
       EXPECT_EQ(factory.attach(block), PibStatus::Ok);
-      NvmCheck check = CheckNvmFile(a->firmwareImage, name);
+      NvmCheck check = checkNvmFile(a->firmwareImage, name);
       EXPECT_TRUE(check.ok) << check.message;
       EXPECT_EQ(check.blocks.size(), 2u);
       ++devices;
@@ -59,13 +59,13 @@ class SimImagesAfterChanges : public SimFixture {};
 
 TEST_F(SimImagesAfterChanges, BlockStaysSoundWhenTheKeyChanges) {
   load(kNetwork);
-  sim::Adapter& a = *simulation->adapter(M("02:5A:00:00:01:01"));
+  sim::Adapter& a = *simulation->adapter(simMac("02:5A:00:00:01:01"));
   Key16 nmk = deriveNetworkKey("ChangedNet1");
   Bytes payload(40, 0);
   std::copy(nmk.begin(), nmk.end(), payload.begin() + 1);
   payload[17] = 15;
   ASSERT_EQ(only(av(a.mac, 0xA050, payload))[20], 0);
-  ExpectSoundBlock(a.pib, a);
+  expectSoundBlock(a.pib, a);
 
   // A block the system patches and reseals is taken back by the device.
   ParameterBlockImage image;
@@ -73,7 +73,7 @@ TEST_F(SimImagesAfterChanges, BlockStaysSoundWhenTheKeyChanges) {
   ASSERT_EQ(image.attach(block), PibStatus::Ok);
   ASSERT_EQ(image.setNmk(deriveNetworkKey("Resealed22"), 0), PibStatus::Ok);
   ASSERT_EQ(image.reseal(block), PibStatus::Ok);
-  EXPECT_EQ(sim::CheckParameterBlock(block), sim::PibCheck::Ok);
+  EXPECT_EQ(sim::checkParameterBlock(block), sim::PibCheck::Ok);
 }
 
 }  // namespace

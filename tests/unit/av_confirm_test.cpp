@@ -1,4 +1,4 @@
-#include "api/av_confirm.h"
+#include "core/av_confirm.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +16,10 @@ class AwaitConfirmTest : public ::testing::Test {
     link.addCard({"veth0", "", kHost});
     link.addCard({"veth1", "", MacAddress{0x02, 0, 0, 0, 0, 0x11}});
     table.link = &link;
-    ASSERT_EQ(OpenAllCards(table), 1);
+    ASSERT_EQ(openAllCards(table), 1);
     ASSERT_EQ(table.count, 2);
   }
-  void DeliverAt(std::uint64_t ms, Bytes frame, const std::string& card = "veth0") {
+  void deliverAt(std::uint64_t ms, Bytes frame, const std::string& card = "veth0") {
     clock.scheduleIn(ms, [this, frame, card] { link.deliver(card, frame); });
   }
 
@@ -32,55 +32,55 @@ class AwaitConfirmTest : public ::testing::Test {
 };
 
 TEST_F(AwaitConfirmTest, TakesAConfirmationWithinTheWindow) {
-  DeliverAt(50, AvFrame(0xA001, 88));
-  EXPECT_TRUE(AwaitConfirm(wait, 0xA000, result));
+  deliverAt(50, avFrame(0xA001, 88));
+  EXPECT_TRUE(awaitConfirm(wait, 0xA000, result));
   EXPECT_EQ(result.messageType, 0xA001);
   EXPECT_EQ(clock.nowMs(), 50u);  // woke on the frame, not at the deadline
   EXPECT_TRUE(wait.confirmSeen);
 }
 
 TEST_F(AwaitConfirmTest, GivesUpAtOneHundredMilliseconds) {
-  DeliverAt(101, AvFrame(0xA001, 88));
-  EXPECT_FALSE(AwaitConfirm(wait, 0xA000, result));
+  deliverAt(101, avFrame(0xA001, 88));
+  EXPECT_FALSE(awaitConfirm(wait, 0xA000, result));
   EXPECT_EQ(clock.nowMs(), 100u);
   EXPECT_FALSE(wait.confirmSeen);
 }
 
 TEST_F(AwaitConfirmTest, SkipsOtherFramesAndKeepsWaiting) {
-  DeliverAt(10, AvFrame(0xA039, 60));
-  DeliverAt(20, AvFrame(0xA001, 87));  // one byte short: not a confirmation
-  Bytes other = AvFrame(0xA001, 88);
+  deliverAt(10, avFrame(0xA039, 60));
+  deliverAt(20, avFrame(0xA001, 87));  // one byte short: not a confirmation
+  Bytes other = avFrame(0xA001, 88);
   other[13] = 0x7B;  // HomePlug 1.0 frame
-  DeliverAt(25, other);
-  DeliverAt(30, AvFrame(0xA001, 88), "veth1");
-  EXPECT_TRUE(AwaitConfirm(wait, 0xA000, result));
+  deliverAt(25, other);
+  deliverAt(30, avFrame(0xA001, 88), "veth1");
+  EXPECT_TRUE(awaitConfirm(wait, 0xA000, result));
   EXPECT_EQ(result.messageType, 0xA001);
   EXPECT_EQ(clock.nowMs(), 30u);
   EXPECT_EQ(table.lastRxCard, 1);
 }
 
 TEST_F(AwaitConfirmTest, ACommitConfirmationAnswersAnyRequest) {
-  DeliverAt(5, AvFrame(0xA029, 60));
-  EXPECT_TRUE(AwaitConfirm(wait, 0xA000, result));
+  deliverAt(5, avFrame(0xA029, 60));
+  EXPECT_TRUE(awaitConfirm(wait, 0xA000, result));
   EXPECT_EQ(result.messageType, 0xA029);
 }
 
 TEST_F(AwaitConfirmTest, NetworkInformationUsesTheVersionOneHeaderOnTsc4000) {
-  Bytes v1 = AvFrameV1(0xA039, 60);
+  Bytes v1 = avFrameV1(0xA039, 60);
   v1[27] = 1;
-  DeliverAt(5, v1);
-  EXPECT_FALSE(AwaitConfirm(wait, 0xA038, result));  // read as version 0: bad header
+  deliverAt(5, v1);
+  EXPECT_FALSE(awaitConfirm(wait, 0xA038, result));  // read as version 0: bad header
   wait.tsc4000Local = true;
-  DeliverAt(5, v1);
-  EXPECT_TRUE(AwaitConfirm(wait, 0xA038, result));
+  deliverAt(5, v1);
+  EXPECT_TRUE(awaitConfirm(wait, 0xA038, result));
   EXPECT_EQ(result.data[0], 1);
 }
 
 TEST_F(AwaitConfirmTest, PollConfirmTakesOnlyWhatIsAlreadyWaiting) {
-  link.deliver("veth0", AvFrame(0xA051, 60));
-  EXPECT_TRUE(PollConfirm(wait, 0xA050, result));
-  DeliverAt(1, AvFrame(0xA051, 60));
-  EXPECT_FALSE(PollConfirm(wait, 0xA050, result));
+  link.deliver("veth0", avFrame(0xA051, 60));
+  EXPECT_TRUE(pollConfirm(wait, 0xA050, result));
+  deliverAt(1, avFrame(0xA051, 60));
+  EXPECT_FALSE(pollConfirm(wait, 0xA050, result));
   EXPECT_EQ(clock.nowMs(), 0u);
 }
 

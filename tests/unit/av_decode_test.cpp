@@ -1,10 +1,10 @@
-#include "api/av_decode.h"
+#include "protocol/av_decode.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 
-#include "api/av_messages.h"
+#include "protocol/av_messages.h"
 #include "unit/av_frames.h"
 
 namespace strandline {
@@ -12,8 +12,8 @@ namespace {
 
 using namespace testframes;
 
-int Decode(ThpapiContext& lib, const Bytes& frame, ThpapiResult& r, int selector = 0) {
-  return thpapi_DecodeFrame(lib, ByteView(frame.data(), frame.size()), r, selector);
+int decode(ThpapiContext& lib, const Bytes& frame, ThpapiResult& r, int selector = 0) {
+  return thpapiDecodeFrame(lib, ByteView(frame.data(), frame.size()), r, selector);
 }
 
 struct MinimumCase {
@@ -42,17 +42,17 @@ TEST(AvDecode, EveryTypeAtItsMinimumLength) {
     SCOPED_TRACE(::testing::Message() << std::hex << c.type << std::dec << " at " << c.minimum);
     ThpapiContext lib;
     ThpapiResult r;
-    Bytes exact = AvFrame(c.type, c.minimum);
+    Bytes exact = avFrame(c.type, c.minimum);
     for (std::size_t i = 20; i < exact.size(); ++i) exact[i] = 0x5A;
     exact[20] = 0;
     if (c.variantAt) exact[c.variantAt] = c.variant;
-    EXPECT_EQ(Decode(lib, exact, r), 0);
+    EXPECT_EQ(decode(lib, exact, r), 0);
     EXPECT_EQ(r.messageType, c.type);
     EXPECT_EQ(r.operation, c.operation);
     EXPECT_EQ(r.completion, c.completion);
 
     Bytes shorter(exact.begin(), exact.end() - 1);
-    EXPECT_EQ(Decode(lib, shorter, r), -1);
+    EXPECT_EQ(decode(lib, shorter, r), -1);
     EXPECT_EQ(lib.lastError, kErrWrongHeader);
     EXPECT_EQ(r.status, kErrWrongHeader);
     EXPECT_EQ(r.dataLength, 0u);
@@ -61,14 +61,14 @@ TEST(AvDecode, EveryTypeAtItsMinimumLength) {
 }
 
 // A frame of `type` and `length` with byte `at` set to `value`.
-Bytes With(std::uint16_t type, std::size_t length, std::size_t at, std::uint8_t value) {
-  Bytes f = AvFrame(type, length);
+Bytes with(std::uint16_t type, std::size_t length, std::size_t at, std::uint8_t value) {
+  Bytes f = avFrame(type, length);
   f[at] = value;
   return f;
 }
 
 TEST(AvDecode, MalformedFramesAreRejectedWithTheirErrorNumber) {
-  Bytes cutHeader = AvFrame(0xA001, 20);
+  Bytes cutHeader = avFrame(0xA001, 20);
   cutHeader.resize(19);
   const struct {
     const char* what;
@@ -77,31 +77,31 @@ TEST(AvDecode, MalformedFramesAreRejectedWithTheirErrorNumber) {
     int error;
     std::uint16_t messageType;
   } cases[] = {
-      {"HomePlug 1.0 ethertype", With(0xA001, 88, 13, 0x7B), 0, kErrWrongEtherType, 0xFFFF},
+      {"HomePlug 1.0 ethertype", with(0xA001, 88, 13, 0x7B), 0, kErrWrongEtherType, 0xFFFF},
       {"runt shorter than an Ethernet header", Bytes(10, 0x88), 0, kErrWrongEtherType, 0xFFFF},
-      {"OUI 00 B0 53", With(0xA001, 88, 19, 0x53), 0, kErrWrongHeader, 0xFFFF},
-      {"version 1 frame read as version 0", AvFrameV1(0xA039, 60), 0, kErrWrongHeader, 0xFFFF},
-      {"version 0 frame read as version 1", AvFrame(0xA039, 60), 4, kErrWrongHeader, 0xFFFF},
+      {"OUI 00 B0 53", with(0xA001, 88, 19, 0x53), 0, kErrWrongHeader, 0xFFFF},
+      {"version 1 frame read as version 0", avFrameV1(0xA039, 60), 0, kErrWrongHeader, 0xFFFF},
+      {"version 0 frame read as version 1", avFrame(0xA039, 60), 4, kErrWrongHeader, 0xFFFF},
       {"header cut before the OUI", cutHeader, 0, kErrWrongHeader, 0xFFFF},
-      {"unknown type 0xA003", AvFrame(0xA003, 60), 0, kErrUnknownType, 0xFFFF},
-      {"a request is no confirmation", AvFrame(0xA000, 60), 0, kErrUnknownType, 0xFFFF},
-      {"link statistics block 2 cut short", With(0xA031, 300, 21, 2), 0, kErrWrongHeader, 0xA031},
-      {"configuration block longer than the frame", With(0xA059, 60, 21, 200), 0, kErrWrongHeader,
+      {"unknown type 0xA003", avFrame(0xA003, 60), 0, kErrUnknownType, 0xFFFF},
+      {"a request is no confirmation", avFrame(0xA000, 60), 0, kErrUnknownType, 0xFFFF},
+      {"link statistics block 2 cut short", with(0xA031, 300, 21, 2), 0, kErrWrongHeader, 0xA031},
+      {"configuration block longer than the frame", with(0xA059, 60, 21, 200), 0, kErrWrongHeader,
        0xA059},
-      {"sniffer indication without its beacon bytes", With(0xA036, 120, 34, 0x10), 0,
+      {"sniffer indication without its beacon bytes", with(0xA036, 120, 34, 0x10), 0,
        kErrWrongHeader, 0xA036},
-      {"module read confirmation, no read running", ReadConfirm(0, 2, Bytes(8, 1), 0), 0,
+      {"module read confirmation, no read running", readConfirm(0, 2, Bytes(8, 1), 0), 0,
        kErrInvalid, 0xA025},
-      {"module write confirmation, no update running", ModuleWriteConfirm(0, 1, 1024, 0), 0,
+      {"module write confirmation, no update running", moduleWriteConfirm(0, 1, 1024, 0), 0,
        kErrInvalid, 0xA021},
-      {"memory write confirmation, no update running", MemoryWriteConfirm(0, 0x1000, 1024), 0,
+      {"memory write confirmation, no update running", memoryWriteConfirm(0, 0x1000, 1024), 0,
        kErrInvalid, 0xA005},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     ThpapiContext lib;
     ThpapiResult r;
-    EXPECT_EQ(Decode(lib, c.frame, r, c.selector), -1);
+    EXPECT_EQ(decode(lib, c.frame, r, c.selector), -1);
     EXPECT_EQ(lib.lastError, c.error);
     EXPECT_EQ(r.status, c.error);
     EXPECT_EQ(r.messageType, c.messageType);
@@ -109,14 +109,14 @@ TEST(AvDecode, MalformedFramesAreRejectedWithTheirErrorNumber) {
   }
   ThpapiContext lib;
   ThpapiResult r;
-  EXPECT_EQ(thpapi_DecodeFrame(lib, ByteView(), r, 0), -1);
+  EXPECT_EQ(thpapiDecodeFrame(lib, ByteView(), r, 0), -1);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);
 }
 
 TEST(AvDecode, VersionConfirmationFields) {
   ThpapiContext lib;
   ThpapiResult r;
-  Bytes f = AvFrame(0xA001, 88);
+  Bytes f = avFrame(0xA001, 88);
   f[20] = 0;
   f[21] = 0x19;  // device identifier
   f[22] = 12;
@@ -124,7 +124,7 @@ TEST(AvDecode, VersionConfirmationFields) {
   std::copy(text, text + 12, f.begin() + 23);
   f[86] = 0x77;  // last byte of the text field
   f[87] = 0x99;  // beyond it
-  ASSERT_EQ(Decode(lib, f, r), 0);
+  ASSERT_EQ(decode(lib, f, r), 0);
   EXPECT_EQ(r.source, kAdapter);
   EXPECT_EQ(r.destination, kHost);
   EXPECT_EQ(r.dataValid, 1);
@@ -139,24 +139,24 @@ TEST(AvDecode, VersionConfirmationFields) {
 TEST(AvDecode, NetworkInformationInBothHeaderForms) {
   ThpapiContext lib;
   ThpapiResult r;
-  Bytes v1 = AvFrameV1(0xA039, 56);
+  Bytes v1 = avFrameV1(0xA039, 56);
   v1[27] = 2;
   v1[28] = 0xAB;
   v1[55] = 0xCD;
-  ASSERT_EQ(Decode(lib, v1, r, kVersionSelectorV1), 0);
+  ASSERT_EQ(decode(lib, v1, r, kVersionSelectorV1), 0);
   EXPECT_EQ(r.data[0], 2);
   EXPECT_EQ(r.data[1], 0xAB);
   EXPECT_EQ(r.data[28], 0xCD);
   EXPECT_EQ(r.data[29], 0);  // nothing copied past the frame
   EXPECT_EQ(r.dataLength, 1505u);
   Bytes shortV1(v1.begin(), v1.end() - 1);
-  EXPECT_EQ(Decode(lib, shortV1, r, kVersionSelectorV1), -1);
+  EXPECT_EQ(decode(lib, shortV1, r, kVersionSelectorV1), -1);
 
   // A full-size frame fills the table up to its last byte and no further.
-  Bytes v0 = AvFrame(0xA039, 1514);
+  Bytes v0 = avFrame(0xA039, 1514);
   v0[20] = 1;
   v0[1513] = 0xEE;
-  ASSERT_EQ(Decode(lib, v0, r, 0), 0);
+  ASSERT_EQ(decode(lib, v0, r, 0), 0);
   EXPECT_EQ(r.data[0], 1);
   EXPECT_EQ(r.data[1513 - 20], 0xEE);
   EXPECT_EQ(r.status, 0);
@@ -165,31 +165,31 @@ TEST(AvDecode, NetworkInformationInBothHeaderForms) {
 TEST(AvDecode, VariablePayloadsCopyWhatTheFrameDeclares) {
   ThpapiContext lib;
   ThpapiResult r;
-  Bytes link = AvFrame(0xA031, 271);
+  Bytes link = avFrame(0xA031, 271);
   link[21] = 1;
   link[270] = 0x42;
-  ASSERT_EQ(Decode(lib, link, r), 0);
+  ASSERT_EQ(decode(lib, link, r), 0);
   EXPECT_EQ(r.dataLength, 250u);
   EXPECT_EQ(r.data[249], 0x42);
 
-  Bytes config = AvFrame(0xA059, 60);
+  Bytes config = avFrame(0xA059, 60);
   config[20] = 3;
   config[21] = 4;
   for (int i = 0; i < 4; ++i) config[22 + i] = static_cast<std::uint8_t>(0xA0 + i);
   config[26] = 0xFF;  // not part of the block
-  ASSERT_EQ(Decode(lib, config, r), 0);
+  ASSERT_EQ(decode(lib, config, r), 0);
   EXPECT_EQ(r.data[0], 3);
   EXPECT_EQ(r.data[1], 4);
   EXPECT_EQ(r.data[5], 0xA3);
   EXPECT_EQ(r.data[6], 0);
   EXPECT_EQ(r.status, 0);
 
-  Bytes sniff = AvFrame(0xA036, 186);
+  Bytes sniff = avFrame(0xA036, 186);
   sniff[21] = 9;
-  PutU32(sniff, 30, 0x11223344);
+  putU32(sniff, 30, 0x11223344);
   sniff[34] = 0xA0;
   sniff[185] = 0x5C;
-  ASSERT_EQ(Decode(lib, sniff, r), 0);
+  ASSERT_EQ(decode(lib, sniff, r), 0);
   EXPECT_EQ(r.data[0], 9);
   EXPECT_EQ(r.data[9], 0x44);
   EXPECT_EQ(r.data[13], 0xA0);
@@ -202,17 +202,17 @@ TEST(AvDecode, VariablePayloadsCopyWhatTheFrameDeclares) {
 TEST(AvDecode, HostActionIndicationPreparesItsResponse) {
   ThpapiContext lib;
   ThpapiResult r;
-  Bytes indication = AvFrame(0xA062, 60);
+  Bytes indication = avFrame(0xA062, 60);
   indication[20] = 2;
-  ASSERT_EQ(Decode(lib, indication, r), 0);
+  ASSERT_EQ(decode(lib, indication, r), 0);
   EXPECT_EQ(r.operation, 6u);
   EXPECT_EQ(r.completion, 1u);
   EXPECT_EQ(r.data[0], 2);
   EXPECT_EQ(r.dataLength, 1u);
 
   std::array<std::uint8_t, 1528> buffer;
-  ASSERT_EQ(thpapi_NextRequest(lib, buffer), 64u);
-  EXPECT_EQ(ToHex(ByteView(buffer.data(), 21)),
+  ASSERT_EQ(thpapiNextRequest(lib, buffer), 64u);
+  EXPECT_EQ(toHex(ByteView(buffer.data(), 21)),
             "00B052123456"
             "020000000010"
             "88E1"
@@ -220,24 +220,24 @@ TEST(AvDecode, HostActionIndicationPreparesItsResponse) {
             "63A0"
             "00B052"
             "00");
-  EXPECT_EQ(thpapi_NextRequest(lib, buffer), 0u);  // sent once
+  EXPECT_EQ(thpapiNextRequest(lib, buffer), 0u);  // sent once
 
-  Bytes cut = AvFrame(0xA062, 20);  // too short to carry the action
-  EXPECT_EQ(Decode(lib, cut, r), -1);
-  ASSERT_EQ(thpapi_NextRequest(lib, buffer), 64u);
+  Bytes cut = avFrame(0xA062, 20);  // too short to carry the action
+  EXPECT_EQ(decode(lib, cut, r), -1);
+  ASSERT_EQ(thpapiNextRequest(lib, buffer), 64u);
   EXPECT_EQ(buffer[20], 1);
 }
 
 TEST(AvDecode, HostActionDuringATransferKeepsTheTransferRequest) {
   ThpapiContext lib;
-  ASSERT_EQ(thpapi_BeginModuleRead(lib, kHost, kAdapter, 2), 0);
+  ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 2), 0);
   ThpapiResult r;
-  ASSERT_EQ(Decode(lib, AvFrame(0xA062, 60), r), 0);
+  ASSERT_EQ(decode(lib, avFrame(0xA062, 60), r), 0);
   std::array<std::uint8_t, 1528> buffer;
-  ASSERT_EQ(thpapi_NextRequest(lib, buffer), 64u);
-  EXPECT_EQ(GetU16(Bytes(buffer.begin(), buffer.begin() + 20), 15), 0xA063);
-  ASSERT_EQ(thpapi_NextRequest(lib, buffer), 64u);
-  EXPECT_EQ(GetU16(Bytes(buffer.begin(), buffer.begin() + 20), 15), 0xA024);
+  ASSERT_EQ(thpapiNextRequest(lib, buffer), 64u);
+  EXPECT_EQ(getU16(Bytes(buffer.begin(), buffer.begin() + 20), 15), 0xA063);
+  ASSERT_EQ(thpapiNextRequest(lib, buffer), 64u);
+  EXPECT_EQ(getU16(Bytes(buffer.begin(), buffer.begin() + 20), 15), 0xA024);
 }
 
 }  // namespace

@@ -5,32 +5,32 @@
 #include <cstdint>
 #include <vector>
 
-#include "api/bytes.h"
-#include "api/mac_address.h"
+#include "base/bytes.h"
+#include "base/mac_address.h"
 
 namespace strandline::testframes {
 
 inline const MacAddress kHost{0x02, 0x00, 0x00, 0x00, 0x00, 0x10};
 inline const MacAddress kAdapter{0x00, 0xB0, 0x52, 0x12, 0x34, 0x56};
 
-inline void PutU16(Bytes& f, std::size_t at, std::uint16_t v) {
+inline void putU16(Bytes& f, std::size_t at, std::uint16_t v) {
   f[at] = static_cast<std::uint8_t>(v);
   f[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
-inline void PutU32(Bytes& f, std::size_t at, std::uint32_t v) {
+inline void putU32(Bytes& f, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
-inline std::uint16_t GetU16(const Bytes& f, std::size_t at) {
+inline std::uint16_t getU16(const Bytes& f, std::size_t at) {
   return static_cast<std::uint16_t>(f[at] | f[at + 1] << 8);
 }
-inline std::uint32_t GetU32(const Bytes& f, std::size_t at) {
+inline std::uint32_t getU32(const Bytes& f, std::size_t at) {
   std::uint32_t v = 0;
   for (int i = 0; i < 4; ++i) v |= std::uint32_t{f[at + i]} << (8 * i);
   return v;
 }
 
 // A version-0 AV frame of `length` bytes (at least 20) from the adapter to the host.
-inline Bytes AvFrame(std::uint16_t type, std::size_t length, const MacAddress& source = kAdapter,
+inline Bytes avFrame(std::uint16_t type, std::size_t length, const MacAddress& source = kAdapter,
                      const MacAddress& destination = kHost) {
   Bytes f(length < 20 ? 20 : length, 0);
   for (int i = 0; i < 6; ++i) {
@@ -40,7 +40,7 @@ inline Bytes AvFrame(std::uint16_t type, std::size_t length, const MacAddress& s
   f[12] = 0x88;
   f[13] = 0xE1;
   f[14] = 0;
-  PutU16(f, 15, type);
+  putU16(f, 15, type);
   f[17] = 0x00;
   f[18] = 0xB0;
   f[19] = 0x52;
@@ -48,8 +48,8 @@ inline Bytes AvFrame(std::uint16_t type, std::size_t length, const MacAddress& s
 }
 
 // The same with the version-1 header (fragment bytes at 17, OUI at 19).
-inline Bytes AvFrameV1(std::uint16_t type, std::size_t length) {
-  Bytes f = AvFrame(type, length);
+inline Bytes avFrameV1(std::uint16_t type, std::size_t length) {
+  Bytes f = avFrame(type, length);
   f[14] = 1;
   f[17] = 0;
   f[18] = 0;
@@ -60,7 +60,7 @@ inline Bytes AvFrameV1(std::uint16_t type, std::size_t length) {
 }
 
 // Complement of the XOR of the whole little-endian words of `data`.
-inline std::uint32_t WordChecksum(ByteView data) {
+inline std::uint32_t wordChecksum(ByteView data) {
   std::uint32_t x = 0;
   for (std::size_t i = 0; i + 4 <= data.size(); i += 4)
     x ^= std::uint32_t{data[i]} | std::uint32_t{data[i + 1]} << 8 |
@@ -70,52 +70,52 @@ inline std::uint32_t WordChecksum(ByteView data) {
 
 // A 44-byte image header: word 2 load address, 3 length, 4 image checksum, 5
 // entry point, 9 next header offset; word 10 makes the header check to 0.
-inline Bytes ImageHeader(std::uint32_t loadAddress, std::uint32_t length, std::uint32_t next,
+inline Bytes imageHeader(std::uint32_t loadAddress, std::uint32_t length, std::uint32_t next,
                          std::uint32_t entry = 0x1234, std::uint32_t imageChecksum = 0xC0FFEE) {
   Bytes h(44, 0);
-  PutU32(h, 0, 0x00000001);
-  PutU32(h, 8, loadAddress);
-  PutU32(h, 12, length);
-  PutU32(h, 16, imageChecksum);
-  PutU32(h, 20, entry);
-  PutU32(h, 36, next);
-  PutU32(h, 40, 0);
-  PutU32(h, 40, WordChecksum(ByteView(h.data(), 40)));
+  putU32(h, 0, 0x00000001);
+  putU32(h, 8, loadAddress);
+  putU32(h, 12, length);
+  putU32(h, 16, imageChecksum);
+  putU32(h, 20, entry);
+  putU32(h, 36, next);
+  putU32(h, 40, 0);
+  putU32(h, 40, wordChecksum(ByteView(h.data(), 40)));
   return h;
 }
 
 // Module read confirmation (0xA025) carrying `data` at `offset`.
-inline Bytes ReadConfirm(std::uint8_t status, std::uint8_t module, ByteView data,
+inline Bytes readConfirm(std::uint8_t status, std::uint8_t module, ByteView data,
                          std::uint32_t offset) {
-  Bytes f = AvFrame(0xA025, std::max<std::size_t>(60, 36 + data.size()));
+  Bytes f = avFrame(0xA025, std::max<std::size_t>(60, 36 + data.size()));
   f[20] = status;
   f[24] = module;
-  PutU16(f, 26, static_cast<std::uint16_t>(data.size()));
-  PutU32(f, 28, offset);
-  PutU32(f, 32, WordChecksum(data));
+  putU16(f, 26, static_cast<std::uint16_t>(data.size()));
+  putU32(f, 28, offset);
+  putU32(f, 32, wordChecksum(data));
   std::copy(data.begin(), data.end(), f.begin() + 36);
   return f;
 }
 
-inline Bytes ModuleWriteConfirm(std::uint8_t status, std::uint8_t module, std::uint16_t length,
+inline Bytes moduleWriteConfirm(std::uint8_t status, std::uint8_t module, std::uint16_t length,
                                 std::uint32_t offset) {
-  Bytes f = AvFrame(0xA021, 60);
+  Bytes f = avFrame(0xA021, 60);
   f[20] = status;
   f[21] = module;
-  PutU16(f, 23, length);
-  PutU32(f, 25, offset);
+  putU16(f, 23, length);
+  putU32(f, 25, offset);
   return f;
 }
 
-inline Bytes MemoryWriteConfirm(std::uint8_t status, std::uint32_t address, std::uint32_t length) {
-  Bytes f = AvFrame(0xA005, 60);
+inline Bytes memoryWriteConfirm(std::uint8_t status, std::uint32_t address, std::uint32_t length) {
+  Bytes f = avFrame(0xA005, 60);
   f[20] = status;
-  PutU32(f, 21, address);
-  PutU32(f, 25, length);
+  putU32(f, 21, address);
+  putU32(f, 25, length);
   return f;
 }
 
-inline Bytes Pattern(std::size_t n, std::uint8_t seed) {
+inline Bytes pattern(std::size_t n, std::uint8_t seed) {
   Bytes b(n);
   for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(seed + i * 7 + (i >> 8));
   return b;

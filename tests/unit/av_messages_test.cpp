@@ -1,10 +1,10 @@
-#include "api/av_messages.h"
+#include "protocol/av_messages.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 
-#include "api/bytes.h"
+#include "base/bytes.h"
 #include "unit/av_frames.h"
 
 namespace strandline {
@@ -17,8 +17,8 @@ constexpr const char* kEthernetToLocal =
     "020000000010"
     "88E1";
 
-std::string Frame(const std::array<std::uint8_t, 1528>& buffer, std::size_t n) {
-  return ToHex(ByteView(buffer.data(), n));
+std::string frame(const std::array<std::uint8_t, 1528>& buffer, std::size_t n) {
+  return toHex(ByteView(buffer.data(), n));
 }
 
 TEST(AvEncoders, GoldenBytesOfEverySingleFrameRequest) {
@@ -27,32 +27,32 @@ TEST(AvEncoders, GoldenBytesOfEverySingleFrameRequest) {
   const std::string zeros44(88, '0');  // bytes 20..63
 
   buffer.fill(0xEE);
-  ASSERT_EQ(thpapi_EncodeVersionRequest(lib, kHost, kLocalDeviceMac, buffer), 64u);
-  EXPECT_EQ(Frame(buffer, 64), std::string(kEthernetToLocal) +
+  ASSERT_EQ(thpapiEncodeVersionRequest(lib, kHost, kLocalDeviceMac, buffer), 64u);
+  EXPECT_EQ(frame(buffer, 64), std::string(kEthernetToLocal) +
                                    "00"
                                    "00A0"
                                    "00B052" +
                                    zeros44);
 
   buffer.fill(0xEE);
-  ASSERT_EQ(thpapi_ReadConfigurationBlock(lib, kHost, kLocalDeviceMac, buffer), 64u);
-  EXPECT_EQ(Frame(buffer, 64), std::string(kEthernetToLocal) +
+  ASSERT_EQ(thpapiReadConfigurationBlock(lib, kHost, kLocalDeviceMac, buffer), 64u);
+  EXPECT_EQ(frame(buffer, 64), std::string(kEthernetToLocal) +
                                    "00"
                                    "58A0"
                                    "00B052" +
                                    zeros44);
 
   buffer.fill(0xEE);
-  ASSERT_EQ(thpapi_EncodeNetworkInfoRequest(lib, kHost, kLocalDeviceMac, buffer, false), 64u);
-  EXPECT_EQ(Frame(buffer, 64), std::string(kEthernetToLocal) +
+  ASSERT_EQ(thpapiEncodeNetworkInfoRequest(lib, kHost, kLocalDeviceMac, buffer, false), 64u);
+  EXPECT_EQ(frame(buffer, 64), std::string(kEthernetToLocal) +
                                    "00"
                                    "38A0"
                                    "00B052" +
                                    zeros44);
 
   buffer.fill(0xEE);
-  ASSERT_EQ(thpapi_EncodeNetworkInfoRequest(lib, kHost, kLocalDeviceMac, buffer, true), 64u);
-  EXPECT_EQ(Frame(buffer, 64), std::string(kEthernetToLocal) +
+  ASSERT_EQ(thpapiEncodeNetworkInfoRequest(lib, kHost, kLocalDeviceMac, buffer, true), 64u);
+  EXPECT_EQ(frame(buffer, 64), std::string(kEthernetToLocal) +
                                    "01"
                                    "38A0"
                                    "0000"
@@ -72,8 +72,8 @@ TEST(AvEncoders, SetKeyRequestLocalAndRemoteForms) {
 
   p.selector = kKeySelectorLocal;
   buffer.fill(0xEE);
-  ASSERT_EQ(thpapi_EncodeSetKeyRequest(lib, kHost, kAdapter, buffer, p), 64u);
-  EXPECT_EQ(Frame(buffer, 64),
+  ASSERT_EQ(thpapiEncodeSetKeyRequest(lib, kHost, kAdapter, buffer, p), 64u);
+  EXPECT_EQ(frame(buffer, 64),
             "00B052123456"
             "020000000010"
             "88E1"
@@ -88,10 +88,10 @@ TEST(AvEncoders, SetKeyRequestLocalAndRemoteForms) {
             "00000000");
 
   p.selector = kKeySelectorRemote;
-  ASSERT_EQ(thpapi_EncodeSetKeyRequest(lib, kHost, kAdapter, buffer, p), 64u);
+  ASSERT_EQ(thpapiEncodeSetKeyRequest(lib, kHost, kAdapter, buffer, p), 64u);
   EXPECT_EQ(buffer[37], 0);
-  EXPECT_EQ(ToHex(ByteView(buffer.data() + 44, 16)), "D0D1D2D3D4D5D6D7D8D9DADBDCDDDEDF");
-  EXPECT_EQ(ToHex(ByteView(buffer.data() + 60, 4)), "00000000");
+  EXPECT_EQ(toHex(ByteView(buffer.data() + 44, 16)), "D0D1D2D3D4D5D6D7D8D9DADBDCDDDEDF");
+  EXPECT_EQ(toHex(ByteView(buffer.data() + 60, 4)), "00000000");
 }
 
 TEST(AvEncoders, FailuresLeaveTheErrorNumber) {
@@ -99,20 +99,20 @@ TEST(AvEncoders, FailuresLeaveTheErrorNumber) {
   std::array<std::uint8_t, 1528> buffer;
   SetKeyParameters p;
   p.selector = 7;
-  EXPECT_EQ(thpapi_EncodeSetKeyRequest(lib, kHost, kAdapter, buffer, p), 0u);
+  EXPECT_EQ(thpapiEncodeSetKeyRequest(lib, kHost, kAdapter, buffer, p), 0u);
   EXPECT_EQ(lib.lastError, kErrInvalid);
 
   std::array<std::uint8_t, 63> small;
   small.fill(0xEE);
-  EXPECT_EQ(thpapi_EncodeVersionRequest(lib, kHost, kAdapter, small), 0u);
+  EXPECT_EQ(thpapiEncodeVersionRequest(lib, kHost, kAdapter, small), 0u);
   EXPECT_EQ(lib.lastError, kErrRange);
   for (std::uint8_t b : small) EXPECT_EQ(b, 0);  // cleared, no partial frame left
 
   std::array<std::uint8_t, 64> exact;
-  EXPECT_EQ(thpapi_EncodeVersionRequest(lib, kHost, kAdapter, exact), 64u);
+  EXPECT_EQ(thpapiEncodeVersionRequest(lib, kHost, kAdapter, exact), 64u);
 
   lib.lastError = 0;
-  EXPECT_EQ(thpapi_EncodeVersionRequest(lib, kHost, kAdapter, std::span<std::uint8_t>()), 0u);
+  EXPECT_EQ(thpapiEncodeVersionRequest(lib, kHost, kAdapter, std::span<std::uint8_t>()), 0u);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);
 }
 

@@ -1,29 +1,29 @@
-#include "api/card_table.h"
+#include "core/card_table.h"
 
 #include <gtest/gtest.h>
 
-#include "api/management_frame.h"
-#include "api/tool_channel.h"
+#include "core/tool_channel.h"
 #include "platform/memory_link.h"
+#include "protocol/management_frame.h"
 
 namespace strandline {
 namespace {
 
-CardInfo Card(int n, const std::string& description = {}) {
+CardInfo card(int n, const std::string& description = {}) {
   return {"veth" + std::to_string(n), description,
           MacAddress{0x02, 0, 0, 0, 0, static_cast<std::uint8_t>(n)}};
 }
 
-Bytes AvFrame(std::size_t length = 60) {
+Bytes avFrame(std::size_t length = 60) {
   Bytes frame(length, 0);
-  BuildAvHeaderV0(frame.data(), kBroadcastMac.data(), kLocalDeviceMac.data(), 0xA001);
+  buildAvHeaderV0(frame.data(), kBroadcastMac.data(), kLocalDeviceMac.data(), 0xA001);
   return frame;
 }
 
 class CardTableTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (int i = 0; i < 3; ++i) link.addCard(Card(i));
+    for (int i = 0; i < 3; ++i) link.addCard(card(i));
     link.setFarEnd([this](const std::string& card, ByteView frame) {
       sent.emplace_back(card, Bytes(frame.begin(), frame.end()));
     });
@@ -39,28 +39,28 @@ class CardTableTest : public ::testing::Test {
 };
 
 TEST_F(CardTableTest, OpensEveryCardInListOrder) {
-  EXPECT_EQ(OpenAllCards(table), 1);
+  EXPECT_EQ(openAllCards(table), 1);
   EXPECT_EQ(table.count, 3);
   EXPECT_EQ(table.cards[2].deviceName, "veth2");
   EXPECT_EQ(table.cards[2].mac[5], 2);
   EXPECT_TRUE(table.cards[2].handle);
   EXPECT_FALSE(table.cards[3].handle);
   CardPort* before = table.cards[1].handle.get();
-  EXPECT_EQ(OpenCard(table, 1), 1);  // already open: nothing changes
+  EXPECT_EQ(openCard(table, 1), 1);  // already open: nothing changes
   EXPECT_EQ(table.cards[1].handle.get(), before);
 }
 
 TEST_F(CardTableTest, OnlyTheFirstEightCardsGetSlots) {
-  for (int i = 3; i < 10; ++i) link.addCard(Card(i));
-  OpenAllCards(table);
+  for (int i = 3; i < 10; ++i) link.addCard(card(i));
+  openAllCards(table);
   EXPECT_EQ(table.count, 8);
   EXPECT_EQ(table.cards[7].deviceName, "veth7");
 }
 
 TEST_F(CardTableTest, PadsShortFramesAndRefusesOversizedOnes) {
-  OpenAllCards(table);
+  openAllCards(table);
   Bytes frame(17, 0xAB);
-  ASSERT_EQ(SendFrame(table, 1, frame.data(), 17), 1);
+  ASSERT_EQ(sendFrame(table, 1, frame.data(), 17), 1);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].first, "veth1");
   ASSERT_EQ(sent[0].second.size(), 60u);
@@ -68,9 +68,9 @@ TEST_F(CardTableTest, PadsShortFramesAndRefusesOversizedOnes) {
   for (std::size_t i = 17; i < 60; ++i) EXPECT_EQ(sent[0].second[i], 0) << i;
 
   Bytes big(1515, 1);
-  EXPECT_EQ(SendFrame(table, 0, big.data(), 1514), 1);
+  EXPECT_EQ(sendFrame(table, 0, big.data(), 1514), 1);
   EXPECT_EQ(sent.back().second.size(), 1514u);
-  EXPECT_EQ(SendFrame(table, 0, big.data(), 1515), 0);
+  EXPECT_EQ(sendFrame(table, 0, big.data(), 1515), 0);
   EXPECT_EQ(sent.size(), 2u);
   EXPECT_TRUE(prompter.shown.empty());  // refused silently
 }
@@ -79,43 +79,43 @@ TEST_F(CardTableTest, NothingWorksWithNoCardOpen) {
   std::uint8_t buffer[1514];
   std::uint32_t length = 0;
   Bytes frame(60, 0);
-  EXPECT_EQ(PollCards(table, buffer, length), 0);
-  EXPECT_EQ(SendFrame(table, 0, frame.data(), 60), 0);
-  OpenAllCards(table);
-  CloseAllCards(table);
-  EXPECT_EQ(PollCards(table, buffer, length), 0);
-  EXPECT_EQ(SendFrame(table, 0, frame.data(), 60), 0);
+  EXPECT_EQ(pollCards(table, buffer, length), 0);
+  EXPECT_EQ(sendFrame(table, 0, frame.data(), 60), 0);
+  openAllCards(table);
+  closeAllCards(table);
+  EXPECT_EQ(pollCards(table, buffer, length), 0);
+  EXPECT_EQ(sendFrame(table, 0, frame.data(), 60), 0);
 }
 
 TEST_F(CardTableTest, PollReportsTheCardTheFrameCameOn) {
-  OpenAllCards(table);
-  Bytes frame = AvFrame(64);
+  openAllCards(table);
+  Bytes frame = avFrame(64);
   link.deliver("veth2", frame);
   std::uint8_t buffer[1514];
   std::uint32_t length = 0;
-  ASSERT_EQ(PollCards(table, buffer, length), 1);
+  ASSERT_EQ(pollCards(table, buffer, length), 1);
   EXPECT_EQ(table.lastRxCard, 2);
   EXPECT_EQ(length, 64u);
-  EXPECT_EQ(PollCards(table, buffer, length), 0);
+  EXPECT_EQ(pollCards(table, buffer, length), 0);
 }
 
 TEST_F(CardTableTest, FilterKeepsOtherTrafficOut) {
-  OpenAllCards(table);
-  Bytes ipv4 = AvFrame();
+  openAllCards(table);
+  Bytes ipv4 = avFrame();
   ipv4[12] = 0x08;
   ipv4[13] = 0x00;
   link.deliver("veth0", ipv4);
   std::uint8_t buffer[1514];
   std::uint32_t length = 0;
-  EXPECT_FALSE(WaitForCards(table, 10));
-  EXPECT_EQ(PollCards(table, buffer, length), 0);
+  EXPECT_FALSE(waitForCards(table, 10));
+  EXPECT_EQ(pollCards(table, buffer, length), 0);
 }
 
 TEST_F(CardTableTest, WaitWakesWhenAFrameArrives) {
-  OpenAllCards(table);
+  openAllCards(table);
   std::uint64_t start = clock.nowMs();
-  clock.scheduleIn(30, [this] { link.deliver("veth1", AvFrame()); });
-  EXPECT_TRUE(WaitForCards(table, 100));
+  clock.scheduleIn(30, [this] { link.deliver("veth1", avFrame()); });
+  EXPECT_TRUE(waitForCards(table, 100));
   EXPECT_EQ(clock.nowMs() - start, 30u);
 }
 
@@ -130,20 +130,20 @@ class CountingWatcher : public LocalFrameWatcher {
 TEST_F(CardTableTest, WatcherSeesEveryReceivedFrame) {
   CountingWatcher watcher;
   table.watcher = &watcher;
-  OpenAllCards(table);
-  link.deliver("veth1", AvFrame());
+  openAllCards(table);
+  link.deliver("veth1", avFrame());
   std::uint8_t buffer[1514];
   std::uint32_t length = 0;
-  ASSERT_EQ(PollCards(table, buffer, length), 1);
+  ASSERT_EQ(pollCards(table, buffer, length), 1);
   EXPECT_EQ(watcher.cards, std::vector<int>{1});
   EXPECT_EQ(watcher.clears, 2);  // cards 0 and 1 polled
 }
 
 TEST_F(CardTableTest, SendFaultShowsTheMessage) {
-  OpenAllCards(table);
+  openAllCards(table);
   link.failNextSend("veth0");
-  Bytes frame = AvFrame();
-  EXPECT_EQ(SendFrame(table, 0, frame.data(), 60), 0);
+  Bytes frame = avFrame();
+  EXPECT_EQ(sendFrame(table, 0, frame.data(), 60), 0);
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text,
             "Unknown error occurred while sending packets. Please try after some time.");
@@ -152,33 +152,33 @@ TEST_F(CardTableTest, SendFaultShowsTheMessage) {
 
 TEST_F(CardTableTest, MissingPermissionIsReportedNotHidden) {
   link.denyPermission("veth1");
-  OpenAllCards(table);
+  openAllCards(table);
   EXPECT_TRUE(table.cards[0].handle);
   EXPECT_FALSE(table.cards[1].handle);
-  std::string problem = CapturePermissionProblem(table);
+  std::string problem = capturePermissionProblem(table);
   EXPECT_NE(problem.find("CAP_NET_RAW"), std::string::npos);
   EXPECT_NE(problem.find("setcap cap_net_raw,cap_net_admin+ep"), std::string::npos);
   EXPECT_NE(problem.find("veth1"), std::string::npos);
 }
 
 TEST(CardDisplayName, TakesTheProductNameBetweenApostrophes) {
-  EXPECT_EQ(CardDisplayName("Network adapter 'Fast Ethernet (Microport)' on local host", "x"),
+  EXPECT_EQ(cardDisplayName("Network adapter 'Fast Ethernet (Microport)' on local host", "x"),
             "Fast Ethernet ");
-  EXPECT_EQ(CardDisplayName("Network adapter 'Gigabit Card' on local host", "x"), "Gigabit Card");
-  EXPECT_EQ(CardDisplayName("Plain description", "x"), "Plain description");
-  EXPECT_EQ(CardDisplayName("", "veth0"), "veth0");
-  EXPECT_EQ(CardDisplayName("'" + std::string(400, 'a') + "'", "x").size(), 255u);
+  EXPECT_EQ(cardDisplayName("Network adapter 'Gigabit Card' on local host", "x"), "Gigabit Card");
+  EXPECT_EQ(cardDisplayName("Plain description", "x"), "Plain description");
+  EXPECT_EQ(cardDisplayName("", "veth0"), "veth0");
+  EXPECT_EQ(cardDisplayName("'" + std::string(400, 'a') + "'", "x").size(), 255u);
 }
 
 TEST(ToolChannel, OpensTheCardAtItsPositionAndFiltersToIt) {
   VirtualClock clock;
   MemoryLink link(clock);
-  for (int i = 0; i < 3; ++i) link.addCard(Card(i));
+  for (int i = 0; i < 3; ++i) link.addCard(card(i));
   std::vector<Bytes> sent;
   link.setFarEnd([&](const std::string&, ByteView f) { sent.emplace_back(f.begin(), f.end()); });
   ToolChannel channel;
   channel.link = &link;
-  ASSERT_TRUE(OpenToolChannel(channel, 0x88E1).ok());
+  ASSERT_TRUE(openToolChannel(channel, 0x88E1).ok());
   EXPECT_EQ(channel.ifName, "nic2");
   EXPECT_EQ(channel.host[5], 1);  // ifIndex 2 is the second card
 
@@ -190,17 +190,17 @@ TEST(ToolChannel, OpensTheCardAtItsPositionAndFiltersToIt) {
   link.deliver("veth1", toOther);
   std::uint8_t buffer[1514];
   std::uint64_t start = clock.nowMs();
-  EXPECT_EQ(ReadToolFrame(channel, buffer, sizeof buffer), 0);
+  EXPECT_EQ(readToolFrame(channel, buffer, sizeof buffer), 0);
   EXPECT_EQ(clock.nowMs() - start, 50u);  // waited the read time-out
   clock.scheduleIn(5, [&] { link.deliver("veth1", toUs); });
-  EXPECT_EQ(ReadToolFrame(channel, buffer, sizeof buffer), 60);
-  EXPECT_EQ(SendToolFrame(channel, toUs.data(), 60), 60);
+  EXPECT_EQ(readToolFrame(channel, buffer, sizeof buffer), 60);
+  EXPECT_EQ(sendToolFrame(channel, toUs.data(), 60), 60);
   EXPECT_EQ(sent.size(), 1u);
-  CloseToolChannel(channel);
-  EXPECT_EQ(SendToolFrame(channel, toUs.data(), 60), -1);
+  closeToolChannel(channel);
+  EXPECT_EQ(sendToolFrame(channel, toUs.data(), 60), -1);
 
   channel.ifIndex = 4;
-  LinkStatus status = OpenToolChannel(channel, 0x88E1);
+  LinkStatus status = openToolChannel(channel, 0x88E1);
   EXPECT_EQ(status.message, "invalid interface: 4");
 }
 
@@ -212,7 +212,7 @@ TEST(HexDump, SixteenBytesALineThenAnEmptyLine) {
       "00000000 3F 01 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E ?.ABCDEFGHIJKLMN\n"
       "00000010 4F 50                                           OP              \n"
       "\n";
-  EXPECT_EQ(HexDump(frame), expected);
+  EXPECT_EQ(hexDump(frame), expected);
 }
 
 }  // namespace

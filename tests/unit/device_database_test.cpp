@@ -17,30 +17,30 @@ namespace strandline {
 namespace {
 
 using test::FailingFileOps;
-using test::ReadBytes;
+using test::readBytes;
 using test::ScratchFolder;
-using test::WriteBytes;
+using test::writeBytes;
 
-MacAddress Mac(std::uint8_t a, std::uint8_t b) {
+MacAddress macOf(std::uint8_t a, std::uint8_t b) {
   return {0x00, 0x11, 0xAA, 0x00, a, b};
 }
 
-std::unique_ptr<DeviceDatabase> SampleDatabase(int devices, std::uint8_t variant = 0) {
+std::unique_ptr<DeviceDatabase> sampleDatabase(int devices, std::uint8_t variant = 0) {
   auto db = std::make_unique<DeviceDatabase>();
-  ResetDatabaseTables(*db);
+  resetDatabaseTables(*db);
   db->currentCard = 2;
   AdapterNetwork& a = db->adapters[2];
   a.present = 1;
   a.kind = 4;
-  a.adapterMac = Mac(0xFE, variant);
+  a.adapterMac = macOf(0xFE, variant);
   a.stationCount = 1;
   a.stations[0].valid = 1;
-  a.stations[0].mac = Mac(0xEE, 1);
+  a.stations[0].mac = macOf(0xEE, 1);
   a.stations[0].tx.current = 150.0;
   a.firmware.set("local firmware");
   for (int i = 0; i < devices; ++i) {
     int pos = addKnownDevice(
-        db->known, Mac(static_cast<std::uint8_t>(i / 256), static_cast<std::uint8_t>(i % 256)));
+        db->known, macOf(static_cast<std::uint8_t>(i / 256), static_cast<std::uint8_t>(i % 256)));
     KnownDevice& d = db->known.at(pos);
     d.password.set("Not ABCD-EFGH-IJKL-" + std::to_string(i));
     d.networkName.set("HomePlugAV");
@@ -54,62 +54,62 @@ std::unique_ptr<DeviceDatabase> SampleDatabase(int devices, std::uint8_t variant
   return db;
 }
 
-std::int32_t I32At(const Bytes& b, std::size_t at) {
+std::int32_t i32At(const Bytes& b, std::size_t at) {
   return static_cast<std::int32_t>(ByteReader(b, at).u32le());
 }
 
 TEST(DeviceDatabase, OneDeviceRoundTripsByteForByte) {
   ScratchFolder dir;
   std::string path = dir.file("Strandline Utility.data");
-  auto db = SampleDatabase(1);
+  auto db = sampleDatabase(1);
   RecordingPrompter prompter;
   ASSERT_TRUE(writeDatabase(path, *db, &prompter).ok());
 
-  Bytes file = ReadBytes(path);
+  Bytes file = readBytes(path);
   ASSERT_EQ(file.size(), 140700u + 198u);
-  EXPECT_EQ(I32At(file, 0), 306);
-  EXPECT_EQ(I32At(file, 4), 2);
-  EXPECT_EQ(I32At(file, 8 + 2 * 17580 + 6), 1) << "card 2 present";
-  EXPECT_EQ(I32At(file, 8 + 2 * 17580 + 10), 4) << "card 2 kind";
+  EXPECT_EQ(i32At(file, 0), 306);
+  EXPECT_EQ(i32At(file, 4), 2);
+  EXPECT_EQ(i32At(file, 8 + 2 * 17580 + 6), 1) << "card 2 present";
+  EXPECT_EQ(i32At(file, 8 + 2 * 17580 + 10), 4) << "card 2 kind";
   EXPECT_EQ(ByteReader(file, 8 + 2 * 17580 + 17540).text(40), "HomePlugAV");
-  EXPECT_EQ(I32At(file, 140648), 1);
+  EXPECT_EQ(i32At(file, 140648), 1);
   EXPECT_EQ(ByteReader(file, 140652).text(35), "Device 1");
   EXPECT_EQ(file[140652 + 35 + 2], 0xAA);
   EXPECT_EQ(ByteReader(file, 140652 + 41).text(56), "Not ABCD-EFGH-IJKL-0");
-  EXPECT_EQ(I32At(file, 140652 + 198 + 16), 4) << "last column order entry";
-  EXPECT_EQ(I32At(file, 140672 + 198), 200) << "first column width";
-  EXPECT_EQ(I32At(file, 140692 + 198), 0) << "sort toggle";
-  EXPECT_EQ(I32At(file, 140696 + 198), 3) << "sort column";
+  EXPECT_EQ(i32At(file, 140652 + 198 + 16), 4) << "last column order entry";
+  EXPECT_EQ(i32At(file, 140672 + 198), 200) << "first column width";
+  EXPECT_EQ(i32At(file, 140692 + 198), 0) << "sort toggle";
+  EXPECT_EQ(i32At(file, 140696 + 198), 3) << "sort column";
 
   auto back = std::make_unique<DeviceDatabase>();
   DatabaseReadResult read = readDatabase(path, *back, &prompter);
   EXPECT_EQ(read.status, DatabaseReadResult::Status::Loaded);
   EXPECT_FALSE(read.tablesReset);
   EXPECT_EQ(*back, *db);
-  EXPECT_EQ(EncodeDatabase(*back), file);
+  EXPECT_EQ(encodeDatabase(*back), file);
   EXPECT_TRUE(prompter.shown.empty());
 }
 
 TEST(DeviceDatabase, HundredDevicesRoundTrip) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
-  auto db = SampleDatabase(100);
+  auto db = sampleDatabase(100);
   ASSERT_TRUE(writeDatabase(path, *db, nullptr).ok());
-  Bytes file = ReadBytes(path);
+  Bytes file = readBytes(path);
   ASSERT_EQ(file.size(), 140700u + 198u * 100u);
-  EXPECT_EQ(I32At(file, 140648), 100);
+  EXPECT_EQ(i32At(file, 140648), 100);
   std::size_t last = 140652 + 99 * 198;
   EXPECT_EQ(ByteReader(file, last).text(35), "Device 100");
   EXPECT_EQ(file[last + 35 + 5], 99);
   EXPECT_EQ(ByteReader(file, last + 190).u64le(), 1700000099u);
-  EXPECT_EQ(I32At(file, 140696 + 198 * 100), 3);
+  EXPECT_EQ(i32At(file, 140696 + 198 * 100), 3);
 
   auto back = std::make_unique<DeviceDatabase>();
   EXPECT_EQ(readDatabase(path, *back, nullptr).status, DatabaseReadResult::Status::Loaded);
   EXPECT_EQ(*back, *db);
   // Any count from 1 to 100 reads back, not only up to 32.
   for (int n : {32, 33, 99}) {
-    EXPECT_TRUE(DecodeDatabase(EncodeDatabase(*SampleDatabase(n)), *back).ok()) << n;
+    EXPECT_TRUE(decodeDatabase(encodeDatabase(*sampleDatabase(n)), *back).ok()) << n;
     EXPECT_EQ(back->known.count(), static_cast<std::size_t>(n));
   }
 }
@@ -117,39 +117,39 @@ TEST(DeviceDatabase, HundredDevicesRoundTrip) {
 // Found by fuzzing: a NaN rate never equals itself, so only the bytes can
 // show that it was kept; NaN payloads and -0.0 must survive a round trip.
 TEST(DeviceDatabase, OddRateValuesRoundTripBitForBit) {
-  Bytes image = EncodeDatabase(*SampleDatabase(1));
+  Bytes image = encodeDatabase(*sampleDatabase(1));
   std::size_t lowest = 8 + 6 * 17580 + 45 + 26 * 542 + 420 + 16;
   ByteWriter(image, lowest).u64le(0x7FF8DEADBEEF0001);
   ByteWriter(image, lowest + 8).u64le(0x8000000000000000);
   auto db = std::make_unique<DeviceDatabase>();
-  ASSERT_TRUE(DecodeDatabase(image, *db).ok());
-  EXPECT_EQ(EncodeDatabase(*db), image);
+  ASSERT_TRUE(decodeDatabase(image, *db).ok());
+  EXPECT_EQ(encodeDatabase(*db), image);
 }
 
 // Found by fuzzing: only versions below 306 are refused; a later one is read
 // with this layout and saved as 306.
 TEST(DeviceDatabase, LaterVersionsReadAndAreSavedAs306) {
-  Bytes image = EncodeDatabase(*SampleDatabase(1));
+  Bytes image = encodeDatabase(*sampleDatabase(1));
   ByteWriter(image, 0).u32le(2038038834);
   auto db = std::make_unique<DeviceDatabase>();
-  ASSERT_TRUE(DecodeDatabase(image, *db).ok());
+  ASSERT_TRUE(decodeDatabase(image, *db).ok());
   EXPECT_EQ(db->version, 2038038834);
-  EXPECT_EQ(I32At(EncodeDatabase(*db), 0), 306);
+  EXPECT_EQ(i32At(encodeDatabase(*db), 0), 306);
 }
 
 TEST(DeviceDatabase, CurrentCardIsKeptInRange) {
   for (auto [stored, loaded] : {std::pair{9, 7}, {8, 7}, {7, 7}, {0, 0}, {-3, 0}}) {
-    Bytes image = EncodeDatabase(*SampleDatabase(1));
+    Bytes image = encodeDatabase(*sampleDatabase(1));
     ByteWriter(image, 4).u32le(static_cast<std::uint32_t>(stored));
     auto db = std::make_unique<DeviceDatabase>();
-    EXPECT_TRUE(DecodeDatabase(image, *db).ok());
+    EXPECT_TRUE(decodeDatabase(image, *db).ok());
     EXPECT_EQ(db->currentCard, loaded) << "stored " << stored;
   }
 }
 
 TEST(DeviceDatabase, MissingFileResetsWithoutMessageAndCreatesNothing) {
   ScratchFolder dir;
-  auto db = SampleDatabase(3);
+  auto db = sampleDatabase(3);
   RecordingPrompter prompter;
   DatabaseReadResult r = readDatabase(dir.file("none.data"), *db, &prompter);
   EXPECT_EQ(r.status, DatabaseReadResult::Status::Missing);
@@ -173,52 +173,52 @@ struct MalformedCase {
   bool networksLoaded;                 // card 2's record came from the file
 };
 
-Bytes Cut(Bytes b, std::size_t size) {
+Bytes cut(Bytes b, std::size_t size) {
   b.resize(size);
   return b;
 }
-Bytes SetI32(Bytes b, std::size_t at, std::int32_t v) {
+Bytes setI32(Bytes b, std::size_t at, std::int32_t v) {
   ByteWriter(b, at).u32le(static_cast<std::uint32_t>(v));
   return b;
 }
 
 TEST(DeviceDatabase, MalformedFilesAreKeptAsideAndReadAsFarAsTheyGo) {
-  const std::size_t full = DatabaseSize(3);
+  const std::size_t full = databaseSize(3);
   const std::vector<MalformedCase> cases = {
-      {"empty file", [](Bytes b) { return Cut(b, 0); }, nullptr, false, -1, false},
-      {"three bytes", [](Bytes b) { return Cut(b, 3); }, nullptr, false, -1, false},
-      {"version 305", [](Bytes b) { return SetI32(b, 0, 305); }, "Attention!", true, 0, false},
-      {"negative version", [](Bytes b) { return SetI32(b, 0, -306); }, "Attention!", true, 0,
+      {"empty file", [](Bytes b) { return cut(b, 0); }, nullptr, false, -1, false},
+      {"three bytes", [](Bytes b) { return cut(b, 3); }, nullptr, false, -1, false},
+      {"version 305", [](Bytes b) { return setI32(b, 0, 305); }, "Attention!", true, 0, false},
+      {"negative version", [](Bytes b) { return setI32(b, 0, -306); }, "Attention!", true, 0,
        false},
-      {"inside the network records", [](Bytes b) { return Cut(b, 5000); }, nullptr, false, -1,
+      {"inside the network records", [](Bytes b) { return cut(b, 5000); }, nullptr, false, -1,
        false},
-      {"before the count", [](Bytes b) { return Cut(b, 140650); }, nullptr, false, -1, true},
-      {"count 0", [](Bytes b) { return SetI32(b, 140648, 0); }, "Problem Occurred", false, 0, true},
-      {"count -1", [](Bytes b) { return SetI32(b, 140648, -1); }, "Problem Occurred", false, 0,
+      {"before the count", [](Bytes b) { return cut(b, 140650); }, nullptr, false, -1, true},
+      {"count 0", [](Bytes b) { return setI32(b, 140648, 0); }, "Problem Occurred", false, 0, true},
+      {"count -1", [](Bytes b) { return setI32(b, 140648, -1); }, "Problem Occurred", false, 0,
        true},
-      {"count 101", [](Bytes b) { return SetI32(b, 140648, 101); }, "Problem Occurred", false, 0,
+      {"count 101", [](Bytes b) { return setI32(b, 140648, 101); }, "Problem Occurred", false, 0,
        true},
-      {"count beyond the file", [](Bytes b) { return SetI32(b, 140648, 50); }, nullptr, false, 3,
+      {"count beyond the file", [](Bytes b) { return setI32(b, 140648, 50); }, nullptr, false, 3,
        true},
-      {"inside the third device", [=](Bytes b) { return Cut(b, 140652 + 2 * 198 + 100); }, nullptr,
+      {"inside the third device", [=](Bytes b) { return cut(b, 140652 + 2 * 198 + 100); }, nullptr,
        false, 2, true},
-      {"inside the column layout", [=](Bytes b) { return Cut(b, full - 20); }, nullptr, false, 3,
+      {"inside the column layout", [=](Bytes b) { return cut(b, full - 20); }, nullptr, false, 3,
        true},
-      {"last byte missing", [=](Bytes b) { return Cut(b, full - 1); }, nullptr, false, 3, true},
+      {"last byte missing", [=](Bytes b) { return cut(b, full - 1); }, nullptr, false, 3, true},
   };
-  const Bytes good = EncodeDatabase(*SampleDatabase(3));
+  const Bytes good = encodeDatabase(*sampleDatabase(3));
   for (const MalformedCase& c : cases) {
     SCOPED_TRACE(c.name);
     ScratchFolder dir;
     std::string path = dir.file("db.data");
     Bytes bad = c.damage(good);
-    WriteBytes(path, bad);
+    writeBytes(path, bad);
 
     // Memory holds an unrelated database before the read.
-    auto db = SampleDatabase(7, 9);
+    auto db = sampleDatabase(7, 9);
     db->adapters[2].present = 0;
     RecordingPrompter prompter;
-    DatabaseReadResult r = readDatabase(path, *db, &prompter, SystemFileOps(), 1700000000);
+    DatabaseReadResult r = readDatabase(path, *db, &prompter, systemFileOps(), 1700000000);
 
     EXPECT_EQ(r.status, DatabaseReadResult::Status::Recovered);
     EXPECT_FALSE(r.problem.empty());
@@ -237,7 +237,7 @@ TEST(DeviceDatabase, MalformedFilesAreKeptAsideAndReadAsFarAsTheyGo) {
 
     // The damaged file is kept whole under a new name; nothing else is left.
     EXPECT_EQ(r.keptAside, path + ".20231114-221320.damaged");
-    EXPECT_EQ(ReadBytes(r.keptAside), bad);
+    EXPECT_EQ(readBytes(r.keptAside), bad);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"db.data.20231114-221320.damaged"});
   }
 }
@@ -246,7 +246,7 @@ TEST(DeviceDatabase, AFileThatCannotBeReadIsKeptAside) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
   ASSERT_EQ(mkdir(path.c_str(), 0700), 0);  // read() fails with EISDIR
-  auto db = SampleDatabase(2);
+  auto db = sampleDatabase(2);
   DatabaseReadResult r = readDatabase(path, *db, nullptr);
   EXPECT_EQ(r.status, DatabaseReadResult::Status::Recovered);
   EXPECT_TRUE(r.tablesReset);
@@ -260,33 +260,33 @@ TEST(DeviceDatabase, KeepingAsideNeverOverwritesAnEarlierCopy) {
   std::string path = dir.file("db.data");
   std::vector<std::string> kept;
   for (int i = 0; i < 3; ++i) {
-    WriteBytes(path, Bytes{static_cast<std::uint8_t>(i)});
-    KeepAsideResult r = KeepAside(SystemFileOps(), path, 0);
+    writeBytes(path, Bytes{static_cast<std::uint8_t>(i)});
+    KeepAsideResult r = keepAside(systemFileOps(), path, 0);
     ASSERT_TRUE(r.error.empty()) << r.error;
     kept.push_back(r.path);
   }
   EXPECT_EQ(kept[1], path + ".19700101-000000-2.damaged");
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(ReadBytes(kept[i]), Bytes{static_cast<std::uint8_t>(i)});
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(readBytes(kept[i]), Bytes{static_cast<std::uint8_t>(i)});
 }
 
 TEST(DeviceDatabase, AnEmptyTableIsNotWritten) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
-  auto db = SampleDatabase(1);
+  auto db = sampleDatabase(1);
   ASSERT_TRUE(writeDatabase(path, *db, nullptr).ok());
-  Bytes before = ReadBytes(path);
+  Bytes before = readBytes(path);
   deleteKnownDevice(db->known, 1, &db->adapters[db->currentCard]);
   EXPECT_TRUE(writeDatabase(path, *db, nullptr).ok());
-  EXPECT_EQ(ReadBytes(path), before);
+  EXPECT_EQ(readBytes(path), before);
 }
 
 TEST(DeviceDatabase, FileIsOwnerReadWriteOnly) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
-  WriteBytes(path, Bytes{1, 2, 3});
+  writeBytes(path, Bytes{1, 2, 3});
   chmod(path.c_str(), 0666);
   mode_t old = umask(0);
-  IoStatus status = writeDatabase(path, *SampleDatabase(1), nullptr);
+  IoStatus status = writeDatabase(path, *sampleDatabase(1), nullptr);
   umask(old);
   ASSERT_TRUE(status.ok()) << status.error;
   struct stat st;
@@ -298,11 +298,11 @@ TEST(DeviceDatabase, FileIsOwnerReadWriteOnly) {
 TEST(DeviceDatabase, InterruptedWritesLeaveTheOldFileIntact) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
-  auto oldDb = SampleDatabase(4);
+  auto oldDb = sampleDatabase(4);
   ASSERT_TRUE(writeDatabase(path, *oldDb, nullptr).ok());
-  const Bytes oldFile = ReadBytes(path);
-  auto newDb = SampleDatabase(60, 1);
-  const std::size_t newSize = DatabaseSize(60);
+  const Bytes oldFile = readBytes(path);
+  auto newDb = sampleDatabase(60, 1);
+  const std::size_t newSize = databaseSize(60);
 
   std::mt19937 rng(7);
   std::vector<std::size_t> stops = {0, 1, 4, 8, 140647, 140652, newSize - 1};
@@ -320,7 +320,7 @@ TEST(DeviceDatabase, InterruptedWritesLeaveTheOldFileIntact) {
     EXPECT_EQ(prompter.shown[0].text, kDatabaseWriteMessage);
     EXPECT_EQ(prompter.shown[0].caption, "Problem Occurred");
     EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Error);
-    ASSERT_EQ(ReadBytes(path), oldFile);
+    ASSERT_EQ(readBytes(path), oldFile);
     ASSERT_EQ(dir.entries(), std::vector<std::string>{"db.data"}) << "no temporary file left";
   }
   auto back = std::make_unique<DeviceDatabase>();
@@ -331,8 +331,8 @@ TEST(DeviceDatabase, InterruptedWritesLeaveTheOldFileIntact) {
 TEST(DeviceDatabase, FailingStepsOfAWriteLeaveTheOldFileIntact) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
-  ASSERT_TRUE(writeDatabase(path, *SampleDatabase(2), nullptr).ok());
-  const Bytes oldFile = ReadBytes(path);
+  ASSERT_TRUE(writeDatabase(path, *sampleDatabase(2), nullptr).ok());
+  const Bytes oldFile = readBytes(path);
   for (int step = 0; step < 4; ++step) {
     FailingFileOps ops;
     ops.failFchmod = step == 0;
@@ -340,17 +340,17 @@ TEST(DeviceDatabase, FailingStepsOfAWriteLeaveTheOldFileIntact) {
     ops.failClose = step == 2;
     ops.failRename = step == 3;
     RecordingPrompter prompter;
-    EXPECT_FALSE(writeDatabase(path, *SampleDatabase(5, 1), &prompter, ops).ok()) << step;
+    EXPECT_FALSE(writeDatabase(path, *sampleDatabase(5, 1), &prompter, ops).ok()) << step;
     EXPECT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(ReadBytes(path), oldFile) << step;
+    EXPECT_EQ(readBytes(path), oldFile) << step;
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"db.data"}) << step;
   }
   // Short writes are carried on until all is written.
   FailingFileOps trickle;
   trickle.maxChunk = 777;
-  auto db = SampleDatabase(5, 1);
+  auto db = sampleDatabase(5, 1);
   ASSERT_TRUE(writeDatabase(path, *db, nullptr, trickle).ok());
-  EXPECT_EQ(ReadBytes(path), EncodeDatabase(*db));
+  EXPECT_EQ(readBytes(path), encodeDatabase(*db));
 }
 
 // A writer process killed at random moments never leaves a database that
@@ -358,10 +358,10 @@ TEST(DeviceDatabase, FailingStepsOfAWriteLeaveTheOldFileIntact) {
 TEST(DeviceDatabase, KilledWriterNeverLeavesABrokenFile) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
-  auto a = SampleDatabase(3, 1);
-  auto b = SampleDatabase(90, 2);
+  auto a = sampleDatabase(3, 1);
+  auto b = sampleDatabase(90, 2);
   ASSERT_TRUE(writeDatabase(path, *a, nullptr).ok());
-  const Bytes imageA = EncodeDatabase(*a), imageB = EncodeDatabase(*b);
+  const Bytes imageA = encodeDatabase(*a), imageB = encodeDatabase(*b);
 
   std::mt19937 rng(11);
   for (int round = 0; round < 15; ++round) {
@@ -374,7 +374,7 @@ TEST(DeviceDatabase, KilledWriterNeverLeavesABrokenFile) {
     kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
-    Bytes now = ReadBytes(path);
+    Bytes now = readBytes(path);
     ASSERT_TRUE(now == imageA || now == imageB) << "round " << round << ": " << now.size();
   }
   // Reading also clears the temporary files that the killed writers left.
@@ -399,24 +399,24 @@ class DataFolderTest : public ::testing::Test {
 TEST_F(DataFolderTest, FollowsXdgDataHomeAndIsCreated) {
   ScratchFolder dir;
   setenv("XDG_DATA_HOME", (dir.path() + "/data").c_str(), 1);
-  EXPECT_EQ(DefaultDataFolder(), dir.path() + "/data/SLU");
+  EXPECT_EQ(defaultDataFolder(), dir.path() + "/data/SLU");
   RecordingPrompter prompter;
-  EXPECT_EQ(ChooseDataFolder(&prompter), dir.path() + "/data/SLU");
+  EXPECT_EQ(chooseDataFolder(&prompter), dir.path() + "/data/SLU");
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() + "/data/SLU"));
   EXPECT_TRUE(prompter.shown.empty());
 
   setenv("XDG_DATA_HOME", "relative/path", 1);
   setenv("HOME", dir.path().c_str(), 1);
-  EXPECT_EQ(DefaultDataFolder(), dir.path() + "/.local/share/SLU");
+  EXPECT_EQ(defaultDataFolder(), dir.path() + "/.local/share/SLU");
 }
 
 TEST_F(DataFolderTest, FallsBackWithTheFolderMessage) {
   ScratchFolder dir;
-  WriteBytes(dir.file("blocker"), Bytes{1});  // a file where a folder should be
+  writeBytes(dir.file("blocker"), Bytes{1});  // a file where a folder should be
   setenv("XDG_DATA_HOME", dir.file("blocker").c_str(), 1);
   setenv("HOME", dir.path().c_str(), 1);
   RecordingPrompter prompter;
-  EXPECT_EQ(ChooseDataFolder(&prompter), dir.path() + "/.SLU");
+  EXPECT_EQ(chooseDataFolder(&prompter), dir.path() + "/.SLU");
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].caption, "Information");
   EXPECT_EQ(prompter.shown[0].text, "Unable to create Strandline Utility.data file at location: " +
@@ -426,9 +426,9 @@ TEST_F(DataFolderTest, FallsBackWithTheFolderMessage) {
 }
 
 TEST(DeviceDatabase, PathFollowsTheApplicationName) {
-  EXPECT_EQ(DatabasePath("/d", "Strandline Utility"), "/d/Strandline Utility.data");
-  EXPECT_EQ(DatabasePath("/d", ""), "/d/.data");
-  EXPECT_EQ(DatabasePath("/d", "../../etc/x"), "/d/.._.._etc_x.data");
+  EXPECT_EQ(databasePath("/d", "Strandline Utility"), "/d/Strandline Utility.data");
+  EXPECT_EQ(databasePath("/d", ""), "/d/.data");
+  EXPECT_EQ(databasePath("/d", "../../etc/x"), "/d/.._.._etc_x.data");
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
 // Byte layouts of the HomePlug 1.0 key frames, and small rules of the key flows.
 #include <gtest/gtest.h>
 
-#include "api/hp10_key_frames.h"
-#include "api/hp10_requests.h"
-#include "api/key_setting.h"
-#include "api/keys.h"
-#include "api/network_name.h"
-#include "api/program_context.h"
+#include "base/keys.h"
+#include "core/program_context.h"
+#include "core/security/key_setting.h"
+#include "core/security/network_name.h"
 #include "platform/memory_link.h"
+#include "protocol/hp10_key_frames.h"
+#include "protocol/hp10_requests.h"
 
 namespace strandline {
 namespace {
@@ -18,11 +18,11 @@ const std::uint8_t kKey[8] = {1, 2, 3, 4, 5, 6, 7, 8};
 const std::uint8_t kDek[8] = {0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8};
 const std::uint8_t kOptions[3] = {0x40, 0x01, 0x00};
 
-Bytes Frame(const std::uint8_t* frame, std::size_t n) {
+Bytes bytesOf(const std::uint8_t* frame, std::size_t n) {
   return Bytes(frame, frame + n);
 }
 
-void ExpectHeader(const Bytes& f) {
+void expectHeader(const Bytes& f) {
   EXPECT_EQ(Bytes(f.begin(), f.begin() + 6), Bytes(kTo.begin(), kTo.end()));
   EXPECT_EQ(Bytes(f.begin() + 6, f.begin() + 12), Bytes(kFrom.begin(), kFrom.end()));
   EXPECT_EQ(f[12], 0x88);
@@ -32,12 +32,12 @@ void ExpectHeader(const Bytes& f) {
 TEST(Hp1KeyFrames, SetKeyWithAndWithoutOptions) {
   std::uint8_t frame[kHp1RequestBuffer];
   std::memset(frame, 0xEE, sizeof frame);
-  Bytes f = Frame(frame, BuildHp1SetKey(frame, kFrom, kTo, 1, kKey, kOptions));
+  Bytes f = bytesOf(frame, buildHp1SetKey(frame, kFrom, kTo, 1, kKey, kOptions));
   ASSERT_EQ(f.size(), 31u);
-  ExpectHeader(f);
+  expectHeader(f);
   EXPECT_EQ(Bytes(f.begin() + 14, f.end()),
             (Bytes{2, 0x04, 9, 1, 1, 2, 3, 4, 5, 6, 7, 8, 0x1F, 3, 0x40, 0x01, 0x00}));
-  f = Frame(frame, BuildHp1SetKey(frame, kFrom, kTo, 0, kDek, nullptr));
+  f = bytesOf(frame, buildHp1SetKey(frame, kFrom, kTo, 0, kDek, nullptr));
   ASSERT_EQ(f.size(), 31u);
   EXPECT_EQ(Bytes(f.begin() + 14, f.end()),
             (Bytes{1, 0x04, 9, 0, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0, 0, 0, 0, 0}));
@@ -45,20 +45,20 @@ TEST(Hp1KeyFrames, SetKeyWithAndWithoutOptions) {
 
 TEST(Hp1KeyFrames, OptionsAlone) {
   std::uint8_t frame[kHp1RequestBuffer];
-  Bytes f = Frame(frame, BuildHp1Options(frame, kFrom, kTo, kOptions));
+  Bytes f = bytesOf(frame, buildHp1Options(frame, kFrom, kTo, kOptions));
   ASSERT_EQ(f.size(), 20u);
-  ExpectHeader(f);
+  expectHeader(f);
   EXPECT_EQ(Bytes(f.begin() + 14, f.end()), (Bytes{1, 0x1F, 3, 0x40, 0x01, 0x00}));
 }
 
 TEST(Hp1KeyFrames, BoostLocalAndCarriedKeys) {
   std::uint8_t frame[kHp1RequestBuffer];
-  Bytes f = Frame(frame, BuildBoostLocalKey(frame, kFrom, kTo, kKey));
+  Bytes f = bytesOf(frame, buildBoostLocalKey(frame, kFrom, kTo, kKey));
   ASSERT_EQ(f.size(), 35u);
-  ExpectHeader(f);
+  expectHeader(f);
   EXPECT_EQ(Bytes(f.begin() + 14, f.begin() + 26), (Bytes{1, 0x04, 9, 1, 1, 2, 3, 4, 5, 6, 7, 8}));
   EXPECT_EQ(Bytes(f.begin() + 26, f.end()), Bytes(9, 0));
-  f = Frame(frame, BuildBoostRemoteKey(frame, kFrom, kTo, kDek, kKey));
+  f = bytesOf(frame, buildBoostRemoteKey(frame, kFrom, kTo, kDek, kKey));
   ASSERT_EQ(f.size(), 41u);
   EXPECT_EQ(Bytes(f.begin() + 14, f.end()),
             (Bytes{1,    0x14, 10,   1, 0, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0x88,
@@ -66,11 +66,11 @@ TEST(Hp1KeyFrames, BoostLocalAndCarriedKeys) {
 }
 
 TEST(KeyFlowRules, StatusPrefixesAreNotPartOfThePassword) {
-  EXPECT_EQ(PasswordWithoutStatus("CHECK AAAA-BBBB"), "AAAA-BBBB");
-  EXPECT_EQ(PasswordWithoutStatus("Not AAAA-BBBB"), "AAAA-BBBB");
-  EXPECT_EQ(PasswordWithoutStatus("AAAA-BBBB"), "AAAA-BBBB");
-  EXPECT_EQ(PasswordWithoutStatus("Nothing"), "Nothing");  // no space: no prefix
-  EXPECT_EQ(PasswordWithoutStatus("CHECK"), "CHECK");
+  EXPECT_EQ(passwordWithoutStatus("CHECK AAAA-BBBB"), "AAAA-BBBB");
+  EXPECT_EQ(passwordWithoutStatus("Not AAAA-BBBB"), "AAAA-BBBB");
+  EXPECT_EQ(passwordWithoutStatus("AAAA-BBBB"), "AAAA-BBBB");
+  EXPECT_EQ(passwordWithoutStatus("Nothing"), "Nothing");  // no space: no prefix
+  EXPECT_EQ(passwordWithoutStatus("CHECK"), "CHECK");
 }
 
 TEST(KeyFlowRules, RandomKeysDrawnWithinOneSecondDiffer) {

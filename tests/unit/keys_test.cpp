@@ -1,21 +1,21 @@
-#include "api/keys.h"
+#include "base/keys.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
 
-#include "api/bytes.h"
+#include "base/bytes.h"
 
 namespace strandline {
 namespace {
 
-std::string Hex(const Key16& key, std::size_t n = 16) {
-  return ToHex(ByteView(key.data(), n));
+std::string hex(const Key16& key, std::size_t n = 16) {
+  return toHex(ByteView(key.data(), n));
 }
 
 TEST(Keys, DefaultAvNetworkKeyIsThePublishedOne) {
-  EXPECT_EQ(Hex(deriveNetworkKey("HomePlugAV")), "50D3E4933F855B7040784DF815AA8DB7");
-  EXPECT_NE(Hex(deriveDeviceKey("HomePlugAV")), Hex(deriveNetworkKey("HomePlugAV")));
+  EXPECT_EQ(hex(deriveNetworkKey("HomePlugAV")), "50D3E4933F855B7040784DF815AA8DB7");
+  EXPECT_NE(hex(deriveDeviceKey("HomePlugAV")), hex(deriveNetworkKey("HomePlugAV")));
 }
 
 TEST(Keys, Hp10KeyHasOddParityInEveryByte) {
@@ -44,7 +44,7 @@ TEST(Keys, RandomKeyIsSeededByTimeAndAvoidsTheDefaultKey) {
   for (int i = 8; i < 16; ++i) EXPECT_EQ(boost[i], 0);
   Key16 defaultKey = deriveNetworkKey("HomePlugAV");
   for (std::time_t t = 0; t < 200; ++t)
-    EXPECT_NE(Hex(makeRandomKey(true, false, t), 8), Hex(defaultKey, 8));
+    EXPECT_NE(hex(makeRandomKey(true, false, t), 8), hex(defaultKey, 8));
 }
 
 TEST(Keys, GeneratorMatchesTheLinearCongruentialRule) {

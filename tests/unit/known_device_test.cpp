@@ -1,38 +1,38 @@
-#include "api/known_device.h"
+#include "model/known_device.h"
 
 #include <gtest/gtest.h>
 
 namespace strandline {
 namespace {
 
-MacAddress Mac(std::uint8_t last) {
+MacAddress macOf(std::uint8_t last) {
   return {0x00, 0x11, 0xAA, 0x00, 0x00, last};
 }
 
-KnownDeviceTable TableNamed(std::initializer_list<const char*> names) {
+KnownDeviceTable tableNamed(std::initializer_list<const char*> names) {
   KnownDeviceTable t;
   std::uint8_t n = 1;
-  for (const char* name : names) addKnownDevice(t, Mac(n++), name);
+  for (const char* name : names) addKnownDevice(t, macOf(n++), name);
   return t;
 }
 
 TEST(KnownDevices, AutomaticNamesTakeTheCountThenTheFirstFreeNumber) {
   // Two devices, one already called "Device 3": the count's name is taken, so 1.
-  EXPECT_EQ(automaticName(TableNamed({"Kitchen", "Device 3"})), "Device 1");
+  EXPECT_EQ(automaticName(tableNamed({"Kitchen", "Device 3"})), "Device 1");
   // One device called "Device 2": "Device 2" is taken, "Device 1" is free.
-  EXPECT_EQ(automaticName(TableNamed({"Device 2"})), "Device 1");
+  EXPECT_EQ(automaticName(tableNamed({"Device 2"})), "Device 1");
   // Three devices, none called "Device 4": taken at the first try.
-  EXPECT_EQ(automaticName(TableNamed({"Device 1", "Device 2", "Device 3"})), "Device 4");
-  EXPECT_EQ(automaticName(TableNamed({"Device 2", "Device 1"})), "Device 3");
-  EXPECT_EQ(automaticName(TableNamed({"Device 1", "Device 2", "Device 3", "Device 5"})),
+  EXPECT_EQ(automaticName(tableNamed({"Device 1", "Device 2", "Device 3"})), "Device 4");
+  EXPECT_EQ(automaticName(tableNamed({"Device 2", "Device 1"})), "Device 3");
+  EXPECT_EQ(automaticName(tableNamed({"Device 1", "Device 2", "Device 3", "Device 5"})),
             "Device 4");
   EXPECT_EQ(automaticName(KnownDeviceTable{}), "Device 1");
 }
 
 TEST(KnownDevices, LookupsGiveOneBasedPositions) {
-  KnownDeviceTable t = TableNamed({"Alpha", "Beta", "Beta"});
-  EXPECT_EQ(findKnownByMac(t, Mac(2)), 2);
-  EXPECT_EQ(findKnownByMac(t, Mac(9)), 0);
+  KnownDeviceTable t = tableNamed({"Alpha", "Beta", "Beta"});
+  EXPECT_EQ(findKnownByMac(t, macOf(2)), 2);
+  EXPECT_EQ(findKnownByMac(t, macOf(9)), 0);
   EXPECT_EQ(findKnownByMacText(t, "00:11:AA:00:00:03"), 3);
   EXPECT_EQ(findKnownByMacText(t, "00:11:aa:00:00:03"), 0) << "the text form is upper case";
   EXPECT_EQ(findKnownByName(t, "Beta"), 2) << "the first of equal names";
@@ -40,24 +40,24 @@ TEST(KnownDevices, LookupsGiveOneBasedPositions) {
 }
 
 TEST(KnownDevices, DeletingMovesLaterRecordsUpAndDropsTheStation) {
-  KnownDeviceTable t = TableNamed({"A", "B", "C"});
+  KnownDeviceTable t = tableNamed({"A", "B", "C"});
   AdapterNetwork adapter;
-  adapter.stations[0].mac = Mac(9);
-  adapter.stations[1].mac = Mac(2);
-  adapter.stations[2].mac = Mac(3);
+  adapter.stations[0].mac = macOf(9);
+  adapter.stations[1].mac = macOf(2);
+  adapter.stations[2].mac = macOf(3);
   EXPECT_TRUE(deleteKnownDevice(t, 2, &adapter));
   ASSERT_EQ(t.count(), 2u);
   EXPECT_EQ(t.at(2).name.str(), "C");
-  EXPECT_EQ(adapter.stations[1].mac, Mac(3));
-  EXPECT_EQ(adapter.stations[0].mac, Mac(9));
+  EXPECT_EQ(adapter.stations[1].mac, macOf(3));
+  EXPECT_EQ(adapter.stations[0].mac, macOf(9));
   EXPECT_FALSE(deleteKnownDevice(t, 0));
   EXPECT_FALSE(deleteKnownDevice(t, 3));
 }
 
 TEST(KnownDevices, PurgeDropsRecordsWithoutMac) {
-  KnownDeviceTable t = TableNamed({"A"});
+  KnownDeviceTable t = tableNamed({"A"});
   addKnownDevice(t, MacAddress{}, "zero");
-  addKnownDevice(t, Mac(5), "B");
+  addKnownDevice(t, macOf(5), "B");
   addKnownDevice(t, MacAddress{}, "zero again");
   purgeEmptyKnownDevices(t);
   ASSERT_EQ(t.count(), 2u);
@@ -67,15 +67,15 @@ TEST(KnownDevices, PurgeDropsRecordsWithoutMac) {
 TEST(KnownDevices, TheTableStopsAtItsCapacity) {
   KnownDeviceTable t;
   for (int i = 0; i < 100; ++i)
-    ASSERT_EQ(addKnownDevice(t, Mac(static_cast<std::uint8_t>(i))), i + 1);
+    ASSERT_EQ(addKnownDevice(t, macOf(static_cast<std::uint8_t>(i))), i + 1);
   EXPECT_EQ(t.at(100).name.str(), "Device 100");
-  EXPECT_EQ(addKnownDevice(t, Mac(200)), 0);
+  EXPECT_EQ(addKnownDevice(t, macOf(200)), 0);
   EXPECT_EQ(t.count(), 100u);
 }
 
 TEST(KnownDevices, NewRecordsAreZeroedApartFromMacNameAndPassword) {
   KnownDeviceTable t;
-  int pos = addKnownDevice(t, Mac(1), std::string(40, 'n'), "ABCD-EFGH");
+  int pos = addKnownDevice(t, macOf(1), std::string(40, 'n'), "ABCD-EFGH");
   const KnownDevice& d = t.at(pos);
   EXPECT_EQ(d.name.str(), std::string(31, 'n'));
   EXPECT_EQ(d.password.str(), "ABCD-EFGH");
@@ -85,7 +85,7 @@ TEST(KnownDevices, NewRecordsAreZeroedApartFromMacNameAndPassword) {
 }
 
 TEST(KnownDevices, RenameRules) {
-  KnownDeviceTable t = TableNamed({"Kitchen", "Office"});
+  KnownDeviceTable t = tableNamed({"Kitchen", "Office"});
   EXPECT_FALSE(renameKnownDevice(t, 1, "")) << "empty";
   EXPECT_FALSE(renameKnownDevice(t, 1, "Kitchen")) << "its own name counts as taken";
   EXPECT_FALSE(renameKnownDevice(t, 1, "Office"));

@@ -4,29 +4,29 @@
 
 #include "app/about_texts.h"
 #include "app/bitmap_file.h"
-#include "app/single_instance.h"
 #include "platform/memory_link.h"
+#include "platform/single_instance.h"
 
 namespace strandline::app {
 namespace {
 
 TEST(StatusTexts, LinesOfTheMainPage) {
-  EXPECT_EQ(StatusLine(true, 7, true), "Adding device. Please Wait...");
-  EXPECT_EQ(StatusLine(false, 1, true), " Scanning...");
-  EXPECT_EQ(StatusLine(false, 3, true), " Autoscan On ");
-  EXPECT_EQ(StatusLine(false, 7, false), " Autoscan Off ");
-  EXPECT_EQ(NetworkTypeLine("HomePlugAV", true), "Network Type: Public");
-  EXPECT_EQ(NetworkTypeLine("HomePlugAV", false), "Network Type: Private");
-  EXPECT_EQ(NetworkTypeLine("HomePlug", false), "Network Type: Public");
-  EXPECT_EQ(NetworkTypeLine("Attic", true), "Network Type: Private");
-  EXPECT_EQ(DeviceCountLine(1), "1 Powerline Device detected:");
-  EXPECT_EQ(DeviceCountLine(0), "0 Powerline Devices detected:");
-  EXPECT_EQ(DeviceCountLine(5), "5 Powerline Devices detected:");
+  EXPECT_EQ(statusLine(true, 7, true), "Adding device. Please Wait...");
+  EXPECT_EQ(statusLine(false, 1, true), " Scanning...");
+  EXPECT_EQ(statusLine(false, 3, true), " Autoscan On ");
+  EXPECT_EQ(statusLine(false, 7, false), " Autoscan Off ");
+  EXPECT_EQ(networkTypeLine("HomePlugAV", true), "Network Type: Public");
+  EXPECT_EQ(networkTypeLine("HomePlugAV", false), "Network Type: Private");
+  EXPECT_EQ(networkTypeLine("HomePlug", false), "Network Type: Public");
+  EXPECT_EQ(networkTypeLine("Attic", true), "Network Type: Private");
+  EXPECT_EQ(deviceCountLine(1), "1 Powerline Device detected:");
+  EXPECT_EQ(deviceCountLine(0), "0 Powerline Devices detected:");
+  EXPECT_EQ(deviceCountLine(5), "5 Powerline Devices detected:");
 }
 
 TEST(LocalAdapters, ConnectionLineListRowsAndSelection) {
   std::array<LocalAdapter, kMaxCards> adapters{};
-  EXPECT_EQ(ConnectionLine(adapters, 0), "HomePlug Adapter NOT DETECTED");
+  EXPECT_EQ(connectionLine(adapters, 0), "HomePlug Adapter NOT DETECTED");
   adapters[1].present = 1;
   adapters[1].kind = kKindAv;
   adapters[1].mac = {2, 0, 0, 0, 0, 1};
@@ -35,31 +35,31 @@ TEST(LocalAdapters, ConnectionLineListRowsAndSelection) {
   adapters[5].present = 1;
   adapters[5].kind = kKindHomePlug10;
   adapters[5].mac = {2, 0, 0, 0, 0, 5};
-  EXPECT_EQ(ConnectionLine(adapters, 1), "Connected to Powerline device");
-  EXPECT_EQ(ConnectionLine(adapters, 9), "HomePlug Adapter NOT DETECTED");
-  auto rows = LocalRows(adapters);
+  EXPECT_EQ(connectionLine(adapters, 1), "Connected to Powerline device");
+  EXPECT_EQ(connectionLine(adapters, 9), "HomePlug Adapter NOT DETECTED");
+  auto rows = localRows(adapters);
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[1].kind, "HomePlug 1.0 Device");
   EXPECT_EQ(rows[1].mac, "02:00:00:00:00:05");
   // The index counts present adapters only.
-  EXPECT_EQ(CardForListIndex(adapters, 0), 1);
-  EXPECT_EQ(CardForListIndex(adapters, 1), 3);
-  EXPECT_EQ(CardForListIndex(adapters, 2), 5);
-  EXPECT_EQ(CardForListIndex(adapters, 3), -1);
+  EXPECT_EQ(cardForListIndex(adapters, 0), 1);
+  EXPECT_EQ(cardForListIndex(adapters, 1), 3);
+  EXPECT_EQ(cardForListIndex(adapters, 2), 5);
+  EXPECT_EQ(cardForListIndex(adapters, 3), -1);
 
   AdapterSnapshot snapshot{};
-  EXPECT_TRUE(TakeAdapterChanges(snapshot, adapters));
-  EXPECT_FALSE(TakeAdapterChanges(snapshot, adapters));
+  EXPECT_TRUE(takeAdapterChanges(snapshot, adapters));
+  EXPECT_FALSE(takeAdapterChanges(snapshot, adapters));
   adapters[5].kind = kKindBoost;
-  EXPECT_TRUE(TakeAdapterChanges(snapshot, adapters));
+  EXPECT_TRUE(takeAdapterChanges(snapshot, adapters));
 }
 
 TEST(AboutTexts, ReleaseAndVersion) {
-  EXPECT_EQ(ReleaseText(), "Released: June 13, 2011");
-  EXPECT_EQ(ReleaseText("20110213"), "Released: Feburary 13, 2011");
-  EXPECT_EQ(ReleaseText("20111313"), "Released:  13, 2011");
-  EXPECT_EQ(VersionText(), "v6.0.0.0, Build 0004");
-  EXPECT_EQ(VersionText("6-0-0-12-4", "123"), "v6.0.0.12, Build 0123");
+  EXPECT_EQ(releaseText(), "Released: June 13, 2011");
+  EXPECT_EQ(releaseText("20110213"), "Released: Feburary 13, 2011");
+  EXPECT_EQ(releaseText("20111313"), "Released:  13, 2011");
+  EXPECT_EQ(versionText(), "v6.0.0.0, Build 0004");
+  EXPECT_EQ(versionText("6-0-0-12-4", "123"), "v6.0.0.12, Build 0123");
 }
 
 TEST(SingleInstance, SecondLockIsRefusedUntilTheFirstGoes) {
@@ -74,10 +74,10 @@ TEST(SingleInstance, SecondLockIsRefusedUntilTheFirstGoes) {
   EXPECT_EQ(second.acquire(folder, error), SingleInstance::Result::First);
   EXPECT_EQ(SingleInstance().acquire("/nonexistent-folder", error),
             SingleInstance::Result::Unavailable);
-  EXPECT_EQ(AlreadyRunningText("Box"), "Box is already running.\nOnly one copy can run at a time.");
+  EXPECT_EQ(alreadyRunningText("Box"), "Box is already running.\nOnly one copy can run at a time.");
 }
 
-Bytes Bmp(std::int32_t width, std::int32_t height, std::uint16_t bits = 8) {
+Bytes bmpFile(std::int32_t width, std::int32_t height, std::uint16_t bits = 8) {
   std::size_t stride = static_cast<std::size_t>((width + 3) / 4 * 4);
   std::size_t rows = static_cast<std::size_t>(height < 0 ? -height : height);
   std::size_t offset = 14 + 40 + 1024;
@@ -106,7 +106,7 @@ Bytes Bmp(std::int32_t width, std::int32_t height, std::uint16_t bits = 8) {
 }
 
 TEST(PaletteBitmap, DecodesBottomUpRowsThroughThePalette) {
-  auto bmp = DecodePaletteBitmap(Bmp(3, 2));
+  auto bmp = decodePaletteBitmap(bmpFile(3, 2));
   ASSERT_TRUE(bmp);
   EXPECT_EQ(bmp->width, 3);
   EXPECT_EQ(bmp->height, 2);
@@ -114,26 +114,26 @@ TEST(PaletteBitmap, DecodesBottomUpRowsThroughThePalette) {
   EXPECT_EQ(bmp->pixels[0], 0x201010u);  // top-left: file row 1, index 16
   EXPECT_EQ(bmp->pixels[3], 0x201000u);  // bottom-left: file row 0, index 0
   EXPECT_EQ(bmp->pixels[5], 0x201002u);
-  auto topDown = DecodePaletteBitmap(Bmp(3, -2));
+  auto topDown = decodePaletteBitmap(bmpFile(3, -2));
   ASSERT_TRUE(topDown);
   EXPECT_EQ(topDown->pixels[0], 0x201000u);
 }
 
 TEST(PaletteBitmap, RefusesDamagedFiles) {
-  Bytes good = Bmp(5, 4);
-  EXPECT_FALSE(DecodePaletteBitmap(Bytes(good.begin(), good.end() - 1)));  // short pixel data
-  EXPECT_FALSE(DecodePaletteBitmap(Bytes(good.begin(), good.begin() + 60)));
-  EXPECT_FALSE(DecodePaletteBitmap(Bmp(5, 4, 24)));
-  EXPECT_FALSE(DecodePaletteBitmap(Bmp(0, 4)));
-  Bytes huge = Bmp(5, 4);
+  Bytes good = bmpFile(5, 4);
+  EXPECT_FALSE(decodePaletteBitmap(Bytes(good.begin(), good.end() - 1)));  // short pixel data
+  EXPECT_FALSE(decodePaletteBitmap(Bytes(good.begin(), good.begin() + 60)));
+  EXPECT_FALSE(decodePaletteBitmap(bmpFile(5, 4, 24)));
+  EXPECT_FALSE(decodePaletteBitmap(bmpFile(0, 4)));
+  Bytes huge = bmpFile(5, 4);
   huge[18] = 0xFF;  // width far beyond the data
   huge[19] = 0xFF;
-  EXPECT_FALSE(DecodePaletteBitmap(huge));
-  Bytes badOffset = Bmp(5, 4);
+  EXPECT_FALSE(decodePaletteBitmap(huge));
+  Bytes badOffset = bmpFile(5, 4);
   badOffset[10] = 0xF0;
   badOffset[11] = 0xFF;
-  EXPECT_FALSE(DecodePaletteBitmap(badOffset));
-  EXPECT_FALSE(DecodePaletteBitmap(Bytes{}));
+  EXPECT_FALSE(decodePaletteBitmap(badOffset));
+  EXPECT_FALSE(decodePaletteBitmap(Bytes{}));
 }
 
 }  // namespace
@@ -157,7 +157,7 @@ class RefreshTest : public ::testing::Test {
       n.stations[i].mac = {2, 0, 0, 0, 1, static_cast<std::uint8_t>(i + 1)};
     }
     n.stationCount = 3;
-    TakeAdapterChanges(state.adapterSnapshot, ctx.adapters);
+    takeAdapterChanges(state.adapterSnapshot, ctx.adapters);
   }
 
   VirtualClock clock;
@@ -170,7 +170,7 @@ class RefreshTest : public ::testing::Test {
 TEST_F(RefreshTest, NamesNewStationsAndMarksThemSeenOnce) {
   addKnownDevice(ctx.known, {2, 0, 0, 0, 1, 2}, "Device 1");
   ctx.networks[0].stations[2].valid = 0;  // gone: not named
-  EXPECT_FALSE(RefreshAfterScan(ctx, state, 7, 1000));
+  EXPECT_FALSE(refreshAfterScan(ctx, state, 7, 1000));
   ASSERT_EQ(ctx.known.count(), 2u);
   EXPECT_EQ(ctx.known.at(2).name.str(), "Device 2");
   for (int i = 1; i <= 2; ++i) {
@@ -178,7 +178,7 @@ TEST_F(RefreshTest, NamesNewStationsAndMarksThemSeenOnce) {
     EXPECT_EQ(ctx.known.at(i).networkName.str(), "Attic");
   }
   // Already listed: the next refresh leaves the records alone.
-  EXPECT_FALSE(RefreshAfterScan(ctx, state, 1, 2000));
+  EXPECT_FALSE(refreshAfterScan(ctx, state, 1, 2000));
   EXPECT_EQ(ctx.known.at(1).lastSeen, 1000);
   EXPECT_TRUE(prompter.shown.empty());
   EXPECT_EQ(ctx.networks[0].stationCount, 3);
@@ -187,7 +187,7 @@ TEST_F(RefreshTest, NamesNewStationsAndMarksThemSeenOnce) {
 TEST_F(RefreshTest, LostAdapterWarnsAndClearsTheStations) {
   std::uint32_t generation = state.listGeneration;
   ctx.adapters[0].present = 0;
-  EXPECT_TRUE(RefreshAfterScan(ctx, state, 7, 1000));
+  EXPECT_TRUE(refreshAfterScan(ctx, state, 7, 1000));
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text, "HomePlug Adapter NOT DETECTED");
   EXPECT_EQ(prompter.shown[0].caption, "Problem Occurred");
@@ -196,7 +196,7 @@ TEST_F(RefreshTest, LostAdapterWarnsAndClearsTheStations) {
   EXPECT_NE(state.listGeneration, generation);
   EXPECT_FALSE(state.adapterWarningShown);
   // Nothing changed since: no second warning.
-  EXPECT_FALSE(RefreshAfterScan(ctx, state, 7, 1000));
+  EXPECT_FALSE(refreshAfterScan(ctx, state, 7, 1000));
   EXPECT_EQ(prompter.shown.size(), 1u);
 }
 
@@ -206,7 +206,7 @@ TEST_F(RefreshTest, NewAdapterIsSelectedByTheRememberedListRow) {
   ctx.adapters[2].mac = {2, 0, 0, 0, 0, 3};
   ctx.networks[2].kind = kKindBoost;
   state.selectedLocalIndex = 1;
-  EXPECT_TRUE(RefreshAfterScan(ctx, state, 7, 1000));
+  EXPECT_TRUE(refreshAfterScan(ctx, state, 7, 1000));
   EXPECT_EQ(ctx.cards.currentCard, 2);
   EXPECT_TRUE(ctx.kestrelMode);
   EXPECT_TRUE(prompter.shown.empty());
@@ -217,17 +217,17 @@ TEST_F(RefreshTest, DatabaseCarriesTheLayoutAndSort) {
   state.sortColumn = 4;
   state.sortToggle = 0;
   addKnownDevice(ctx.known, {2, 0, 0, 0, 1, 2}, "Hall");
-  DeviceDatabase db = DatabaseFrom(ctx, state);
+  DeviceDatabase db = databaseFrom(ctx, state);
   MainPageState other;
   ProgramContext fresh(link, clock, prompter);
-  TakeDatabase(fresh, other, db);
+  takeDatabase(fresh, other, db);
   EXPECT_EQ(other.columns.widths[3], 99);
   EXPECT_EQ(other.sortColumn, 4);
   EXPECT_EQ(other.sortToggle, 0);
   EXPECT_EQ(fresh.known, ctx.known);
   db.sortColumn = 12;
   db.currentCard = 9;
-  TakeDatabase(fresh, other, db);
+  takeDatabase(fresh, other, db);
   EXPECT_EQ(other.sortColumn, 4);
   EXPECT_EQ(fresh.cards.currentCard, 7);
 }

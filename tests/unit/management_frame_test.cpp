@@ -1,9 +1,9 @@
-#include "api/management_frame.h"
+#include "protocol/management_frame.h"
 
 #include <gtest/gtest.h>
 
-#include "api/bytes.h"
-#include "api/mac_address.h"
+#include "base/bytes.h"
+#include "base/mac_address.h"
 
 namespace strandline {
 namespace {
@@ -11,82 +11,82 @@ namespace {
 TEST(MacAddress, TextIsUpperCaseWithColons) {
   const std::uint8_t mac[6] = {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f};
   char text[18];
-  MacToText(mac, text);
+  macToText(mac, text);
   EXPECT_STREQ(text, "0A:1B:2C:3D:4E:5F");
 }
 
 TEST(MacAddress, SetEqualCopyAndSpecialAddresses) {
   const std::uint8_t zero[6] = {};
   const std::uint8_t one[6] = {0, 0, 0, 0, 0, 1};
-  EXPECT_FALSE(MacIsSet(zero));
-  EXPECT_TRUE(MacIsSet(one));
-  EXPECT_FALSE(MacEqual(zero, one));
+  EXPECT_FALSE(macIsSet(zero));
+  EXPECT_TRUE(macIsSet(one));
+  EXPECT_FALSE(macEqual(zero, one));
 
   std::uint8_t buffer[6] = {1, 2, 3, 4, 5, 6};
-  SpecialAddress(buffer, 7);  // unknown selector leaves the buffer alone
+  specialAddress(buffer, 7);  // unknown selector leaves the buffer alone
   EXPECT_EQ(buffer[0], 1);
-  SpecialAddress(buffer, 1);
-  EXPECT_TRUE(MacEqual(buffer, kLocalDeviceMac.data()));
-  SpecialAddress(buffer, 0);
-  EXPECT_TRUE(MacEqual(buffer, kBroadcastMac.data()));
+  specialAddress(buffer, 1);
+  EXPECT_TRUE(macEqual(buffer, kLocalDeviceMac.data()));
+  specialAddress(buffer, 0);
+  EXPECT_TRUE(macEqual(buffer, kBroadcastMac.data()));
 }
 
 TEST(MacAddress, KeyCopyFollowsTheAdapterKind) {
   std::uint8_t source[16], target[16];
   for (int i = 0; i < 16; ++i) source[i] = static_cast<std::uint8_t>(0xA0 + i);
   std::fill(std::begin(target), std::end(target), 0);
-  KeyCopy(target, source, /*avMode=*/false);
+  keyCopy(target, source, /*avMode=*/false);
   EXPECT_EQ(target[7], 0xA7);
   EXPECT_EQ(target[8], 0);
-  KeyCopy(target, source, /*avMode=*/true);
+  keyCopy(target, source, /*avMode=*/true);
   EXPECT_EQ(target[15], 0xAF);
 }
 
 TEST(ManagementFrame, AvHeaderVersionZeroGoldenBytes) {
   std::uint8_t frame[64] = {};
   const MacAddress source{0x02, 0, 0, 0, 0, 0x10};
-  std::size_t payload = BuildAvHeaderV0(frame, kLocalDeviceMac.data(), source.data(), 0xA038);
+  std::size_t payload = buildAvHeaderV0(frame, kLocalDeviceMac.data(), source.data(), 0xA038);
   EXPECT_EQ(payload, 20u);
   const std::uint8_t expected[20] = {0x00, 0xB0, 0x52, 0x00, 0x00, 0x01, 0x02, 0x00, 0x00, 0x00,
                                      0x00, 0x10, 0x88, 0xE1, 0x00, 0x38, 0xA0, 0x00, 0xB0, 0x52};
   EXPECT_EQ(0, std::memcmp(frame, expected, 20));
-  EXPECT_EQ(CheckAvHeader(ByteView(frame, 64), false), 0);
-  EXPECT_EQ(CheckAvHeader(ByteView(frame, 64), true), kErrWrongHeader);
+  EXPECT_EQ(checkAvHeader(ByteView(frame, 64), false), 0);
+  EXPECT_EQ(checkAvHeader(ByteView(frame, 64), true), kErrWrongHeader);
 }
 
 TEST(ManagementFrame, AvHeaderVersionOneGoldenBytes) {
   std::uint8_t frame[64] = {};
   std::size_t payload =
-      BuildAvHeaderV1(frame, kLocalDeviceMac.data(), kBroadcastMac.data(), 0xA038);
+      buildAvHeaderV1(frame, kLocalDeviceMac.data(), kBroadcastMac.data(), 0xA038);
   EXPECT_EQ(payload, 22u);
   const std::uint8_t expected[8] = {0x01, 0x38, 0xA0, 0x00, 0x00, 0x00, 0xB0, 0x52};
   EXPECT_EQ(0, std::memcmp(frame + 14, expected, 8));
-  EXPECT_EQ(CheckAvHeader(ByteView(frame, 64), true), 0);
+  EXPECT_EQ(checkAvHeader(ByteView(frame, 64), true), 0);
 }
 
 TEST(ManagementFrame, RejectedHeaders) {
   std::uint8_t frame[64] = {};
-  BuildAvHeaderV0(frame, kBroadcastMac.data(), kBroadcastMac.data(), 0xA001);
+  buildAvHeaderV0(frame, kBroadcastMac.data(), kBroadcastMac.data(), 0xA001);
   frame[19] = 0x53;  // OUI 00 B0 53
-  EXPECT_EQ(CheckAvHeader(ByteView(frame, 64), false), kErrWrongHeader);
+  EXPECT_EQ(checkAvHeader(ByteView(frame, 64), false), kErrWrongHeader);
   frame[19] = 0x52;
   frame[14] = 2;  // unknown version
-  EXPECT_EQ(CheckAvHeader(ByteView(frame, 64), false), kErrWrongHeader);
+  EXPECT_EQ(checkAvHeader(ByteView(frame, 64), false), kErrWrongHeader);
   frame[14] = 0;
   frame[13] = 0x7B;  // 0x887B is not an AV frame
-  EXPECT_EQ(CheckAvHeader(ByteView(frame, 64), false), kErrWrongEtherType);
-  EXPECT_EQ(CheckAvHeader(ByteView(frame, 13), false), kErrWrongEtherType);
+  EXPECT_EQ(checkAvHeader(ByteView(frame, 64), false), kErrWrongEtherType);
+  EXPECT_EQ(checkAvHeader(ByteView(frame, 13), false), kErrWrongEtherType);
   frame[13] = 0xE1;
-  EXPECT_EQ(CheckAvHeader(ByteView(frame, 18), false), kErrWrongHeader);  // too short for the OUI
+  EXPECT_EQ(checkAvHeader(ByteView(frame, 18), false), kErrWrongHeader);  // too short for the OUI
 }
 
 TEST(ManagementFrame, Hp1HeaderClearsTheFirstSeventeenBytes) {
   std::uint8_t frame[20];
   std::fill(std::begin(frame), std::end(frame), 0xEE);
   const MacAddress source{2, 0, 0, 0, 0, 1};
-  BuildHp1Header(frame, source.data(), kBroadcastMac.data());
-  EXPECT_TRUE(MacEqual(frame, kBroadcastMac.data()));
-  EXPECT_TRUE(MacEqual(frame + 6, source.data()));
+  buildHp1Header(frame, source.data(), kBroadcastMac.data());
+  EXPECT_TRUE(macEqual(frame, kBroadcastMac.data()));
+  EXPECT_TRUE(macEqual(frame + 6, source.data()));
   EXPECT_EQ(frame[12], 0x88);
   EXPECT_EQ(frame[13], 0x7B);
   EXPECT_EQ(frame[14], 0);
@@ -95,9 +95,9 @@ TEST(ManagementFrame, Hp1HeaderClearsTheFirstSeventeenBytes) {
 }
 
 TEST(ManagementFrame, AvRequestsArePaddedToSixtyFour) {
-  EXPECT_EQ(AvRequestLength(23), 64u);
-  EXPECT_EQ(AvRequestLength(64), 64u);
-  EXPECT_EQ(AvRequestLength(100), 100u);
+  EXPECT_EQ(avRequestLength(23), 64u);
+  EXPECT_EQ(avRequestLength(64), 64u);
+  EXPECT_EQ(avRequestLength(100), 100u);
 }
 
 TEST(ByteReader, RefusesToReadPastTheEnd) {
@@ -128,13 +128,13 @@ TEST(ByteWriter, RefusesToWritePastTheEndAndCutsText) {
 
 TEST(Hex, RoundTripAndRejects) {
   Bytes bytes;
-  ASSERT_TRUE(ParseHex("00:b0:52 0A", bytes));
-  EXPECT_EQ(ToHex(bytes), "00B0520A");
-  EXPECT_FALSE(ParseHex("0", bytes));
-  EXPECT_FALSE(ParseHex("zz", bytes));
+  ASSERT_TRUE(parseHex("00:b0:52 0A", bytes));
+  EXPECT_EQ(toHex(bytes), "00B0520A");
+  EXPECT_FALSE(parseHex("0", bytes));
+  EXPECT_FALSE(parseHex("zz", bytes));
   MacAddress mac;
-  EXPECT_TRUE(ParseMac("00-B0-52-00-00-01", mac));
-  EXPECT_FALSE(ParseMac("00:B0:52:00:00", mac));
+  EXPECT_TRUE(parseMac("00-B0-52-00-00-01", mac));
+  EXPECT_FALSE(parseMac("00:B0:52:00:00", mac));
 }
 
 }  // namespace

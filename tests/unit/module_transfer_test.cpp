@@ -1,12 +1,12 @@
-#include "api/module_transfer.h"
+#include "protocol/module_transfer.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <map>
 
-#include "api/av_decode.h"
-#include "api/checksum.h"
+#include "base/checksum.h"
+#include "protocol/av_decode.h"
 #include "unit/av_frames.h"
 
 namespace strandline {
@@ -32,47 +32,47 @@ std::ostream& operator<<(std::ostream& os, const Seen& s) {
             << s.offset << "}";
 }
 
-Seen Parse(const Bytes& f) {
-  Seen s{GetU16(f, 15), 0, 0, 0, {}, f};
+Seen parse(const Bytes& f) {
+  Seen s{getU16(f, 15), 0, 0, 0, {}, f};
   std::copy(f.begin(), f.begin() + 6, s.destination.begin());
   if (s.type == 0xA004) {
-    s.a = GetU32(f, 20);
-    s.length = GetU32(f, 24);
+    s.a = getU32(f, 20);
+    s.length = getU32(f, 24);
   } else if (s.type == 0xA024 || s.type == 0xA020) {
     s.a = f[20];
-    s.length = GetU16(f, 22);
-    s.offset = GetU32(f, 24);
+    s.length = getU16(f, 22);
+    s.offset = getU32(f, 24);
   }
   return s;
 }
 
 class TransferTest : public ::testing::Test {
  protected:
-  Bytes NextFrame() {
+  Bytes nextFrame() {
     std::array<std::uint8_t, 1528> buffer{};
-    std::size_t n = thpapi_NextRequest(lib, buffer);
+    std::size_t n = thpapiNextRequest(lib, buffer);
     return Bytes(buffer.begin(), buffer.begin() + n);
   }
-  int Feed(const Bytes& frame) {
-    return thpapi_DecodeFrame(lib, ByteView(frame.data(), frame.size()), result, 0);
+  int feed(const Bytes& frame) {
+    return thpapiDecodeFrame(lib, ByteView(frame.data(), frame.size()), result, 0);
   }
   // Answers a module read request from `modules`.
-  Bytes Answer(const Seen& s, std::map<int, Bytes>& modules, std::uint8_t status = 0) {
+  Bytes answer(const Seen& s, std::map<int, Bytes>& modules, std::uint8_t status = 0) {
     const Bytes& m = modules[static_cast<int>(s.a)];
     std::size_t n =
         std::min<std::size_t>(s.length, m.size() - std::min<std::size_t>(s.offset, m.size()));
     ByteView data(m.data() + std::min<std::size_t>(s.offset, m.size()), n);
-    return ReadConfirm(status, static_cast<std::uint8_t>(s.a), data, s.offset);
+    return readConfirm(status, static_cast<std::uint8_t>(s.a), data, s.offset);
   }
   // Runs a whole read; the requests seen and the bytes collected.
-  std::vector<Seen> RunRead(std::map<int, Bytes>& modules, Bytes& collected,
+  std::vector<Seen> runRead(std::map<int, Bytes>& modules, Bytes& collected,
                             int* lastFlags = nullptr) {
     std::vector<Seen> seen;
     for (int guard = 0; guard < 100; ++guard) {
-      Bytes request = NextFrame();
+      Bytes request = nextFrame();
       if (request.empty()) break;
-      seen.push_back(Parse(request));
-      EXPECT_EQ(Feed(Answer(seen.back(), modules)), 0);
+      seen.push_back(parse(request));
+      EXPECT_EQ(feed(answer(seen.back(), modules)), 0);
       EXPECT_EQ(result.operation, 9u);
       std::uint32_t length = result.data[5] | result.data[6] << 8;
       collected.insert(collected.end(), result.data.begin() + 9, result.data.begin() + 9 + length);
@@ -87,54 +87,54 @@ class TransferTest : public ::testing::Test {
   ThpapiResult result;
 };
 
-Bytes ParameterBlock(std::size_t size) {
-  Bytes pib = Pattern(size, 3);
-  PutU32(pib, 4, static_cast<std::uint32_t>(size));
+Bytes parameterBlock(std::size_t size) {
+  Bytes pib = pattern(size, 3);
+  putU32(pib, 4, static_cast<std::uint32_t>(size));
   return pib;
 }
 
 // Firmware module: a 100-byte image, then a 2000-byte image (headers at 0 and 144).
-Bytes FirmwareModule() {
-  Bytes m = ImageHeader(0x1000, 100, 144);
-  Bytes first = Pattern(100, 9);
+Bytes firmwareModule() {
+  Bytes m = imageHeader(0x1000, 100, 144);
+  Bytes first = pattern(100, 9);
   m.insert(m.end(), first.begin(), first.end());
-  Bytes second = ImageHeader(0x2000, 2000, 0);
+  Bytes second = imageHeader(0x2000, 2000, 0);
   m.insert(m.end(), second.begin(), second.end());
-  Bytes image = Pattern(2000, 11);
+  Bytes image = pattern(2000, 11);
   m.insert(m.end(), image.begin(), image.end());
   return m;
 }
 
 TEST(Checksum, ComplementOfTheXorOfLittleEndianWords) {
   Bytes block = {1, 0, 0, 0, 2, 0, 0, 0, 0xFF};  // the trailing byte is no word
-  EXPECT_EQ(Checksum32(ByteView(block.data(), block.size())), 0xFFFFFFFCu);
+  EXPECT_EQ(checksum32(ByteView(block.data(), block.size())), 0xFFFFFFFCu);
   Bytes withSum(block.begin(), block.begin() + 8);
   withSum.resize(12);
-  PutU32(withSum, 8, 0xFFFFFFFCu);
-  EXPECT_EQ(Checksum32(ByteView(withSum.data(), withSum.size())), 0u);
-  EXPECT_TRUE(ChecksumMatches(ByteView(block.data(), 8), 0xFFFFFFFCu));
-  EXPECT_FALSE(ChecksumMatches(ByteView(block.data(), 8), 0xFFFFFFFDu));
+  putU32(withSum, 8, 0xFFFFFFFCu);
+  EXPECT_EQ(checksum32(ByteView(withSum.data(), withSum.size())), 0u);
+  EXPECT_TRUE(checksumMatches(ByteView(block.data(), 8), 0xFFFFFFFCu));
+  EXPECT_FALSE(checksumMatches(ByteView(block.data(), 8), 0xFFFFFFFDu));
 }
 
 TEST(Chunker, ChunksOfAnImage) {
   Bytes image(2049);
   Chunker c{ByteView(image.data(), image.size())};
-  EXPECT_EQ(c.ChunkAt(0), 1024u);
-  EXPECT_FALSE(c.IsLast(1024));
-  EXPECT_EQ(c.NextChunk(), 1024u);
-  EXPECT_EQ(c.Offset(), 1024u);
-  EXPECT_EQ(c.NextChunk(), 1u);
-  EXPECT_TRUE(c.IsLast(1));
-  EXPECT_EQ(c.NextChunk(), 0u);  // beyond the image
-  EXPECT_EQ(c.Offset(), 2049u);
+  EXPECT_EQ(c.chunkAt(0), 1024u);
+  EXPECT_FALSE(c.isLast(1024));
+  EXPECT_EQ(c.nextChunk(), 1024u);
+  EXPECT_EQ(c.offset(), 1024u);
+  EXPECT_EQ(c.nextChunk(), 1u);
+  EXPECT_TRUE(c.isLast(1));
+  EXPECT_EQ(c.nextChunk(), 0u);  // beyond the image
+  EXPECT_EQ(c.offset(), 2049u);
 }
 
 TEST_F(TransferTest, ReadsA2500ByteParameterBlockInThreeChunks) {
-  std::map<int, Bytes> modules{{2, ParameterBlock(2500)}};
-  ASSERT_EQ(thpapi_BeginModuleRead(lib, kHost, kLocalDeviceMac, 2), 0);
+  std::map<int, Bytes> modules{{2, parameterBlock(2500)}};
+  ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, kLocalDeviceMac, 2), 0);
   Bytes collected;
   int lastFlags = 0;
-  std::vector<Seen> seen = RunRead(modules, collected, &lastFlags);
+  std::vector<Seen> seen = runRead(modules, collected, &lastFlags);
   std::vector<Seen> expected = {{0xA024, 2, 1024, 0, {}, {}},
                                 {0xA024, 2, 1024, 1024, {}, {}},
                                 {0xA024, 2, 452, 2048, {}, {}}};
@@ -146,17 +146,17 @@ TEST_F(TransferTest, ReadsA2500ByteParameterBlockInThreeChunks) {
   // The first request goes to the local-device address, the rest to the station that answered.
   EXPECT_EQ(seen[0].destination, kLocalDeviceMac);
   EXPECT_EQ(seen[1].destination, kAdapter);
-  EXPECT_EQ(ToHex(ByteView(seen[1].frame.data() + 6, 6)), ToHex(ByteView(kHost.data(), 6)));
+  EXPECT_EQ(toHex(ByteView(seen[1].frame.data() + 6, 6)), toHex(ByteView(kHost.data(), 6)));
   EXPECT_EQ(seen[0].frame.size(), 64u);
-  EXPECT_FALSE(thpapi_TransferBusy(lib));
-  EXPECT_TRUE(NextFrame().empty());
+  EXPECT_FALSE(thpapiTransferBusy(lib));
+  EXPECT_TRUE(nextFrame().empty());
 }
 
 TEST_F(TransferTest, ReadsTheFirmwareModuleAlongItsHeaderChain) {
-  std::map<int, Bytes> modules{{1, FirmwareModule()}};
-  ASSERT_EQ(thpapi_BeginModuleRead(lib, kHost, kAdapter, 1), 0);
+  std::map<int, Bytes> modules{{1, firmwareModule()}};
+  ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 1), 0);
   Bytes collected;
-  std::vector<Seen> seen = RunRead(modules, collected);
+  std::vector<Seen> seen = runRead(modules, collected);
   std::vector<Seen> expected = {{0xA024, 1, 44, 0, {}, {}},
                                 {0xA024, 1, 100, 44, {}, {}},
                                 {0xA024, 1, 44, 144, {}, {}},
@@ -168,12 +168,12 @@ TEST_F(TransferTest, ReadsTheFirmwareModuleAlongItsHeaderChain) {
 }
 
 TEST_F(TransferTest, ReadTypeThreeReadsModuleOneThenModuleTwo) {
-  std::map<int, Bytes> modules{{1, FirmwareModule()}, {2, ParameterBlock(1500)}};
-  ASSERT_EQ(thpapi_BeginModuleRead(lib, kHost, kAdapter, 3), 0);
+  std::map<int, Bytes> modules{{1, firmwareModule()}, {2, parameterBlock(1500)}};
+  ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 3), 0);
   EXPECT_EQ(lib.transfer.flags, 0x601u);
   Bytes collected;
   int lastFlags = 0;
-  std::vector<Seen> seen = RunRead(modules, collected, &lastFlags);
+  std::vector<Seen> seen = runRead(modules, collected, &lastFlags);
   ASSERT_EQ(seen.size(), 7u);
   EXPECT_EQ(seen[5], (Seen{0xA024, 2, 1024, 0, {}, {}}));
   EXPECT_EQ(seen[6], (Seen{0xA024, 2, 476, 1024, {}, {}}));
@@ -184,135 +184,135 @@ TEST_F(TransferTest, ReadTypeThreeReadsModuleOneThenModuleTwo) {
 }
 
 TEST_F(TransferTest, BadReadChunksAreAskedForAgainWhileRetriesRemain) {
-  std::map<int, Bytes> modules{{2, ParameterBlock(2500)}};
-  ASSERT_EQ(thpapi_BeginModuleRead(lib, kHost, kAdapter, 2), 0);
-  ASSERT_EQ(Feed(Answer(Parse(NextFrame()), modules)), 0);  // offset 0 good
+  std::map<int, Bytes> modules{{2, parameterBlock(2500)}};
+  ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 2), 0);
+  ASSERT_EQ(feed(answer(parse(nextFrame()), modules)), 0);  // offset 0 good
 
-  Seen second = Parse(NextFrame());
+  Seen second = parse(nextFrame());
   ASSERT_EQ(second.offset, 1024u);
-  Bytes corrupt = Answer(second, modules);
+  Bytes corrupt = answer(second, modules);
   corrupt[40] ^= 0x01;  // data no longer matches its checksum word
-  EXPECT_EQ(Feed(corrupt), 0);
+  EXPECT_EQ(feed(corrupt), 0);
   EXPECT_EQ(result.status, kErrInvalid);
   EXPECT_EQ(lib.lastError, kErrInvalid);
   EXPECT_EQ(result.completion, 1u);
   EXPECT_EQ(result.dataValid, 0);
-  EXPECT_EQ(Parse(NextFrame()), second);  // same offset again
+  EXPECT_EQ(parse(nextFrame()), second);  // same offset again
 
   // Device status: two more resends (three in all), then the read ends.
-  EXPECT_EQ(Feed(Answer(second, modules, 1)), 0);
-  EXPECT_EQ(Parse(NextFrame()), second);
-  EXPECT_EQ(Feed(Answer(second, modules, 1)), 0);
-  EXPECT_EQ(Parse(NextFrame()), second);
-  EXPECT_EQ(Feed(Answer(second, modules, 1)), 0);
+  EXPECT_EQ(feed(answer(second, modules, 1)), 0);
+  EXPECT_EQ(parse(nextFrame()), second);
+  EXPECT_EQ(feed(answer(second, modules, 1)), 0);
+  EXPECT_EQ(parse(nextFrame()), second);
+  EXPECT_EQ(feed(answer(second, modules, 1)), 0);
   EXPECT_EQ(result.completion, 2u);
   EXPECT_EQ(result.status, 1);
-  EXPECT_TRUE(NextFrame().empty());
+  EXPECT_TRUE(nextFrame().empty());
 }
 
 TEST_F(TransferTest, AFailedFirstReadEndsAtOnce) {
-  std::map<int, Bytes> modules{{2, ParameterBlock(2500)}};
-  ASSERT_EQ(thpapi_BeginModuleRead(lib, kHost, kAdapter, 2), 0);
-  EXPECT_EQ(Feed(Answer(Parse(NextFrame()), modules, 1)), 0);
+  std::map<int, Bytes> modules{{2, parameterBlock(2500)}};
+  ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 2), 0);
+  EXPECT_EQ(feed(answer(parse(nextFrame()), modules, 1)), 0);
   EXPECT_EQ(result.completion, 2u);
   EXPECT_EQ(result.status, 1);
-  EXPECT_TRUE(NextFrame().empty());
+  EXPECT_TRUE(nextFrame().empty());
   EXPECT_EQ(lib.transfer.stage, TransferStage::Idle);
 }
 
 TEST_F(TransferTest, StaleAndMalformedReadConfirmationsDoNotMoveTheRead) {
-  std::map<int, Bytes> modules{{2, ParameterBlock(2500)}, {1, FirmwareModule()}};
-  ASSERT_EQ(thpapi_BeginModuleRead(lib, kHost, kAdapter, 2), 0);
-  Seen first = Parse(NextFrame());
-  Bytes firstAnswer = Answer(first, modules);
-  ASSERT_EQ(Feed(firstAnswer), 0);
-  EXPECT_EQ(Feed(firstAnswer), -1);  // a duplicate of the confirmation just taken
+  std::map<int, Bytes> modules{{2, parameterBlock(2500)}, {1, firmwareModule()}};
+  ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 2), 0);
+  Seen first = parse(nextFrame());
+  Bytes firstAnswer = answer(first, modules);
+  ASSERT_EQ(feed(firstAnswer), 0);
+  EXPECT_EQ(feed(firstAnswer), -1);  // a duplicate of the confirmation just taken
   EXPECT_EQ(lib.lastError, kErrInvalid);
-  EXPECT_EQ(Parse(NextFrame()).offset, 1024u);
+  EXPECT_EQ(parse(nextFrame()).offset, 1024u);
 
   // More data than asked for.
-  Bytes big = ReadConfirm(0, 2, ByteView(modules[2].data() + 1024, 1025), 1024);
-  EXPECT_EQ(Feed(big), 0);
+  Bytes big = readConfirm(0, 2, ByteView(modules[2].data() + 1024, 1025), 1024);
+  EXPECT_EQ(feed(big), 0);
   EXPECT_EQ(result.status, kErrRange);
   // A length that runs past the frame.
-  Bytes cut = Answer(Parse(NextFrame()), modules);
+  Bytes cut = answer(parse(nextFrame()), modules);
   cut.resize(36 + 500);
-  EXPECT_EQ(Feed(cut), -1);
+  EXPECT_EQ(feed(cut), -1);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);
 
   // A firmware header that does not check.
-  ASSERT_EQ(thpapi_BeginModuleRead(lib, kHost, kAdapter, 1), 0);
-  Bytes header = Answer(Parse(NextFrame()), modules);
+  ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 1), 0);
+  Bytes header = answer(parse(nextFrame()), modules);
   header[36 + 12] ^= 0x80;
-  PutU32(header, 32, WordChecksum(ByteView(header.data() + 36, 44)));  // the data checks
-  EXPECT_EQ(Feed(header), -1);
+  putU32(header, 32, wordChecksum(ByteView(header.data() + 36, 44)));  // the data checks
+  EXPECT_EQ(feed(header), -1);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);
 }
 
 TEST_F(TransferTest, BeginChecksItsArguments) {
-  EXPECT_EQ(thpapi_BeginModuleRead(lib, kHost, kAdapter, 4), -1);
+  EXPECT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 4), -1);
   EXPECT_EQ(lib.lastError, kErrInvalid);
-  EXPECT_EQ(thpapi_BeginModuleRead(lib, kHost, kAdapter, 0), -1);
+  EXPECT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 0), -1);
   lib.transfer.flags |= kTransferBusy;
-  EXPECT_TRUE(thpapi_TransferBusy(lib));
-  EXPECT_EQ(thpapi_BeginModuleRead(lib, kHost, kAdapter, 2), -1);
+  EXPECT_TRUE(thpapiTransferBusy(lib));
+  EXPECT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 2), -1);
   EXPECT_EQ(lib.lastError, kErrBusy);
   Bytes b(100, 1);
-  EXPECT_EQ(thpapi_BeginUpdate(lib, kHost, kAdapter, {}, ByteView(b.data(), b.size()), 0x33), -1);
+  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, {}, ByteView(b.data(), b.size()), 0x33), -1);
   EXPECT_EQ(lib.lastError, kErrBusy);
-  thpapi_AbortTransfer(lib);
-  EXPECT_FALSE(thpapi_TransferBusy(lib));
+  thpapiAbortTransfer(lib);
+  EXPECT_FALSE(thpapiTransferBusy(lib));
 
-  EXPECT_EQ(thpapi_BeginUpdate(lib, kHost, kAdapter, ByteView(b.data(), b.size()), {}, 0x33), -1);
+  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(b.data(), b.size()), {}, 0x33), -1);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);  // image B missing
-  EXPECT_EQ(thpapi_BeginUpdate(lib, kHost, kAdapter, {}, ByteView(b.data(), b.size()), 0), -1);
+  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, {}, ByteView(b.data(), b.size()), 0), -1);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);  // memory form needs image A
 
-  Bytes badHeader = ImageHeader(0x1000, 10, 0);
+  Bytes badHeader = imageHeader(0x1000, 10, 0);
   badHeader[8] ^= 1;
   badHeader.resize(54);
-  EXPECT_EQ(thpapi_BeginUpdate(lib, kHost, kAdapter, ByteView(badHeader.data(), 54),
-                               ByteView(b.data(), b.size()), 0),
+  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(badHeader.data(), 54),
+                              ByteView(b.data(), b.size()), 0),
             -1);
   EXPECT_EQ(lib.lastError, kErrInvalid);
-  Bytes leaves = ImageHeader(0x1000, 10, 0);
+  Bytes leaves = imageHeader(0x1000, 10, 0);
   leaves.resize(50);  // header promises 10 bytes, 6 are there
-  EXPECT_EQ(thpapi_BeginUpdate(lib, kHost, kAdapter, ByteView(leaves.data(), 50),
-                               ByteView(b.data(), b.size()), 0),
+  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(leaves.data(), 50),
+                              ByteView(b.data(), b.size()), 0),
             -1);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);
-  Bytes loop = ImageHeader(0x1000, 10, 44);  // the second header points back at itself
-  Bytes back = ImageHeader(0x1000, 10, 44);
+  Bytes loop = imageHeader(0x1000, 10, 44);  // the second header points back at itself
+  Bytes back = imageHeader(0x1000, 10, 44);
   loop.insert(loop.end(), back.begin(), back.end());
-  EXPECT_EQ(thpapi_BeginUpdate(lib, kHost, kAdapter, ByteView(loop.data(), loop.size()),
-                               ByteView(b.data(), b.size()), 0),
+  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(loop.data(), loop.size()),
+                              ByteView(b.data(), b.size()), 0),
             -1);
   EXPECT_EQ(lib.lastError, kErrInvalid);
 }
 
 TEST_F(TransferTest, MemoryWriteUpdateSendsImageAThenImageBThenStart) {
   // Image A: a 16-byte loader description, then the executable image of 2049 bytes.
-  Bytes imageA = ImageHeader(0, 16, 60);
-  Bytes loader = Pattern(16, 1);
+  Bytes imageA = imageHeader(0, 16, 60);
+  Bytes loader = pattern(16, 1);
   imageA.insert(imageA.end(), loader.begin(), loader.end());
-  Bytes exec = ImageHeader(0x00100000, 2049, 0, 0x00100040, 0xABCDEF01);
-  Bytes code = Pattern(2049, 5);
+  Bytes exec = imageHeader(0x00100000, 2049, 0, 0x00100040, 0xABCDEF01);
+  Bytes code = pattern(2049, 5);
   imageA.insert(imageA.end(), exec.begin(), exec.end());
   imageA.insert(imageA.end(), code.begin(), code.end());
-  Bytes imageB = Pattern(1500, 200);
+  Bytes imageB = pattern(1500, 200);
 
-  ASSERT_EQ(thpapi_BeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
-                               ByteView(imageB.data(), imageB.size()), 0),
+  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
+                              ByteView(imageB.data(), imageB.size()), 0),
             0);
   std::vector<Seen> seen;
   Bytes written;
   for (int guard = 0; guard < 20; ++guard) {
-    Bytes request = NextFrame();
+    Bytes request = nextFrame();
     ASSERT_FALSE(request.empty());
-    seen.push_back(Parse(request));
+    seen.push_back(parse(request));
     if (seen.back().type != 0xA004) break;
     written.insert(written.end(), request.begin() + 28, request.begin() + 28 + seen.back().length);
-    ASSERT_EQ(Feed(MemoryWriteConfirm(0, seen.back().a, seen.back().length)), 0);
+    ASSERT_EQ(feed(memoryWriteConfirm(0, seen.back().a, seen.back().length)), 0);
     EXPECT_EQ(result.operation, 7u);
     EXPECT_EQ(result.completion, 1u);
   }
@@ -325,7 +325,7 @@ TEST_F(TransferTest, MemoryWriteUpdateSendsImageAThenImageBThenStart) {
   both.insert(both.end(), imageB.begin(), imageB.end());
   EXPECT_EQ(written, both);
   // Start: 1, 0, 0, 0, then the executable header's load address, length, checksum, entry.
-  EXPECT_EQ(ToHex(ByteView(seen.back().frame.data() + 20, 20)),
+  EXPECT_EQ(toHex(ByteView(seen.back().frame.data() + 20, 20)),
             "01000000"
             "00001000"
             "01080000"
@@ -333,32 +333,32 @@ TEST_F(TransferTest, MemoryWriteUpdateSendsImageAThenImageBThenStart) {
             "40001000");
   EXPECT_EQ(seen.back().frame.size(), 64u);
 
-  Bytes done = AvFrame(0xA00D, 60);
+  Bytes done = avFrame(0xA00D, 60);
   done[20] = 0;
-  ASSERT_EQ(Feed(done), 0);
+  ASSERT_EQ(feed(done), 0);
   EXPECT_EQ(result.completion, 2u);
   EXPECT_EQ(result.operation, 7u);
   EXPECT_EQ(lib.transfer.stage, TransferStage::Idle);
 }
 
 TEST_F(TransferTest, ModuleWriteUpdateWithCommit) {
-  Bytes imageA = ImageHeader(0x1000, 1100, 0);
-  Bytes body = Pattern(1100, 7);
+  Bytes imageA = imageHeader(0x1000, 1100, 0);
+  Bytes body = pattern(1100, 7);
   imageA.insert(imageA.end(), body.begin(), body.end());  // 1144 bytes
-  Bytes imageB = Pattern(1024, 99);
-  ASSERT_EQ(thpapi_BeginUpdate(lib, kHost, kLocalDeviceMac, ByteView(imageA.data(), imageA.size()),
-                               ByteView(imageB.data(), imageB.size()), 0x13),
+  Bytes imageB = pattern(1024, 99);
+  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kLocalDeviceMac, ByteView(imageA.data(), imageA.size()),
+                              ByteView(imageB.data(), imageB.size()), 0x13),
             0);
   std::vector<Seen> seen;
   for (int guard = 0; guard < 10; ++guard) {
-    Bytes request = NextFrame();
+    Bytes request = nextFrame();
     ASSERT_FALSE(request.empty());
-    seen.push_back(Parse(request));
+    seen.push_back(parse(request));
     if (seen.back().type != 0xA020) break;
     const Seen& s = seen.back();
     ByteView chunk(request.data() + 32, s.length);
-    EXPECT_EQ(GetU32(request, 28), WordChecksum(chunk)) << s;
-    ASSERT_EQ(Feed(ModuleWriteConfirm(0, static_cast<std::uint8_t>(s.a),
+    EXPECT_EQ(getU32(request, 28), wordChecksum(chunk)) << s;
+    ASSERT_EQ(feed(moduleWriteConfirm(0, static_cast<std::uint8_t>(s.a),
                                       static_cast<std::uint16_t>(s.length), s.offset)),
               0);
   }
@@ -371,96 +371,96 @@ TEST_F(TransferTest, ModuleWriteUpdateWithCommit) {
   EXPECT_EQ(seen[0].destination, kLocalDeviceMac);
   EXPECT_EQ(seen[1].destination, kAdapter);
 
-  Bytes done = AvFrame(0xA029, 60);
-  ASSERT_EQ(Feed(done), 0);
+  Bytes done = avFrame(0xA029, 60);
+  ASSERT_EQ(feed(done), 0);
   EXPECT_EQ(result.completion, 2u);
   EXPECT_EQ(result.operation, 7u);
   EXPECT_EQ(lib.transfer.stage, TransferStage::Idle);
 }
 
 TEST_F(TransferTest, ModuleWriteUpdateEndingWithStart) {
-  Bytes imageA = ImageHeader(0x4000, 8, 0, 0x4004, 0x11111111);
+  Bytes imageA = imageHeader(0x4000, 8, 0, 0x4004, 0x11111111);
   imageA.resize(52, 0xAA);
-  Bytes imageB = Pattern(10, 1);
-  ASSERT_EQ(thpapi_BeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
-                               ByteView(imageB.data(), imageB.size()), 0x22),
+  Bytes imageB = pattern(10, 1);
+  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
+                              ByteView(imageB.data(), imageB.size()), 0x22),
             0);
-  ASSERT_EQ(Feed(ModuleWriteConfirm(0, 1, 52, 0)), 0);
-  Seen b = Parse(NextFrame());
+  ASSERT_EQ(feed(moduleWriteConfirm(0, 1, 52, 0)), 0);
+  Seen b = parse(nextFrame());
   EXPECT_EQ(b, (Seen{0xA020, 2, 10, 0, {}, {}}));
-  ASSERT_EQ(Feed(ModuleWriteConfirm(0, 2, 10, 0)), 0);
-  Bytes start = NextFrame();
-  ASSERT_EQ(GetU16(start, 15), 0xA00C);
-  EXPECT_EQ(ToHex(ByteView(start.data() + 20, 20)),
+  ASSERT_EQ(feed(moduleWriteConfirm(0, 2, 10, 0)), 0);
+  Bytes start = nextFrame();
+  ASSERT_EQ(getU16(start, 15), 0xA00C);
+  EXPECT_EQ(toHex(ByteView(start.data() + 20, 20)),
             "01000000"
             "00400000"
             "08000000"
             "11111111"
             "04400000");
   // A commit confirmation does not end an update that waits for its start confirmation.
-  ASSERT_EQ(Feed(AvFrame(0xA029, 60)), 0);
+  ASSERT_EQ(feed(avFrame(0xA029, 60)), 0);
   EXPECT_EQ(lib.transfer.stage, TransferStage::Finishing);
-  ASSERT_EQ(Feed(AvFrame(0xA00D, 60)), 0);
+  ASSERT_EQ(feed(avFrame(0xA00D, 60)), 0);
   EXPECT_EQ(lib.transfer.stage, TransferStage::Idle);
 
   // Without image A there is no header to start from; with commit, module 2 goes first.
-  EXPECT_EQ(thpapi_BeginUpdate(lib, kHost, kAdapter, {}, ByteView(imageB.data(), 10), 0x20), -1);
+  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, {}, ByteView(imageB.data(), 10), 0x20), -1);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);
-  ASSERT_EQ(thpapi_BeginUpdate(lib, kHost, kAdapter, {}, ByteView(imageB.data(), 10), 0x33), 0);
-  EXPECT_EQ(Parse(NextFrame()), (Seen{0xA020, 2, 10, 0, {}, {}}));
-  ASSERT_EQ(Feed(ModuleWriteConfirm(0, 2, 10, 0)), 0);
-  Bytes commit = NextFrame();
-  EXPECT_EQ(GetU16(commit, 15), 0xA028);
+  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, {}, ByteView(imageB.data(), 10), 0x33), 0);
+  EXPECT_EQ(parse(nextFrame()), (Seen{0xA020, 2, 10, 0, {}, {}}));
+  ASSERT_EQ(feed(moduleWriteConfirm(0, 2, 10, 0)), 0);
+  Bytes commit = nextFrame();
+  EXPECT_EQ(getU16(commit, 15), 0xA028);
   EXPECT_EQ(commit[20], 0x12);  // image B only, and option bit 4
 }
 
 TEST_F(TransferTest, WriteRetriesThenFailure) {
-  Bytes imageA = ImageHeader(0x1000, 3000, 0);
+  Bytes imageA = imageHeader(0x1000, 3000, 0);
   imageA.resize(44 + 3000, 0x33);
-  Bytes imageB = Pattern(100, 1);
-  ASSERT_EQ(thpapi_BeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
-                               ByteView(imageB.data(), imageB.size()), 0x13),
+  Bytes imageB = pattern(100, 1);
+  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
+                              ByteView(imageB.data(), imageB.size()), 0x13),
             0);
-  Seen first = Parse(NextFrame());
-  ASSERT_EQ(Feed(ModuleWriteConfirm(0, 1, 1024, 0)), 0);
-  Seen second = Parse(NextFrame());
+  Seen first = parse(nextFrame());
+  ASSERT_EQ(feed(moduleWriteConfirm(0, 1, 1024, 0)), 0);
+  Seen second = parse(nextFrame());
   EXPECT_EQ(second, (Seen{0xA020, 1, 1024, 1024, {}, {}}));
-  EXPECT_EQ(Feed(ModuleWriteConfirm(0, 1, 1024, 0)), -1);  // stale: chunk 0 again
+  EXPECT_EQ(feed(moduleWriteConfirm(0, 1, 1024, 0)), -1);  // stale: chunk 0 again
   EXPECT_EQ(lib.lastError, kErrInvalid);
-  EXPECT_TRUE(NextFrame().empty());  // nothing new to send; still waiting for chunk 1
+  EXPECT_TRUE(nextFrame().empty());  // nothing new to send; still waiting for chunk 1
 
   for (int resend = 0; resend < 3; ++resend) {
-    EXPECT_EQ(Feed(ModuleWriteConfirm(5, 1, 1024, 1024)), 0);
+    EXPECT_EQ(feed(moduleWriteConfirm(5, 1, 1024, 1024)), 0);
     EXPECT_EQ(result.completion, 1u);
-    EXPECT_EQ(Parse(NextFrame()), second);
+    EXPECT_EQ(parse(nextFrame()), second);
   }
-  EXPECT_EQ(Feed(ModuleWriteConfirm(5, 1, 1024, 1024)), -1);
+  EXPECT_EQ(feed(moduleWriteConfirm(5, 1, 1024, 1024)), -1);
   EXPECT_EQ(lib.lastError, kErrInvalid);
   EXPECT_EQ(result.completion, 2u);
   EXPECT_EQ(result.status, 5);
-  EXPECT_TRUE(NextFrame().empty());
+  EXPECT_TRUE(nextFrame().empty());
 
   // A failure on the very first chunk has no retries.
-  ASSERT_EQ(thpapi_BeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
-                               ByteView(imageB.data(), imageB.size()), 0x13),
+  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
+                              ByteView(imageB.data(), imageB.size()), 0x13),
             0);
-  EXPECT_EQ(Parse(NextFrame()), first);
-  EXPECT_EQ(Feed(ModuleWriteConfirm(1, 1, 1024, 0)), -1);
+  EXPECT_EQ(parse(nextFrame()), first);
+  EXPECT_EQ(feed(moduleWriteConfirm(1, 1, 1024, 0)), -1);
   EXPECT_EQ(result.completion, 2u);
 }
 
 TEST_F(TransferTest, NextRequestNeedsRoomForTheWholeFrame) {
-  Bytes imageA = ImageHeader(0x1000, 1024, 0);
+  Bytes imageA = imageHeader(0x1000, 1024, 0);
   imageA.resize(44 + 1024);
   Bytes imageB(10, 1);
-  ASSERT_EQ(thpapi_BeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
-                               ByteView(imageB.data(), imageB.size()), 0x13),
+  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
+                              ByteView(imageB.data(), imageB.size()), 0x13),
             0);
   std::array<std::uint8_t, 1055> small{};
-  EXPECT_EQ(thpapi_NextRequest(lib, small), 0u);
+  EXPECT_EQ(thpapiNextRequest(lib, small), 0u);
   EXPECT_EQ(lib.lastError, kErrRange);
   std::array<std::uint8_t, 1056> exact{};
-  EXPECT_EQ(thpapi_NextRequest(lib, exact), 1056u);  // 20 + 12 + 1024: still pending before
+  EXPECT_EQ(thpapiNextRequest(lib, exact), 1056u);  // 20 + 12 + 1024: still pending before
 }
 
 }  // namespace

@@ -1,17 +1,17 @@
-#include "api/network_records.h"
+#include "model/network_records.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <random>
 
-#include "api/known_device.h"
+#include "model/known_device.h"
 
 namespace strandline {
 namespace {
 
 template <typename Record>
-Bytes Serialize(const Record& record, std::size_t size) {
+Bytes serialize(const Record& record, std::size_t size) {
   Bytes out(size);
   ByteWriter w(out);
   record.serialize(w);
@@ -20,17 +20,17 @@ Bytes Serialize(const Record& record, std::size_t size) {
   return out;
 }
 
-std::uint32_t U32At(const Bytes& b, std::size_t at) {
+std::uint32_t u32At(const Bytes& b, std::size_t at) {
   return ByteReader(b, at).u32le();
 }
-double DoubleAt(const Bytes& b, std::size_t at) {
+double doubleAt(const Bytes& b, std::size_t at) {
   return std::bit_cast<double>(ByteReader(b, at).u64le());
 }
-std::string TextAt(const Bytes& b, std::size_t at) {
+std::string textAt(const Bytes& b, std::size_t at) {
   return ByteReader(b, at).text(std::min<std::size_t>(64, b.size() - at));
 }
 
-Bytes RandomBytes(std::size_t n, std::uint32_t seed) {
+Bytes randomBytes(std::size_t n, std::uint32_t seed) {
   std::mt19937 rng(seed);
   Bytes b(n);
   for (auto& x : b) x = static_cast<std::uint8_t>(rng());
@@ -40,23 +40,23 @@ Bytes RandomBytes(std::size_t n, std::uint32_t seed) {
 // Any bytes read into a record are written back unchanged: text after its
 // NUL, reserved bytes, NaN payloads and negative counters included.
 template <typename Record>
-void ExpectByteIdentity(std::size_t size) {
+void expectByteIdentity(std::size_t size) {
   for (std::uint32_t seed = 1; seed <= 20; ++seed) {
-    Bytes in = RandomBytes(size, seed);
+    Bytes in = randomBytes(size, seed);
     ByteReader r(in);
     Record record;
     record.parse(r);
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.position(), size);
-    EXPECT_EQ(Serialize(record, size), in) << "seed " << seed;
+    EXPECT_EQ(serialize(record, size), in) << "seed " << seed;
   }
 }
 
 TEST(NetworkRecords, AnyBytesRoundTripUnchanged) {
-  ExpectByteIdentity<RateStats>(kRateStatsSize);
-  ExpectByteIdentity<StationRecord>(kStationRecordSize);
-  ExpectByteIdentity<AdapterNetwork>(kAdapterNetworkSize);
-  ExpectByteIdentity<KnownDevice>(kKnownDeviceSize);
+  expectByteIdentity<RateStats>(kRateStatsSize);
+  expectByteIdentity<StationRecord>(kStationRecordSize);
+  expectByteIdentity<AdapterNetwork>(kAdapterNetworkSize);
+  expectByteIdentity<KnownDevice>(kKnownDeviceSize);
 }
 
 TEST(NetworkRecords, StationFieldsSitAtTheirOffsets) {
@@ -76,31 +76,31 @@ TEST(NetworkRecords, StationFieldsSitAtTheirOffsets) {
   s.networkKey[0] = 0xAB;
   s.networkKey[15] = 0xCD;
   s.networkName.set("HomePlugAV");
-  Bytes b = Serialize(s, kStationRecordSize);
+  Bytes b = serialize(s, kStationRecordSize);
 
-  EXPECT_EQ(U32At(b, 0), 1u);
+  EXPECT_EQ(u32At(b, 0), 1u);
   EXPECT_EQ(b[4], 0x00);
   EXPECT_EQ(b[6], 0xAA);
   EXPECT_EQ(b[9], 0x03);
   EXPECT_EQ(b[60], 0xFE);
-  EXPECT_EQ(U32At(b, 61), 5u);
-  EXPECT_EQ(TextAt(b, 65), "vendor");
-  EXPECT_EQ(TextAt(b, 145), "product");
-  EXPECT_EQ(TextAt(b, 225), "firmware-1.2");
-  EXPECT_EQ(U32At(b, 411), 0x01020304u);
+  EXPECT_EQ(u32At(b, 61), 5u);
+  EXPECT_EQ(textAt(b, 65), "vendor");
+  EXPECT_EQ(textAt(b, 145), "product");
+  EXPECT_EQ(textAt(b, 225), "firmware-1.2");
+  EXPECT_EQ(u32At(b, 411), 0x01020304u);
   EXPECT_EQ(b[411], 0x04) << "little-endian";
-  EXPECT_EQ(U32At(b, 415), 6u);
+  EXPECT_EQ(u32At(b, 415), 6u);
   EXPECT_EQ(b[419], 1);
-  EXPECT_EQ(U32At(b, 420), 7u);
-  EXPECT_EQ(U32At(b, 424), 8u);
-  EXPECT_EQ(DoubleAt(b, 428), 150.0);
-  EXPECT_EQ(DoubleAt(b, 436), 100.0);
-  EXPECT_EQ(DoubleAt(b, 444), 200.0);
+  EXPECT_EQ(u32At(b, 420), 7u);
+  EXPECT_EQ(u32At(b, 424), 8u);
+  EXPECT_EQ(doubleAt(b, 428), 150.0);
+  EXPECT_EQ(doubleAt(b, 436), 100.0);
+  EXPECT_EQ(doubleAt(b, 444), 200.0);
   EXPECT_EQ(b[452], 1);
-  EXPECT_EQ(DoubleAt(b, 461), 99.0);
+  EXPECT_EQ(doubleAt(b, 461), 99.0);
   EXPECT_EQ(b[486], 0xAB);
   EXPECT_EQ(b[501], 0xCD);
-  EXPECT_EQ(TextAt(b, 502), "HomePlugAV");
+  EXPECT_EQ(textAt(b, 502), "HomePlugAV");
 }
 
 TEST(NetworkRecords, AdapterFieldsSitAtTheirOffsets) {
@@ -117,23 +117,23 @@ TEST(NetworkRecords, AdapterFieldsSitAtTheirOffsets) {
   a.stationCount = -1;
   a.networkKey[0] = 0x5A;
   a.networkName.set("private");
-  Bytes b = Serialize(a, kAdapterNetworkSize);
+  Bytes b = serialize(a, kAdapterNetworkSize);
 
   EXPECT_EQ(b[0], 1);
   EXPECT_EQ(b[5], 6);
-  EXPECT_EQ(U32At(b, 6), 1u);
-  EXPECT_EQ(U32At(b, 10), 4u);
+  EXPECT_EQ(u32At(b, 6), 1u);
+  EXPECT_EQ(u32At(b, 10), 4u);
   EXPECT_EQ(b[14], 0x0A);
   EXPECT_EQ(b[19], 0x0B);
-  EXPECT_EQ(U32At(b, 45), 1u);
+  EXPECT_EQ(u32At(b, 45), 1u);
   EXPECT_EQ(b[45 + 31 * 542 + 4], 0xEE);
   EXPECT_EQ(b[45 + 31 * 542 + 9], 0x31);
-  EXPECT_EQ(DoubleAt(b, 17389 + 8), 42.0);
-  EXPECT_EQ(DoubleAt(b, 17422 + 8), 43.0);
-  EXPECT_EQ(TextAt(b, 17455), "local firmware");
-  EXPECT_EQ(U32At(b, 17520), 0xFFFFFFFFu);
+  EXPECT_EQ(doubleAt(b, 17389 + 8), 42.0);
+  EXPECT_EQ(doubleAt(b, 17422 + 8), 43.0);
+  EXPECT_EQ(textAt(b, 17455), "local firmware");
+  EXPECT_EQ(u32At(b, 17520), 0xFFFFFFFFu);
   EXPECT_EQ(b[17524], 0x5A);
-  EXPECT_EQ(TextAt(b, 17540), "private");
+  EXPECT_EQ(textAt(b, 17540), "private");
 }
 
 TEST(NetworkRecords, KnownDeviceFieldsSitAtTheirOffsets) {
@@ -145,18 +145,18 @@ TEST(NetworkRecords, KnownDeviceFieldsSitAtTheirOffsets) {
   d.networkKey[7] = 0x77;
   d.reserved[24] = 0x99;
   d.lastSeen = 0x0000000180000001;  // a time after 2038 needs both words
-  Bytes b = Serialize(d, kKnownDeviceSize);
+  Bytes b = serialize(d, kKnownDeviceSize);
 
-  EXPECT_EQ(TextAt(b, 0), "Device 1");
+  EXPECT_EQ(textAt(b, 0), "Device 1");
   EXPECT_EQ(b[35], 0x00);
   EXPECT_EQ(b[37], 0xAA);
   EXPECT_EQ(b[40], 0x01);
-  EXPECT_EQ(TextAt(b, 41), "CHECK ABCD-EFGH-IJKL-MNOP");
-  EXPECT_EQ(TextAt(b, 97), "Unknown Networkname");
+  EXPECT_EQ(textAt(b, 41), "CHECK ABCD-EFGH-IJKL-MNOP");
+  EXPECT_EQ(textAt(b, 97), "Unknown Networkname");
   EXPECT_EQ(b[149 + 7], 0x77);
   EXPECT_EQ(b[189], 0x99);
-  EXPECT_EQ(U32At(b, 190), 0x80000001u) << "low word first";
-  EXPECT_EQ(U32At(b, 194), 1u);
+  EXPECT_EQ(u32At(b, 190), 0x80000001u) << "low word first";
+  EXPECT_EQ(u32At(b, 194), 1u);
 }
 
 TEST(NetworkRecords, FixedTextCutsAndTerminates) {
@@ -178,13 +178,13 @@ TEST(NetworkRecords, RemoveStationMovesTheLaterOnesDown) {
     a.stations[i].valid = 1;
     a.stations[i].mac = {0x02, 0, 0, 0, 0, static_cast<std::uint8_t>(i + 1)};
   }
-  EXPECT_TRUE(RemoveStation(a, {0x02, 0, 0, 0, 0, 3}));
+  EXPECT_TRUE(removeStation(a, {0x02, 0, 0, 0, 0, 3}));
   EXPECT_EQ(a.stations[1].mac[5], 2);
   EXPECT_EQ(a.stations[2].mac[5], 4);
   EXPECT_EQ(a.stations[30].mac[5], 32);
   EXPECT_EQ(a.stations[31], StationRecord{});
-  EXPECT_FALSE(RemoveStation(a, {0x02, 0, 0, 0, 0, 3}));
-  EXPECT_FALSE(RemoveStation(a, MacAddress{})) << "a zero MAC names no station";
+  EXPECT_FALSE(removeStation(a, {0x02, 0, 0, 0, 0, 3}));
+  EXPECT_FALSE(removeStation(a, MacAddress{})) << "a zero MAC names no station";
 }
 
 }  // namespace

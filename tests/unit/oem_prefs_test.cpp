@@ -7,12 +7,12 @@
 namespace strandline {
 namespace {
 
-using test::ReadBytes;
+using test::readBytes;
 using test::ScratchFolder;
-using test::WriteBytes;
+using test::writeBytes;
 
-OemPrefs Sample() {
-  OemPrefs p = DefaultOemPrefs();
+OemPrefs sample() {
+  OemPrefs p = defaultOemPrefs();
   p.scanInterval = 70000;
   p.qualityType = 6;
   p.color = 0x00FF8040;
@@ -49,7 +49,7 @@ TEST(OemPrefs, WithoutAFileTheDefaultsApplyAndNothingIsCreated) {
 }
 
 TEST(OemPrefs, FieldsSitAtTheirOffsets) {
-  Bytes b = SerializeOemPrefs(Sample());
+  Bytes b = serializeOemPrefs(sample());
   ASSERT_EQ(b.size(), 309u);
   ByteReader r(b);
   EXPECT_EQ(r.u32le(), 70000u);
@@ -70,19 +70,19 @@ TEST(OemPrefs, FieldsSitAtTheirOffsets) {
 TEST(OemPrefs, WrittenFileReadsBackTheSame) {
   ScratchFolder dir;
   std::string path = dir.file("OEMPrefs.dat");
-  ASSERT_TRUE(writeOemPrefs(path, Sample()).ok());
+  ASSERT_TRUE(writeOemPrefs(path, sample()).ok());
   OemSettings s = readOemPrefs(path);
   EXPECT_TRUE(s.fromFile);
-  EXPECT_EQ(s.prefs, Sample());
+  EXPECT_EQ(s.prefs, sample());
   EXPECT_TRUE(s.gridLines);
   EXPECT_EQ(s.timerInterval, 4464) << "low 16 bits of 70000";
-  EXPECT_EQ(ReadBytes(path), SerializeOemPrefs(s.prefs));
+  EXPECT_EQ(readBytes(path), serializeOemPrefs(s.prefs));
 }
 
 TEST(OemPrefs, ShortFilesLeaveTheRestZero) {
   ScratchFolder dir;
   std::string path = dir.file("OEMPrefs.dat");
-  WriteBytes(path, Bytes{45, 0, 0, 0});
+  writeBytes(path, Bytes{45, 0, 0, 0});
   OemSettings s = readOemPrefs(path);
   EXPECT_EQ(s.prefs.scanInterval, 45);
   EXPECT_EQ(s.prefs.iconSize, 0);
@@ -92,19 +92,19 @@ TEST(OemPrefs, ShortFilesLeaveTheRestZero) {
   EXPECT_EQ(s.prefs.appName, "");
 
   // Cut inside appName: the characters that are there are kept.
-  Bytes b = SerializeOemPrefs(Sample());
+  Bytes b = serializeOemPrefs(sample());
   b.resize(98 + 4);
-  EXPECT_EQ(ParseOemPrefs(b).appName, "Plug");
-  EXPECT_EQ(ParseOemPrefs(b).webAddress, "https://example.org/support");
-  EXPECT_EQ(ParseOemPrefs(b).copyright, "");
+  EXPECT_EQ(parseOemPrefs(b).appName, "Plug");
+  EXPECT_EQ(parseOemPrefs(b).webAddress, "https://example.org/support");
+  EXPECT_EQ(parseOemPrefs(b).copyright, "");
 
   for (std::int32_t interval : {0, -5}) {
     OemPrefs p;
     p.scanInterval = interval;
-    WriteBytes(path, SerializeOemPrefs(p));
+    writeBytes(path, serializeOemPrefs(p));
     EXPECT_EQ(readOemPrefs(path).prefs.scanInterval, 1) << interval;
   }
-  WriteBytes(path, Bytes{});
+  writeBytes(path, Bytes{});
   EXPECT_EQ(readOemPrefs(path).prefs.scanInterval, 1);
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "api/checksum.h"
+#include "base/checksum.h"
 #include "firmware/pib_rules.h"
 
 namespace strandline {
@@ -17,11 +17,11 @@ struct Write {
   std::uint32_t value;
 };
 
-void Put(Bytes& image, const Write& w) {
+void put(Bytes& image, const Write& w) {
   for (int i = 0; i < w.width; ++i) image[w.at + i] = static_cast<std::uint8_t>(w.value >> (8 * i));
 }
 
-std::uint32_t Get32(const Bytes& image, std::size_t at) {
+std::uint32_t get32(const Bytes& image, std::size_t at) {
   ByteReader r(image, at);
   return r.u32le();
 }
@@ -30,7 +30,7 @@ class ParameterBlockTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(pib.buildDefault(image), PibStatus::Ok); }
 
-  PibStatus Reattach() { return pib.attach(image); }
+  PibStatus reattach() { return pib.attach(image); }
 
   Bytes image = Bytes(pib::kImageLength);
   ParameterBlockImage pib;
@@ -38,7 +38,7 @@ class ParameterBlockTest : public ::testing::Test {
 
 TEST_F(ParameterBlockTest, DefaultImageIsValidSealedAndNeutral) {
   EXPECT_TRUE(pib.valid());
-  EXPECT_TRUE(PibVerifies(image));
+  EXPECT_TRUE(pibVerifies(image));
   EXPECT_EQ(image[0], 4);
   EXPECT_EQ(image[1], 4);
   EXPECT_EQ(image[4] | image[5] << 8, 15560);
@@ -47,7 +47,7 @@ TEST_F(ParameterBlockTest, DefaultImageIsValidSealedAndNeutral) {
   EXPECT_EQ(mac, kLocalDeviceMac);
   Key16 nmk{};
   ASSERT_EQ(pib.getNmk(nmk), PibStatus::Ok);
-  EXPECT_EQ(ToHex(nmk), "50D3E4933F855B7040784DF815AA8DB7");
+  EXPECT_EQ(toHex(nmk), "50D3E4933F855B7040784DF815AA8DB7");
   Nid nid{};
   ASSERT_EQ(pib.getNid(nid), PibStatus::Ok);
   EXPECT_EQ(nid, deriveNid(nmk, 0));
@@ -58,8 +58,8 @@ TEST_F(ParameterBlockTest, DefaultImageIsValidSealedAndNeutral) {
   EXPECT_EQ(text, "Strandline Enabled Network");
   // QoS defaults at their fixed offsets.
   EXPECT_EQ(Bytes(image.begin() + 524, image.begin() + 528), (Bytes{1, 1, 3, 2}));
-  EXPECT_EQ(Get32(image, 528), 2000000u);
-  EXPECT_EQ(Get32(image, 540), 300000u);
+  EXPECT_EQ(get32(image, 528), 2000000u);
+  EXPECT_EQ(get32(image, 540), 300000u);
   EXPECT_EQ(Bytes(image.begin() + 544, image.begin() + 552),
             (Bytes{1, 1, 0, 0, 0x41, 0xFA, 0x41, 0xFA}));
   EXPECT_EQ(image[8200], 0xC0);
@@ -81,7 +81,7 @@ TEST(ParameterBlock, AttachReportsEachKindOfBadImage) {
   EXPECT_FALSE(pib.valid());
 
   Bytes shortLength = good;
-  Put(shortLength, {4, 2, 15559});
+  put(shortLength, {4, 2, 15559});
   EXPECT_EQ(pib.attach(shortLength), PibStatus::BadLength);
 
   // The length field is right but the buffer holds less than it claims.
@@ -101,39 +101,39 @@ TEST(ParameterBlock, AttachReportsEachKindOfBadImage) {
 
 TEST_F(ParameterBlockTest, ResealMakesAChangedImageVerifyAgain) {
   image[545] = 0;
-  EXPECT_FALSE(PibVerifies(image));
+  EXPECT_FALSE(pibVerifies(image));
   EXPECT_EQ(pib.reseal(image), PibStatus::Ok);
-  EXPECT_TRUE(PibVerifies(image));
+  EXPECT_TRUE(pibVerifies(image));
   // The checksum is the complement of the XOR of the other words.
-  std::uint32_t stored = Get32(image, 8);
-  Put(image, {8, 4, 0});
-  EXPECT_EQ(stored, Checksum32(image));
+  std::uint32_t stored = get32(image, 8);
+  put(image, {8, 4, 0});
+  EXPECT_EQ(stored, checksum32(image));
 }
 
 TEST_F(ParameterBlockTest, ResealOfOtherVersionsAndOversizedLengths) {
   Bytes v43 = image;
   v43[1] = 3;
   EXPECT_EQ(pib.reseal(v43), PibStatus::VersionMismatch);
-  EXPECT_TRUE(PibVerifies(v43));
+  EXPECT_TRUE(pibVerifies(v43));
 
   // Version 4.4 with a wrong length: returned by attach, checksum untouched.
   Bytes long44 = image;
   long44.resize(16388);
-  Put(long44, {4, 2, 16388});
-  std::uint32_t before = Get32(long44, 8);
+  put(long44, {4, 2, 16388});
+  std::uint32_t before = get32(long44, 8);
   EXPECT_EQ(pib.reseal(long44), PibStatus::BadLength);
-  EXPECT_EQ(Get32(long44, 8), before);
+  EXPECT_EQ(get32(long44, 8), before);
 
   // Another version with a length over 16384: checksum field cleared.
   Bytes long43 = long44;
   long43[1] = 3;
   EXPECT_EQ(pib.reseal(long43), PibStatus::BadLength);
-  EXPECT_EQ(Get32(long43, 8), 0u);
+  EXPECT_EQ(get32(long43, 8), 0u);
 
   // A length field that claims more than the buffer holds is never summed.
   Bytes short43(v43.begin(), v43.begin() + 4000);
   EXPECT_EQ(pib.reseal(short43), PibStatus::BadLength);
-  EXPECT_EQ(Get32(short43, 8), 0u);
+  EXPECT_EQ(get32(short43, 8), 0u);
 }
 
 TEST_F(ParameterBlockTest, GuardCodesOfTheAccessors) {
@@ -142,18 +142,18 @@ TEST_F(ParameterBlockTest, GuardCodesOfTheAccessors) {
   EXPECT_EQ(empty.getQosFlag(value), PibStatus::NoImage);
 
   image[524] = 9;
-  ASSERT_EQ(Reattach(), PibStatus::ContentInvalid);
+  ASSERT_EQ(reattach(), PibStatus::ContentInvalid);
   EXPECT_EQ(pib.getQosFlag(value), PibStatus::NotValidated);
   EXPECT_EQ(pib.setQosFlag(1), PibStatus::NotValidated);
   image[524] = 1;
-  ASSERT_EQ(Reattach(), PibStatus::Ok);
+  ASSERT_EQ(reattach(), PibStatus::Ok);
 
   image[0] = 5;  // changed under the attached image
   EXPECT_EQ(pib.getQosFlag(value), PibStatus::VersionUnsupported);
   image[0] = 4;
-  Put(image, {4, 2, 15000});
+  put(image, {4, 2, 15000});
   EXPECT_EQ(pib.getQosFlag(value), PibStatus::BadLength);
-  Put(image, {4, 2, 15560});
+  put(image, {4, 2, 15560});
   EXPECT_EQ(pib.getQosFlag(value), PibStatus::Ok);
 }
 
@@ -198,7 +198,7 @@ TEST_F(ParameterBlockTest, SetNmkDerivesTheNidAndDetectsNoChange) {
   ASSERT_EQ(pib.getNmk(current), PibStatus::Ok);
   EXPECT_EQ(pib.setNmk(current, 2), PibStatus::BadValue);
 
-  Put(image, {7820, 4, 0x12345678});
+  put(image, {7820, 4, 0x12345678});
   Bytes before = image;
   EXPECT_EQ(pib.setNmk(current, 0), PibStatus::NidUnchanged);
   EXPECT_EQ(image, before);
@@ -208,8 +208,8 @@ TEST_F(ParameterBlockTest, SetNmkDerivesTheNidAndDetectsNoChange) {
   Nid nid = deriveNid(key, 1);
   EXPECT_EQ(Bytes(image.begin() + 100, image.begin() + 116), Bytes(key.begin(), key.end()));
   EXPECT_EQ(Bytes(image.begin() + 248, image.begin() + 255), Bytes(nid.begin(), nid.end()));
-  EXPECT_EQ(Get32(image, 7820), 0u);
-  EXPECT_EQ(Get32(image, 7824), 60u);  // the rest of that block stays
+  EXPECT_EQ(get32(image, 7820), 0u);
+  EXPECT_EQ(get32(image, 7824), 60u);  // the rest of that block stays
   std::uint8_t level = 0;
   ASSERT_EQ(pib.getSecurityLevel(level), PibStatus::Ok);
   EXPECT_EQ(level, 1);
@@ -232,22 +232,22 @@ class ContentRuleTest : public ParameterBlockTest,
 
 TEST_P(ContentRuleTest, OutOfRangeByteIsRefused) {
   const RuleCase& c = GetParam();
-  for (const Write& w : c.setup) Put(image, w);
-  Put(image, {c.bad.at, c.bad.width, c.good});
-  EXPECT_EQ(Reattach(), PibStatus::Ok);
-  Put(image, c.bad);
-  EXPECT_EQ(Reattach(), PibStatus::ContentInvalid);
+  for (const Write& w : c.setup) put(image, w);
+  put(image, {c.bad.at, c.bad.width, c.good});
+  EXPECT_EQ(reattach(), PibStatus::Ok);
+  put(image, c.bad);
+  EXPECT_EQ(reattach(), PibStatus::ContentInvalid);
 }
 
 // Enabled, with 18 entries' worth of acceptable first bytes: the 17th entry
 // would end past the section.
-std::vector<Write> Config268Entries() {
+std::vector<Write> config268Entries() {
   std::vector<Write> writes{{268, 1, 1}, {269, 1, 5}};
   for (std::size_t i = 0; i < 18; ++i) writes.push_back({278 + 7 * i, 1, 1});
   return writes;
 }
 
-std::vector<Write> LongText() {
+std::vector<Write> longText() {
   std::vector<Write> writes;
   for (std::size_t i = 0; i < 256; ++i) writes.push_back({11465 + i, 1, 'a'});
   return writes;
@@ -260,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"identity_security_level", {}, {254, 1, 0x20}, 0x10},
         RuleCase{"identity_group_mac", {}, {12, 1, 0x01}, 0x02},
         RuleCase{"config268_entry", {{268, 1, 1}, {269, 1, 5}, {277, 1, 1}}, {278, 1, 255}, 254},
-        RuleCase{"config268_count_past_section", Config268Entries(), {277, 1, 17}, 16},
+        RuleCase{"config268_count_past_section", config268Entries(), {277, 1, 17}, 16},
         RuleCase{"qos_default_cap", {}, {526, 1, 4}, 3},
         RuleCase{"qos_ttl_low", {}, {528, 4, 9999}, 10000},
         RuleCase{"qos_ttl_high", {}, {540, 4, 65000001}, 65000000},
@@ -301,24 +301,24 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"config10888_list_count", {}, {11348, 2, 4}, 3},
         RuleCase{"config11400_data_bits", {}, {11424, 1, 9}, 7},
         RuleCase{"text_lengths", {}, {12252, 2, 2561}, 2560},
-        RuleCase{"text_unterminated", LongText(), {11721, 1, 'a'}, 0}),
+        RuleCase{"text_unterminated", longText(), {11721, 1, 'a'}, 0}),
     [](const ::testing::TestParamInfo<RuleCase>& param) { return std::string(param.param.name); });
 
 TEST_F(ParameterBlockTest, HardwareRulesApplyOnlyWithTheMarker) {
   image[9409] = 40;  // LED byte 2 beyond its limit
   image[9987] = 0;
-  EXPECT_EQ(Reattach(), PibStatus::ContentInvalid);
+  EXPECT_EQ(reattach(), PibStatus::ContentInvalid);
   image[8200] = 0;
-  EXPECT_EQ(Reattach(), PibStatus::Ok);
+  EXPECT_EQ(reattach(), PibStatus::Ok);
   image[8200] = 0xC0;
   image[9409] = 39;
   image[9987] = 20;
   image[9410] = 40;
   image[9411] = 40;
-  EXPECT_EQ(Reattach(), PibStatus::Ok);
+  EXPECT_EQ(reattach(), PibStatus::Ok);
 }
 
-std::array<std::uint8_t, 24> Classifier(std::uint32_t field, std::uint32_t op, Bytes value) {
+std::array<std::uint8_t, 24> classifier(std::uint32_t field, std::uint32_t op, Bytes value) {
   std::array<std::uint8_t, 24> c{};
   ByteWriter w(c);
   w.u32le(field);
@@ -354,13 +354,13 @@ TEST(ParameterBlockRules, ClassifierRule) {
       {11, 0, {0xFF, 0xFF, 0xFF, 0xFF}, true},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(PibClassifierValid(Classifier(c.field, c.op, c.value)), c.valid)
+    EXPECT_EQ(pibClassifierValid(classifier(c.field, c.op, c.value)), c.valid)
         << "field " << c.field << " op " << c.op;
-  EXPECT_TRUE(PibClassifierProtocolBound(Classifier(227, 0, {0x88, 0xE1})));
-  EXPECT_FALSE(PibClassifierProtocolBound(Classifier(227, 0, {0xE1, 0x88})));
+  EXPECT_TRUE(pibClassifierProtocolBound(classifier(227, 0, {0x88, 0xE1})));
+  EXPECT_FALSE(pibClassifierProtocolBound(classifier(227, 0, {0xE1, 0x88})));
 }
 
-std::array<std::uint8_t, 100> Policy(std::uint8_t kind, std::uint8_t mode,
+std::array<std::uint8_t, 100> policy(std::uint8_t kind, std::uint8_t mode,
                                      std::vector<std::array<std::uint8_t, 24>> classifiers) {
   std::array<std::uint8_t, 100> e{};
   ByteWriter w(e);
@@ -372,34 +372,34 @@ std::array<std::uint8_t, 100> Policy(std::uint8_t kind, std::uint8_t mode,
 }
 
 TEST(ParameterBlockRules, PolicyEntryBindingToTheProtocol) {
-  auto bound = Classifier(226, 0, {});
-  auto plain = Classifier(2, 0, {1});
-  EXPECT_TRUE(PibPolicyEntryValid(Policy(5, 1, {bound, bound})));
-  EXPECT_FALSE(PibPolicyEntryValid(Policy(5, 0, {bound, bound})));  // all bound: mode 1
-  EXPECT_TRUE(PibPolicyEntryValid(Policy(5, 0, {bound, plain})));
-  EXPECT_FALSE(PibPolicyEntryValid(Policy(5, 1, {bound, plain})));  // some bound: mode 0
-  EXPECT_FALSE(PibPolicyEntryValid(Policy(4, 1, {bound})));         // bound needs kind 5
-  EXPECT_FALSE(PibPolicyEntryValid(Policy(5, 0, {plain})));         // none bound: not 5
-  EXPECT_TRUE(PibPolicyEntryValid(Policy(0, 2, {})));
-  EXPECT_FALSE(PibPolicyEntryValid(Policy(0, 0, {})));  // count 0 only in mode 2
-  EXPECT_FALSE(PibPolicyEntryValid(Policy(32, 0, {Classifier(10, 0, {})})));
-  EXPECT_FALSE(PibPolicyEntryValid(Policy(16, 0, {Classifier(224, 0, {})})));
+  auto bound = classifier(226, 0, {});
+  auto plain = classifier(2, 0, {1});
+  EXPECT_TRUE(pibPolicyEntryValid(policy(5, 1, {bound, bound})));
+  EXPECT_FALSE(pibPolicyEntryValid(policy(5, 0, {bound, bound})));  // all bound: mode 1
+  EXPECT_TRUE(pibPolicyEntryValid(policy(5, 0, {bound, plain})));
+  EXPECT_FALSE(pibPolicyEntryValid(policy(5, 1, {bound, plain})));  // some bound: mode 0
+  EXPECT_FALSE(pibPolicyEntryValid(policy(4, 1, {bound})));         // bound needs kind 5
+  EXPECT_FALSE(pibPolicyEntryValid(policy(5, 0, {plain})));         // none bound: not 5
+  EXPECT_TRUE(pibPolicyEntryValid(policy(0, 2, {})));
+  EXPECT_FALSE(pibPolicyEntryValid(policy(0, 0, {})));  // count 0 only in mode 2
+  EXPECT_FALSE(pibPolicyEntryValid(policy(32, 0, {classifier(10, 0, {})})));
+  EXPECT_FALSE(pibPolicyEntryValid(policy(16, 0, {classifier(224, 0, {})})));
 
-  auto kind16 = Policy(16, 0, {plain});
-  EXPECT_FALSE(PibPolicyEntryValid(kind16));
+  auto kind16 = policy(16, 0, {plain});
+  EXPECT_FALSE(pibPolicyEntryValid(kind16));
   ByteWriter w(kind16, 76);
   w.u16le(1);
   w.u8(3);
   w.u8(15);
   w.u16le(9000);
   w.u32le(10000);
-  EXPECT_TRUE(PibPolicyEntryValid(kind16));
-  auto kind34 = Policy(34, 2, {});
+  EXPECT_TRUE(pibPolicyEntryValid(kind16));
+  auto kind34 = policy(34, 2, {});
   kind34[76] = 2;
-  EXPECT_TRUE(PibPolicyEntryValid(kind34));
+  EXPECT_TRUE(pibPolicyEntryValid(kind34));
 }
 
-PibListEntry ListEntry(std::uint32_t kind, std::uint32_t argument) {
+PibListEntry listEntry(std::uint32_t kind, std::uint32_t argument) {
   PibListEntry e{};
   ByteWriter w(e);
   w.u32le(kind);
@@ -410,23 +410,23 @@ PibListEntry ListEntry(std::uint32_t kind, std::uint32_t argument) {
 }
 
 TEST_F(ParameterBlockTest, ListsHoldAtMostThreeCheckedEntries) {
-  EXPECT_EQ(pib.appendListEntry(PibList::Second, ListEntry(0x20000, 1)), PibStatus::BadValue);
-  EXPECT_EQ(pib.appendListEntry(PibList::First, ListEntry(0x20000, 0)), PibStatus::BadValue);
+  EXPECT_EQ(pib.appendListEntry(PibList::Second, listEntry(0x20000, 1)), PibStatus::BadValue);
+  EXPECT_EQ(pib.appendListEntry(PibList::First, listEntry(0x20000, 0)), PibStatus::BadValue);
   for (std::uint32_t i = 0; i < 3; ++i)
-    EXPECT_EQ(pib.appendListEntry(PibList::First, ListEntry(0x20000, i + 1)), PibStatus::Ok);
-  EXPECT_EQ(pib.appendListEntry(PibList::First, ListEntry(4, 0)), PibStatus::BadValue);
+    EXPECT_EQ(pib.appendListEntry(PibList::First, listEntry(0x20000, i + 1)), PibStatus::Ok);
+  EXPECT_EQ(pib.appendListEntry(PibList::First, listEntry(4, 0)), PibStatus::BadValue);
   std::size_t count = 0;
   ASSERT_EQ(pib.getListCount(PibList::First, count), PibStatus::Ok);
   EXPECT_EQ(count, 3u);
   EXPECT_EQ(image[11142], 3);
-  EXPECT_EQ(Get32(image, 10938 + 2 * 68 + 4), 3u);  // third entry's argument
+  EXPECT_EQ(get32(image, 10938 + 2 * 68 + 4), 3u);  // third entry's argument
   PibListEntry out{};
   EXPECT_EQ(pib.getListEntry(PibList::First, 2, out), PibStatus::Ok);
-  EXPECT_EQ(out, ListEntry(0x20000, 3));
+  EXPECT_EQ(out, listEntry(0x20000, 3));
   EXPECT_EQ(pib.getListEntry(PibList::Second, 0, out), PibStatus::BadValue);
   EXPECT_EQ(pib.reseal(image), PibStatus::Ok);
 
-  std::vector<PibListEntry> four(4, ListEntry(8, 0));
+  std::vector<PibListEntry> four(4, listEntry(8, 0));
   EXPECT_EQ(pib.replaceList(PibList::Second, four), PibStatus::BadValue);
   EXPECT_EQ(pib.replaceList(PibList::Second, std::span(four).first(2)), PibStatus::Ok);
   EXPECT_EQ(image[11348], 2);
@@ -441,17 +441,17 @@ TEST_F(ParameterBlockTest, SettersWriteTheirOffsetsAndKeepTheirValueRules) {
   EXPECT_EQ(image[10888] | image[10889] << 8, 8192);
   EXPECT_EQ(pib.setIntervalField(4999), PibStatus::BadValue);
   EXPECT_EQ(pib.setIntervalField(5000), PibStatus::Ok);
-  EXPECT_EQ(Get32(image, 11350), 5000u);
+  EXPECT_EQ(get32(image, 11350), 5000u);
   PibModeParameters words{};
   for (std::size_t i = 0; i < words.size(); ++i) words[i] = 100 + i;
   EXPECT_EQ(pib.setModeParameters(words), PibStatus::Ok);
-  EXPECT_EQ(Get32(image, 10890), 100u);
-  EXPECT_EQ(Get32(image, 10934), 111u);
+  EXPECT_EQ(get32(image, 10890), 100u);
+  EXPECT_EQ(get32(image, 10934), 111u);
 
   EXPECT_EQ(pib.setTimeToLive(2, 9999), PibStatus::BadValue);
   EXPECT_EQ(pib.setTimeToLive(4, 20000), PibStatus::BadValue);
   EXPECT_EQ(pib.setTimeToLive(2, 65000000), PibStatus::Ok);
-  EXPECT_EQ(Get32(image, 536), 65000000u);
+  EXPECT_EQ(get32(image, 536), 65000000u);
   EXPECT_EQ(pib.setDefaultCap(PibTraffic::IgmpManagedStream, 4), PibStatus::BadValue);
   EXPECT_EQ(pib.setDefaultCap(PibTraffic::IgmpManagedStream, 0), PibStatus::Ok);
   EXPECT_EQ(image[527], 0);

@@ -1,4 +1,4 @@
-#include "api/password_rules.h"
+#include "core/security/password_rules.h"
 
 #include <gtest/gtest.h>
 

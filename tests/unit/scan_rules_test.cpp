@@ -2,48 +2,48 @@
 // firmware identity, kind texts, timer periods and the request layouts.
 #include <gtest/gtest.h>
 
-#include "api/firmware_identity.h"
-#include "api/hp10_requests.h"
-#include "api/local_detection.h"
-#include "api/network_scan.h"
-#include "kestrel/boost_protocol.h"
+#include "core/discovery/boost_adapter.h"
+#include "core/discovery/firmware_identity.h"
+#include "core/discovery/local_detection.h"
+#include "core/discovery/network_scan.h"
+#include "protocol/hp10_requests.h"
 
 namespace strandline {
 namespace {
 
 TEST(UpdateRate, AvRatesUseIntegerScaling) {
   RateStats stats;
-  UpdateRate(stats, {151, 0, 0}, RateMode::Av);
+  updateRate(stats, {151, 0, 0}, RateMode::Av);
   EXPECT_EQ(stats.current, 200);
-  UpdateRate(stats, {1, 0, 0}, RateMode::Av);
+  updateRate(stats, {1, 0, 0}, RateMode::Av);
   EXPECT_EQ(stats.current, 1);
-  UpdateRate(stats, {0, 0, 0}, RateMode::Av);
+  updateRate(stats, {0, 0, 0}, RateMode::Av);
   EXPECT_EQ(stats.current, 0);
   EXPECT_EQ(stats.highest, 200);
 }
 
 TEST(UpdateRate, HomePlug10RatesAreTruncated) {
   RateStats stats;
-  UpdateRate(stats, {42, 3, 4}, RateMode::HomePlug10);
+  updateRate(stats, {42, 3, 4}, RateMode::HomePlug10);
   EXPECT_EQ(stats.current, 1);  // 1.0137 truncated
   EXPECT_EQ(stats.fails, 3u);
   EXPECT_EQ(stats.drops, 4u);
-  UpdateRate(stats, {0, 0, 0}, RateMode::HomePlug10);
+  updateRate(stats, {0, 0, 0}, RateMode::HomePlug10);
   EXPECT_EQ(stats.current, 0);  // -0.1298 truncated toward zero
 }
 
 TEST(UpdateRate, FirstSampleSetsBothExtremesAndChangeFlag) {
   RateStats stats;
   std::uint16_t raw = static_cast<std::uint16_t>(150 * 151 / 200 + 1);  // gives 150
-  UpdateRate(stats, {raw, 0, 0}, RateMode::Av);
+  updateRate(stats, {raw, 0, 0}, RateMode::Av);
   EXPECT_EQ(stats.current, 150);
   EXPECT_EQ(stats.lowest, 150);
   EXPECT_EQ(stats.highest, 150);
   EXPECT_EQ(stats.changed, 1);
   stats.changed = 0;
-  UpdateRate(stats, {raw, 0, 0}, RateMode::Av);
+  updateRate(stats, {raw, 0, 0}, RateMode::Av);
   EXPECT_EQ(stats.changed, 0);  // same value: no change
-  UpdateRate(stats, {50, 0, 0}, RateMode::Av);
+  updateRate(stats, {50, 0, 0}, RateMode::Av);
   EXPECT_EQ(stats.lowest, 66);
   EXPECT_EQ(stats.highest, 150);
 }
@@ -53,17 +53,17 @@ TEST(BoostRates, ScaleFollowsThePiecewiseRule) {
   EXPECT_NEAR(scaleHp10Rate(519), 14, 1e-9);
   EXPECT_NEAR(scaleHp10Rate(66.95238095238095 * 42), 85, 1e-9);
   RateStats stats;
-  UpdateRate(stats, {519, 0, 0}, RateMode::Boost);
+  updateRate(stats, {519, 0, 0}, RateMode::Boost);
   EXPECT_EQ(stats.current, 14);
 }
 
 TEST(BoostIdentity, VersionTexts) {
-  EXPECT_EQ(BoostVersionText(1, 0, 0x15), "Version 1.2");
-  EXPECT_EQ(BoostVersionText(1, 0, 0x16), "Version 1.4");
-  EXPECT_EQ(BoostVersionText(2, 3, 1), "Version 3.1");
+  EXPECT_EQ(boostVersionText(1, 0, 0x15), "Version 1.2");
+  EXPECT_EQ(boostVersionText(1, 0, 0x16), "Version 1.4");
+  EXPECT_EQ(boostVersionText(2, 3, 1), "Version 3.1");
 }
 
-ThpapiResult VersionResult(std::uint8_t deviceId, const std::string& text) {
+ThpapiResult versionResult(std::uint8_t deviceId, const std::string& text) {
   ThpapiResult r;
   r.data[0] = deviceId;
   r.data[1] = static_cast<std::uint8_t>(text.size());
@@ -72,52 +72,52 @@ ThpapiResult VersionResult(std::uint8_t deviceId, const std::string& text) {
 }
 
 TEST(FirmwareIdentity, RewritesTheFamilyPrefix) {
-  FirmwareIdentity a = IdentifyFirmware(VersionResult(2, "TSC1000-MAC-3-1"), 65);
+  FirmwareIdentity a = identifyFirmware(versionResult(2, "TSC1000-MAC-3-1"), 65);
   EXPECT_EQ(*a.family, "TSC2000");
   EXPECT_EQ(a.version, "TSC2000-MAC-3-1");
   EXPECT_EQ(a.rawVersion, "TSC1000-MAC-3-1");
 
-  FirmwareIdentity b = IdentifyFirmware(VersionResult(4, "TSC4000-MAC-5-2"), 65);
+  FirmwareIdentity b = identifyFirmware(versionResult(4, "TSC4000-MAC-5-2"), 65);
   EXPECT_EQ(*b.family, "TSC4000");
   EXPECT_EQ(b.version, "TSC4000-MAC-5-2");
-  EXPECT_EQ(KindForDeviceId(4), 5u);
-  EXPECT_EQ(KindForDeviceId(2), 4u);
+  EXPECT_EQ(kindForDeviceId(4), 5u);
+  EXPECT_EQ(kindForDeviceId(2), 4u);
 
-  FirmwareIdentity c = IdentifyFirmware(VersionResult(1, "AB-TSC1000-MAC"), 65);
+  FirmwareIdentity c = identifyFirmware(versionResult(1, "AB-TSC1000-MAC"), 65);
   EXPECT_EQ(c.version, "TSC1000-MAC");
 
-  FirmwareIdentity d = IdentifyFirmware(VersionResult(9, "XYZ-1"), 65);
+  FirmwareIdentity d = identifyFirmware(versionResult(9, "XYZ-1"), 65);
   EXPECT_FALSE(d.family);
   EXPECT_EQ(d.version, "XYZ-1");  // no prefix: the whole text is kept
 }
 
 TEST(FirmwareIdentity, NeverReadsPastTheCopiedText) {
-  ThpapiResult r = VersionResult(2, std::string(64, 'x'));
+  ThpapiResult r = versionResult(2, std::string(64, 'x'));
   r.data[1] = 255;  // claims more than the decoder copied
-  EXPECT_EQ(IdentifyFirmware(r, 65).version.size(), 64u);
-  EXPECT_EQ(IdentifyFirmware(r, 10).version.size(), 9u);
+  EXPECT_EQ(identifyFirmware(r, 65).version.size(), 64u);
+  EXPECT_EQ(identifyFirmware(r, 10).version.size(), 9u);
 }
 
 TEST(KindText, OneTextPerKind) {
-  EXPECT_EQ(KindTextFor(0), "Adapter");
-  EXPECT_EQ(KindTextFor(1), "USB");
-  EXPECT_EQ(KindTextFor(2), "HomePlug Boost Device");
-  EXPECT_EQ(KindTextFor(3), "HomePlug 1.0 Device");
-  EXPECT_EQ(KindTextFor(4), "Powerline device");
-  EXPECT_EQ(KindTextFor(5), "Powerline device");
+  EXPECT_EQ(kindTextFor(0), "Adapter");
+  EXPECT_EQ(kindTextFor(1), "USB");
+  EXPECT_EQ(kindTextFor(2), "HomePlug Boost Device");
+  EXPECT_EQ(kindTextFor(3), "HomePlug 1.0 Device");
+  EXPECT_EQ(kindTextFor(4), "Powerline device");
+  EXPECT_EQ(kindTextFor(5), "Powerline device");
 }
 
 TEST(ScanTimer, PeriodIsIntervalTimesTenOverSeven) {
-  EXPECT_EQ(ScanTimerPeriodMs(7), 10u);
-  EXPECT_EQ(ScanTimerPeriodMs(1), 1u);
-  EXPECT_EQ(ScanTimerPeriodMs(30), 42u);
-  EXPECT_EQ(ScanTimerPeriodMs(0), 1u);
+  EXPECT_EQ(scanTimerPeriodMs(7), 10u);
+  EXPECT_EQ(scanTimerPeriodMs(1), 1u);
+  EXPECT_EQ(scanTimerPeriodMs(30), 42u);
+  EXPECT_EQ(scanTimerPeriodMs(0), 1u);
 }
 
 TEST(Hp10Requests, GoldenLayouts) {
   const MacAddress source{0x02, 0, 0, 0, 0, 0x07};
   std::uint8_t frame[kHp1RequestBuffer];
-  EXPECT_EQ(BuildNetworkStatsRequest(frame, source, kBroadcastMac), 38u);
+  EXPECT_EQ(buildNetworkStatsRequest(frame, source, kBroadcastMac), 38u);
   EXPECT_EQ(frame[12], 0x88);
   EXPECT_EQ(frame[13], 0x7B);
   EXPECT_EQ(frame[14], 1);
@@ -125,12 +125,12 @@ TEST(Hp10Requests, GoldenLayouts) {
   EXPECT_EQ(frame[16], 187);
   EXPECT_EQ(frame[17], 0x80);
   EXPECT_EQ(frame[11], 0x07);
-  EXPECT_EQ(BuildLocalParamsRequest(frame, source, kBroadcastMac, 16), 32u);
+  EXPECT_EQ(buildLocalParamsRequest(frame, source, kBroadcastMac, 16), 32u);
   EXPECT_EQ(frame[15], 25);
   EXPECT_EQ(frame[16], 15);
   EXPECT_EQ(frame[17], 16);
   EXPECT_EQ(frame[18], 0);
-  EXPECT_EQ(BuildStationRequest(frame, source, source), 17u);
+  EXPECT_EQ(buildStationRequest(frame, source, source), 17u);
   EXPECT_EQ(frame[15], 7);
   EXPECT_EQ(frame[16], 0);
   EXPECT_EQ(frame[5], 0x07);

@@ -11,10 +11,10 @@ namespace strandline {
 namespace {
 
 // The two scales, written from their definitions.
-double PlainScale(double raw) {
+double plainScale(double raw) {
   return 1.1434511434511434 * (raw / 42.0) - 0.12978912978912938;
 }
-double BoostScale(double raw) {
+double boostScale(double raw) {
   double v = raw * 8 / 336;
   if (v <= 6) return v;
   if (v <= 12.357142857142858) return (v - 6) / 6.357142857142858 * 8 + 6;
@@ -23,12 +23,12 @@ double BoostScale(double raw) {
 
 TEST(SimRates, RawFiguresScaleBackToTheWholeRate) {
   for (int mbps = 0; mbps <= 85; ++mbps) {
-    EXPECT_EQ(std::trunc(PlainScale(sim::Hp10RawRate(mbps))), mbps) << mbps;
-    EXPECT_EQ(std::trunc(BoostScale(sim::BoostRawRate(mbps))), mbps) << mbps;
+    EXPECT_EQ(std::trunc(plainScale(sim::hp10RawRate(mbps))), mbps) << mbps;
+    EXPECT_EQ(std::trunc(boostScale(sim::boostRawRate(mbps))), mbps) << mbps;
   }
-  EXPECT_EQ(sim::BoostRawRate(6), 252);
-  EXPECT_EQ(sim::BoostRawRate(14), 519);
-  EXPECT_EQ(sim::Hp10RawRate(1), 42);
+  EXPECT_EQ(sim::boostRawRate(6), 252);
+  EXPECT_EQ(sim::boostRawRate(14), 519);
+  EXPECT_EQ(sim::hp10RawRate(1), 42);
 }
 
 }  // namespace

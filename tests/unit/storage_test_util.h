@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "api/bytes.h"
-#include "storage/file_ops.h"
+#include "base/bytes.h"
+#include "platform/file_ops.h"
 
 namespace strandline::test {
 
@@ -46,12 +46,12 @@ class ScratchFolder {
   std::string path_;
 };
 
-inline void WriteBytes(const std::string& path, ByteView data) {
+inline void writeBytes(const std::string& path, ByteView data) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
 }
 
-inline Bytes ReadBytes(const std::string& path) {
+inline Bytes readBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), {});
 }

@@ -1,0 +1,76 @@
+// The engine thread: it owns the program context, runs the scan timer and
+// every flow that talks to devices, and takes commands as posted tasks. After
+// each refresh it hands listeners a snapshot; nothing outside the thread
+// touches the context.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "core/program_context.h"
+
+namespace strandline {
+
+// What the window and the command line draw from.
+struct EngineSnapshot {
+  int phase = 0;  // the phase of the refresh that produced it (7: end of a cycle)
+  std::uint32_t cyclesCompleted = 0;
+  std::int32_t currentCard = 0;
+  std::int32_t cardCount = 0;
+  std::array<std::string, kMaxCards> cardNames;
+  std::array<LocalAdapter, kMaxCards> adapters{};
+  std::array<AdapterNetwork, kMaxCards> networks{};
+  const AdapterNetwork& network() const { return networks[static_cast<std::size_t>(currentCard)]; }
+  KnownDeviceTable known;
+  bool avMode = false;
+  bool kestrelMode = false;
+  bool scanPaused = false;
+  std::string networkName;  // of the current adapter's network
+  std::uint64_t framesSent = 0;
+  std::uint64_t lastPhase3Ms = 0;
+};
+
+EngineSnapshot takeSnapshot(const ProgramContext& ctx, int phase);
+
+class Engine {
+ public:
+  using Task = std::function<void(ProgramContext&)>;
+  using Listener = std::function<void(const EngineSnapshot&)>;
+
+  explicit Engine(std::unique_ptr<ProgramContext> context);
+  ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  void start();
+  // Finishes the task that is running, drops the rest, joins the thread.
+  void stop();
+  void post(Task task);
+  // Listeners are called on the engine thread; they must not block on the engine.
+  void addListener(Listener listener);
+  // Builds a snapshot and hands it to every listener (from the engine thread).
+  void publish(int phase);
+
+  bool running() const { return thread_.joinable(); }
+
+ private:
+  void run();
+  bool takeTask(Task& task);
+  void idleUntil(std::uint64_t deadlineMs);
+
+  std::unique_ptr<ProgramContext> context_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<Task> tasks_;
+  std::vector<Listener> listeners_;
+  bool stopping_ = false;
+};
+
+}  // namespace strandline

@@ -1,0 +1,208 @@
+#include "platform/file_ops.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace strandline {
+
+int FileOps::open(const char* path, int flags, mode_t mode) {
+  return ::open(path, flags, mode);
+}
+ssize_t FileOps::read(int fd, void* buffer, std::size_t n) {
+  return ::read(fd, buffer, n);
+}
+ssize_t FileOps::write(int fd, const void* data, std::size_t n) {
+  return ::write(fd, data, n);
+}
+int FileOps::fchmod(int fd, mode_t mode) {
+  return ::fchmod(fd, mode);
+}
+int FileOps::fsync(int fd) {
+  return ::fsync(fd);
+}
+int FileOps::close(int fd) {
+  return ::close(fd);
+}
+int FileOps::rename(const char* from, const char* to) {
+  return ::rename(from, to);
+}
+int FileOps::unlink(const char* path) {
+  return ::unlink(path);
+}
+int FileOps::mkdir(const char* path, mode_t mode) {
+  return ::mkdir(path, mode);
+}
+bool FileOps::exists(const char* path) {
+  struct stat st;
+  return ::lstat(path, &st) == 0;
+}
+
+FileOps& systemFileOps() {
+  static FileOps ops;
+  return ops;
+}
+
+static std::string Failure(const char* what, const std::string& path, int error) {
+  return std::string(what) + " " + path + ": " + std::strerror(error);
+}
+
+ReadFileResult readWholeFile(FileOps& ops, const std::string& path, std::size_t maxBytes) {
+  ReadFileResult result;
+  int fd = ops.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  if (fd < 0) {
+    if (errno == ENOENT) return result;
+    result.status = ReadFileResult::Status::Failed;
+    result.error = Failure("cannot open", path, errno);
+    return result;
+  }
+  // Grows by chunks: maxBytes is a limit, not a size to allocate up front.
+  constexpr std::size_t kChunk = 256 * 1024;
+  std::size_t got = 0;
+  while (got < maxBytes) {
+    result.data.resize(std::min(maxBytes, got + kChunk));
+    ssize_t n = ops.read(fd, result.data.data() + got, result.data.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      result.status = ReadFileResult::Status::Failed;
+      result.error = Failure("cannot read", path, errno);
+      result.data.clear();
+      ops.close(fd);
+      return result;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  ops.close(fd);
+  result.data.resize(got);
+  result.status = ReadFileResult::Status::Ok;
+  return result;
+}
+
+static std::string folderOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+static bool writeAll(FileOps& ops, int fd, ByteView data) {
+  std::size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ops.write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Opens a new temporary file beside path, exclusively, with the given mode.
+static int openTemporary(FileOps& ops, const std::string& path, mode_t mode, std::string& temp) {
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    int fd = ops.open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+static void syncFolder(FileOps& ops, const std::string& folder) {
+  // Makes the rename itself durable; the new file is complete either way.
+  int fd = ops.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (fd < 0) return;
+  ops.fsync(fd);
+  ops.close(fd);
+}
+
+IoStatus writeFileAtomically(FileOps& ops, const std::string& path, ByteView data, mode_t mode) {
+  std::string temp;
+  int fd = openTemporary(ops, path, mode, temp);
+  if (fd < 0) return {Failure("cannot create", temp, errno)};
+
+  const char* step = nullptr;
+  const std::string* subject = &temp;
+  // The mode given at creation is narrowed by the umask; set it exactly.
+  if (ops.fchmod(fd, mode) != 0)
+    step = "cannot set the mode of";
+  else if (!writeAll(ops, fd, data))
+    step = "cannot write";
+  else if (ops.fsync(fd) != 0)
+    step = "cannot sync";
+  int error = errno;
+  if (ops.close(fd) != 0 && !step) {
+    step = "cannot close";
+    error = errno;
+  }
+  if (!step && ops.rename(temp.c_str(), path.c_str()) != 0) {
+    step = "cannot replace";
+    subject = &path;
+    error = errno;
+  }
+  if (step) {
+    ops.unlink(temp.c_str());
+    return {Failure(step, *subject, error)};
+  }
+  syncFolder(ops, folderOf(path));
+  return {};
+}
+
+int removeStaleTemporaries(const std::string& path) {
+  std::string folder = folderOf(path);
+  std::string prefix = path.substr(path.rfind('/') + 1) + ".tmp-";
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    // "<file>.tmp-<pid>-<n>": only a writer that no longer runs has left it.
+    long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+    if (pid <= 0 || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    if (::unlink((folder + "/" + name).c_str()) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
+}
+
+KeepAsideResult keepAside(FileOps& ops, const std::string& path, std::time_t now) {
+  char stamp[32];
+  struct tm parts;
+  gmtime_r(&now, &parts);
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &parts);
+  std::string base = path + "." + stamp;
+  std::string target = base + ".damaged";
+  for (int n = 2; ops.exists(target.c_str()); ++n) {
+    if (n > 1000) return {"", "no free name to keep " + path + " aside"};
+    target = base + "-" + std::to_string(n) + ".damaged";
+  }
+  if (ops.rename(path.c_str(), target.c_str()) != 0)
+    return {"", Failure("cannot keep aside", path, errno)};
+  return {target, ""};
+}
+
+IoStatus makeFolders(FileOps& ops, const std::string& path) {
+  if (path.empty()) return {"no folder given"};
+  for (std::size_t pos = 1; pos <= path.size(); ++pos) {
+    if (pos != path.size() && path[pos] != '/') continue;
+    std::string prefix = path.substr(0, pos);
+    if (ops.mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
+      return {Failure("cannot create folder", prefix, errno)};
+  }
+  return {};
+}
+
+}  // namespace strandline

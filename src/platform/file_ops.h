@@ -1,0 +1,77 @@
+// File access for the stored files, behind a small interface so that tests can
+// make any step fail (a full disk after N bytes, a failing fsync or rename).
+//
+// Files are read whole and replaced whole: a new version is written to a
+// temporary file in the same folder, synced and renamed over the old one, so a
+// crash or a full disk leaves either the old file or the new one, never a
+// half-written file.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <ctime>
+#include <string>
+
+#include "base/bytes.h"
+
+namespace strandline {
+
+class FileOps {
+ public:
+  virtual ~FileOps() = default;
+  // The system calls of the same names; -1 and errno on failure.
+  virtual int open(const char* path, int flags, mode_t mode);
+  virtual ssize_t read(int fd, void* buffer, std::size_t n);
+  virtual ssize_t write(int fd, const void* data, std::size_t n);
+  virtual int fchmod(int fd, mode_t mode);
+  virtual int fsync(int fd);
+  virtual int close(int fd);
+  virtual int rename(const char* from, const char* to);
+  virtual int unlink(const char* path);
+  virtual int mkdir(const char* path, mode_t mode);
+  virtual bool exists(const char* path);
+};
+
+// The real file system.
+FileOps& systemFileOps();
+
+// An empty error means success.
+struct IoStatus {
+  std::string error;
+  bool ok() const { return error.empty(); }
+};
+
+struct ReadFileResult {
+  enum class Status { Ok, Missing, Failed };
+  Status status = Status::Missing;
+  Bytes data;         // at most the requested number of bytes
+  std::string error;  // for Failed
+};
+
+// Reads the file, at most maxBytes of it. A file that does not exist is Missing.
+ReadFileResult readWholeFile(FileOps& ops, const std::string& path, std::size_t maxBytes);
+
+// Replaces the file with data: temporary file with the given mode, write,
+// fsync, rename over the old file. On failure the old file is untouched and
+// the temporary file removed.
+IoStatus writeFileAtomically(FileOps& ops, const std::string& path, ByteView data,
+                             mode_t mode = 0600);
+
+// Removes the temporary files that writers of path left behind when they
+// were killed (those whose process is gone). Returns how many were removed.
+int removeStaleTemporaries(const std::string& path);
+
+// Renames a damaged file out of the way: "<path>.<YYYYmmdd-HHMMSS>.damaged"
+// (with "-2", "-3", ... before ".damaged" if that name is taken). Returns the
+// new name, or an error.
+struct KeepAsideResult {
+  std::string path;
+  std::string error;
+};
+KeepAsideResult keepAside(FileOps& ops, const std::string& path, std::time_t now);
+
+// Creates the folder and any missing parents (mode 0700 for new ones).
+IoStatus makeFolders(FileOps& ops, const std::string& path);
+
+}  // namespace strandline
