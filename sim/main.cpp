@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
   std::vector<CardPort*> waitList;
   std::vector<std::string> waitCards;
   for (const std::string& card : cards) {
-    LinkStatus status;
+    Status status;
     auto port = link.open(card, {}, status);
     if (!port) {
       std::fprintf(stderr, "strandline-sim: %s: %s\n", card.c_str(), status.message.c_str());

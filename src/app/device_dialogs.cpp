@@ -1,7 +1,6 @@
 #include "app/device_dialogs.h"
 
 #include <algorithm>
-#include <ctime>
 
 #include "core/discovery/network_scan.h"
 #include "core/security/add_device.h"
@@ -90,7 +89,7 @@ DialogOutcome addDeviceOk(ProgramContext& ctx, MainPageState& state, const std::
   state.adding = false;
   if (!added) return DialogOutcome::Close;
   if (!state.autoScan) {
-    refreshAfterScan(ctx, state, 50, static_cast<std::int64_t>(std::time(nullptr)));
+    refreshAfterScan(ctx, state, 50, ctx.clock.wallSeconds());
     scanNow(ctx, state, notify);
   }
   if (findKnownByName(ctx.known, name) != 0) {

@@ -89,13 +89,16 @@ void takeDatabase(ProgramContext& ctx, MainPageState& state, const DeviceDatabas
 
 void loadDatabase(ProgramContext& ctx, MainPageState& state) {
   DeviceDatabase db = databaseFrom(ctx, state);
-  readDatabase(state.databasePath, db, &ctx.prompter);
+  DatabaseReadResult read = readDatabase(state.databasePath, db, systemFileOps(),
+                                         ctx.clock.wallSeconds());
+  if (read.notice) ctx.prompter.show(*read.notice);
   takeDatabase(ctx, state, db);
 }
 
 void saveDatabase(ProgramContext& ctx, const MainPageState& state) {
   if (state.databasePath.empty()) return;
-  writeDatabase(state.databasePath, databaseFrom(ctx, state), &ctx.prompter);
+  if (!writeDatabase(state.databasePath, databaseFrom(ctx, state)).ok())
+    ctx.prompter.show(kDatabaseWriteFailed);
 }
 
 void clearStations(ProgramContext& ctx, MainPageState& state) {

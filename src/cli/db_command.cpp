@@ -5,6 +5,7 @@
 
 #include "base/bytes.h"
 #include "cli/commands.h"
+#include "platform/data_folder.h"
 #include "storage/device_database.h"
 #include "storage/oem_prefs.h"
 

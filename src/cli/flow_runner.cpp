@@ -68,7 +68,8 @@ int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)
   PrintingPrompter prompter;
   DeviceDatabase db;
   if (!options.databasePath.empty()) {
-    DatabaseReadResult read = readDatabase(options.databasePath, db, &prompter);
+    DatabaseReadResult read = readDatabase(options.databasePath, db);
+    if (read.notice) prompter.show(*read.notice);
     if (read.status == DatabaseReadResult::Status::Recovered) {
       std::fprintf(stderr, "strandline-cli: %s: %s\n", options.databasePath.c_str(),
                    read.problem.c_str());
@@ -87,7 +88,9 @@ int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)
     db.known = ctx.known;
     db.adapters = ctx.networks;
     db.currentCard = ctx.cards.currentCard;
-    if (!writeDatabase(options.databasePath, db, &prompter).ok()) saveFailed = true;
+    if (writeDatabase(options.databasePath, db).ok()) return;
+    prompter.show(kDatabaseWriteFailed);
+    saveFailed = true;
   };
   ctx.hooks.rescanNetwork = [&] { detectLocalAdapters(ctx); };
 

@@ -69,7 +69,7 @@ int openCard(CardTable& table, int card) {
   if (slot.deviceName.empty()) return 0;
   OpenOptions options;
   options.promiscuous = true;
-  LinkStatus status;
+  Status status;
   slot.handle = table.link->open(slot.deviceName, options, status);
   if (slot.handle) status = slot.handle->setFilter(table.filter);
   if (!slot.handle || !status.ok()) {
@@ -169,7 +169,7 @@ bool queryCardAddress(const std::string& name, MacAddress& mac) {
 
 std::string capturePermissionProblem(const CardTable& table) {
   for (const CardOpenFailure& failure : table.openFailures) {
-    if (failure.status.code != LinkErrorCode::PermissionDenied) continue;
+    if (failure.status.code != StatusCode::PermissionDenied) continue;
     return "Cannot capture raw frames on " + failure.card + " (" + failure.status.message +
            "): this needs the CAP_NET_RAW capability (and CAP_NET_ADMIN for promiscuous mode). "
            "Run as root, or grant it once with: sudo setcap cap_net_raw,cap_net_admin+ep "

@@ -41,7 +41,7 @@ struct CardSlot {
 
 struct CardOpenFailure {
   std::string card;
-  LinkStatus status;
+  Status status;
 };
 
 struct CardTable {

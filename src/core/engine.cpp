@@ -44,8 +44,7 @@ void Engine::stop() {
     stopping_ = true;
     tasks_.clear();
   }
-  wake_.notify_all();
-  if (auto* clock = dynamic_cast<VirtualClock*>(&context_->clock)) clock->notify();
+  context_->clock.wake();
   if (thread_.joinable()) thread_.join();
 }
 
@@ -54,8 +53,7 @@ void Engine::post(Task task) {
     std::lock_guard lock(mutex_);
     tasks_.push_back(std::move(task));
   }
-  wake_.notify_all();
-  if (auto* clock = dynamic_cast<VirtualClock*>(&context_->clock)) clock->notify();
+  context_->clock.wake();
 }
 
 void Engine::addListener(Listener listener) {
@@ -87,15 +85,7 @@ void Engine::idleUntil(std::uint64_t deadlineMs) {
     std::lock_guard lock(mutex_);
     return stopping_ || !tasks_.empty();
   };
-  if (auto* clock = dynamic_cast<VirtualClock*>(&ctx.clock)) {
-    clock->runUntil(deadlineMs, hasWork);
-    return;
-  }
-  std::uint64_t now = ctx.clock.nowMs();
-  if (deadlineMs <= now) return;
-  std::unique_lock lock(mutex_);
-  wake_.wait_for(lock, std::chrono::milliseconds(deadlineMs - now),
-                 [this] { return stopping_ || !tasks_.empty(); });
+  ctx.clock.waitUntil(deadlineMs, hasWork);
 }
 
 void Engine::run() {

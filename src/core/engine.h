@@ -4,7 +4,6 @@
 // touches the context.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -67,7 +66,6 @@ class Engine {
   std::unique_ptr<ProgramContext> context_;
   std::thread thread_;
   std::mutex mutex_;
-  std::condition_variable wake_;
   std::deque<Task> tasks_;
   std::vector<Listener> listeners_;
   bool stopping_ = false;

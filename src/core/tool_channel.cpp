@@ -34,16 +34,16 @@ FilterProgram toolChannelFilter(std::uint16_t etherType, const MacAddress& host)
   };
 }
 
-LinkStatus openToolChannel(ToolChannel& channel, std::uint16_t etherType) {
-  if (!channel.link) return {LinkErrorCode::Failed, "can't enumerate pcap devices: no link"};
+Status openToolChannel(ToolChannel& channel, std::uint16_t etherType) {
+  if (!channel.link) return {StatusCode::Failed, "can't enumerate pcap devices: no link"};
   std::vector<CardInfo> cards;
   std::string error;
   if (!channel.link->listCards(cards, error))
-    return {LinkErrorCode::Failed, "can't enumerate pcap devices: " + error};
+    return {StatusCode::Failed, "can't enumerate pcap devices: " + error};
   if (channel.ifIndex < 1 || channel.ifIndex > static_cast<int>(cards.size())) {
     char text[64];
     std::snprintf(text, sizeof text, "invalid interface: %d", channel.ifIndex);
-    return {LinkErrorCode::NoSuchDevice, text};
+    return {StatusCode::NoSuchDevice, text};
   }
   const CardInfo& card = cards[static_cast<std::size_t>(channel.ifIndex - 1)];
   std::string deviceName = card.name;
@@ -52,7 +52,7 @@ LinkStatus openToolChannel(ToolChannel& channel, std::uint16_t etherType) {
 
   OpenOptions options;
   options.promiscuous = false;
-  LinkStatus status;
+  Status status;
   channel.handle = channel.link->open(deviceName, options, status);
 
   char nicName[32];

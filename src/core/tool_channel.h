@@ -35,7 +35,7 @@ FilterProgram toolChannelFilter(std::uint16_t etherType, const MacAddress& host)
 
 // Opens the card at position ifIndex. On failure the status carries the
 // toolkit's text ("invalid interface: %d", "Can't open interface: %s", ...).
-LinkStatus openToolChannel(ToolChannel& channel, std::uint16_t etherType);
+Status openToolChannel(ToolChannel& channel, std::uint16_t etherType);
 // length, or -1 when the library refuses the frame.
 int sendToolFrame(ToolChannel& channel, const std::uint8_t* frame, std::size_t length);
 // Waits up to timeoutMs: the frame length, 0 on time-out, -1 on error.

@@ -1,6 +1,7 @@
 #include "platform/clock.h"
 
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 namespace strandline {
@@ -19,7 +20,35 @@ void SystemClock::sleepMs(std::uint32_t ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-VirtualClock::VirtualClock(bool paced) : paced_(paced), startReal_(steadyMs()) {}
+std::int64_t systemWallSeconds() {
+  return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+bool SystemClock::waitUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready) {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    woken_ = false;
+    if (ready()) return true;
+    std::uint64_t now = nowMs();
+    if (now >= deadlineMs) return false;
+    wake_.wait_for(lock, std::chrono::milliseconds(deadlineMs - now), [this] { return woken_; });
+  }
+}
+
+void SystemClock::wake() {
+  {
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+  }
+  wake_.notify_all();
+}
+
+VirtualClock::VirtualClock(bool paced)
+    : paced_(paced), startReal_(steadyMs()), startWall_(systemWallSeconds()) {}
+
+std::int64_t VirtualClock::wallSeconds() {
+  return startWall_ + static_cast<std::int64_t>(nowMs() / 1000);
+}
 
 std::uint64_t VirtualClock::nowMs() {
   std::lock_guard lock(mutex_);
@@ -36,11 +65,16 @@ void VirtualClock::schedule(std::uint64_t atMs, std::function<void()> fn) {
   {
     std::lock_guard lock(mutex_);
     events_.emplace(std::make_pair(atMs, sequence_++), std::move(fn));
+    woken_ = true;
   }
   wake_.notify_all();
 }
 
 void VirtualClock::notify() {
+  {
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+  }
   wake_.notify_all();
 }
 
@@ -51,6 +85,10 @@ std::size_t VirtualClock::pendingEvents() {
 
 bool VirtualClock::runUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready) {
   for (;;) {
+    {
+      std::lock_guard lock(mutex_);
+      woken_ = false;
+    }
     if (ready()) return true;
     std::function<void()> due;
     {
@@ -61,8 +99,9 @@ bool VirtualClock::runUntil(std::uint64_t deadlineMs, const std::function<bool()
         if (now_ >= deadlineMs) return false;
         std::uint64_t until = deadlineMs;
         if (!events_.empty()) until = std::min(until, events_.begin()->first.first);
+        // A wake-up that came after woken_ was cleared ends the wait at once.
         if (paced_)
-          wake_.wait_for(lock, std::chrono::milliseconds(until - now_));
+          wake_.wait_for(lock, std::chrono::milliseconds(until - now_), [this] { return woken_; });
         else
           now_ = until;
         continue;

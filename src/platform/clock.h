@@ -1,4 +1,4 @@
-// The clock port: milliseconds and sleeping.
+// The clock port: milliseconds, sleeping, waiting for work, and wall time.
 //
 // SystemClock is real time. VirtualClock keeps a queue of due events (the
 // simulator's answers, reboots, ...): in virtual mode waiting jumps straight to
@@ -19,12 +19,30 @@ class Clock {
   virtual ~Clock() = default;
   virtual std::uint64_t nowMs() = 0;
   virtual void sleepMs(std::uint32_t ms) = 0;
+  // Waits until ready() holds or the clock reaches deadlineMs; returns ready().
+  // ready() is checked at the start and after every wake-up.
+  virtual bool waitUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready) = 0;
+  // Wakes a waitUntil in another thread, which then checks ready() again.
+  virtual void wake() = 0;
+  // Seconds since 1970, for time stamps and seeds.
+  virtual std::int64_t wallSeconds() = 0;
 };
+
+// Seconds since 1970 on the system's clock.
+std::int64_t systemWallSeconds();
 
 class SystemClock final : public Clock {
  public:
   std::uint64_t nowMs() override;
   void sleepMs(std::uint32_t ms) override;
+  bool waitUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready) override;
+  void wake() override;
+  std::int64_t wallSeconds() override { return systemWallSeconds(); }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool woken_ = false;
 };
 
 class VirtualClock final : public Clock {
@@ -33,6 +51,12 @@ class VirtualClock final : public Clock {
 
   std::uint64_t nowMs() override;
   void sleepMs(std::uint32_t ms) override;
+  bool waitUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready) override {
+    return runUntil(deadlineMs, ready);
+  }
+  void wake() override { notify(); }
+  // The system's wall time when the clock was made, advanced by the clock.
+  std::int64_t wallSeconds() override;
 
   // Runs fn once the clock reaches atMs (events at the same time run in the
   // order they were scheduled). Safe to call from an event.
@@ -51,7 +75,9 @@ class VirtualClock final : public Clock {
 
  private:
   bool paced_;
+  bool woken_ = false;
   std::uint64_t startReal_ = 0;
+  std::int64_t startWall_ = 0;
   std::uint64_t now_ = 0;
   std::uint64_t sequence_ = 0;
   std::multimap<std::pair<std::uint64_t, std::uint64_t>, std::function<void()>> events_;

@@ -51,7 +51,7 @@ FileOps& systemFileOps() {
   return ops;
 }
 
-static std::string Failure(const char* what, const std::string& path, int error) {
+static std::string failureText(const char* what, const std::string& path, int error) {
   return std::string(what) + " " + path + ": " + std::strerror(error);
 }
 
@@ -61,7 +61,7 @@ ReadFileResult readWholeFile(FileOps& ops, const std::string& path, std::size_t 
   if (fd < 0) {
     if (errno == ENOENT) return result;
     result.status = ReadFileResult::Status::Failed;
-    result.error = Failure("cannot open", path, errno);
+    result.error = failureText("cannot open", path, errno);
     return result;
   }
   // Grows by chunks: maxBytes is a limit, not a size to allocate up front.
@@ -73,7 +73,7 @@ ReadFileResult readWholeFile(FileOps& ops, const std::string& path, std::size_t 
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       result.status = ReadFileResult::Status::Failed;
-      result.error = Failure("cannot read", path, errno);
+      result.error = failureText("cannot read", path, errno);
       result.data.clear();
       ops.close(fd);
       return result;
@@ -128,10 +128,10 @@ static void syncFolder(FileOps& ops, const std::string& folder) {
   ops.close(fd);
 }
 
-IoStatus writeFileAtomically(FileOps& ops, const std::string& path, ByteView data, mode_t mode) {
+Status writeFileAtomically(FileOps& ops, const std::string& path, ByteView data, mode_t mode) {
   std::string temp;
   int fd = openTemporary(ops, path, mode, temp);
-  if (fd < 0) return {Failure("cannot create", temp, errno)};
+  if (fd < 0) return Status::failure(failureText("cannot create", temp, errno));
 
   const char* step = nullptr;
   const std::string* subject = &temp;
@@ -154,7 +154,7 @@ IoStatus writeFileAtomically(FileOps& ops, const std::string& path, ByteView dat
   }
   if (step) {
     ops.unlink(temp.c_str());
-    return {Failure(step, *subject, error)};
+    return Status::failure(failureText(step, *subject, error));
   }
   syncFolder(ops, folderOf(path));
   return {};
@@ -190,17 +190,17 @@ KeepAsideResult keepAside(FileOps& ops, const std::string& path, std::time_t now
     target = base + "-" + std::to_string(n) + ".damaged";
   }
   if (ops.rename(path.c_str(), target.c_str()) != 0)
-    return {"", Failure("cannot keep aside", path, errno)};
+    return {"", failureText("cannot keep aside", path, errno)};
   return {target, ""};
 }
 
-IoStatus makeFolders(FileOps& ops, const std::string& path) {
-  if (path.empty()) return {"no folder given"};
+Status makeFolders(FileOps& ops, const std::string& path) {
+  if (path.empty()) return Status::failure("no folder given");
   for (std::size_t pos = 1; pos <= path.size(); ++pos) {
     if (pos != path.size() && path[pos] != '/') continue;
     std::string prefix = path.substr(0, pos);
     if (ops.mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
-      return {Failure("cannot create folder", prefix, errno)};
+      return Status::failure(failureText("cannot create folder", prefix, errno));
   }
   return {};
 }

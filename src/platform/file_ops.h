@@ -14,6 +14,7 @@
 #include <string>
 
 #include "base/bytes.h"
+#include "base/status.h"
 
 namespace strandline {
 
@@ -36,12 +37,6 @@ class FileOps {
 // The real file system.
 FileOps& systemFileOps();
 
-// An empty error means success.
-struct IoStatus {
-  std::string error;
-  bool ok() const { return error.empty(); }
-};
-
 struct ReadFileResult {
   enum class Status { Ok, Missing, Failed };
   Status status = Status::Missing;
@@ -55,7 +50,7 @@ ReadFileResult readWholeFile(FileOps& ops, const std::string& path, std::size_t 
 // Replaces the file with data: temporary file with the given mode, write,
 // fsync, rename over the old file. On failure the old file is untouched and
 // the temporary file removed.
-IoStatus writeFileAtomically(FileOps& ops, const std::string& path, ByteView data,
+Status writeFileAtomically(FileOps& ops, const std::string& path, ByteView data,
                              mode_t mode = 0600);
 
 // Removes the temporary files that writers of path left behind when they
@@ -72,6 +67,6 @@ struct KeepAsideResult {
 KeepAsideResult keepAside(FileOps& ops, const std::string& path, std::time_t now);
 
 // Creates the folder and any missing parents (mode 0700 for new ones).
-IoStatus makeFolders(FileOps& ops, const std::string& path);
+Status makeFolders(FileOps& ops, const std::string& path);
 
 }  // namespace strandline

@@ -13,6 +13,7 @@
 
 #include "base/bytes.h"
 #include "base/mac_address.h"
+#include "base/status.h"
 
 namespace strandline {
 
@@ -36,19 +37,12 @@ struct OpenOptions {
   int snapLength = 65536;
 };
 
-enum class LinkErrorCode { None, PermissionDenied, NoSuchDevice, Failed };
-
-struct LinkStatus {
-  LinkErrorCode code = LinkErrorCode::None;
-  std::string message;
-  bool ok() const { return code == LinkErrorCode::None; }
-};
 
 class CardPort {
  public:
   virtual ~CardPort() = default;
   // Installs the filter: only frames it accepts are received afterwards.
-  virtual LinkStatus setFilter(const FilterProgram& program) = 0;
+  virtual Status setFilter(const FilterProgram& program) = 0;
   // Sends one whole Ethernet frame. false: the library refused it (error says why).
   virtual bool send(ByteView frame, std::string& error) = 0;
   // Takes one waiting frame without blocking: 1 with a frame, 0 none, -1 error.
@@ -61,7 +55,7 @@ class FrameLink {
   // The Ethernet cards that may be used, in the library's order.
   virtual bool listCards(std::vector<CardInfo>& cards, std::string& error) = 0;
   virtual std::unique_ptr<CardPort> open(const std::string& name, const OpenOptions& options,
-                                         LinkStatus& status) = 0;
+                                         Status& status) = 0;
   // Waits until one of the ports has a frame to receive or timeoutMs passes.
   // true when a port is readable. Wakes on arrival: no sleep loop.
   virtual bool wait(std::span<CardPort* const> ports, int timeoutMs) = 0;

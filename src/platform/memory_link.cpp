@@ -9,7 +9,7 @@ class MemoryLink::Port final : public CardPort {
   Port(MemoryLink& link, std::string card) : link_(link), card_(std::move(card)) {}
   ~Port() override { link_.closed(this); }
 
-  LinkStatus setFilter(const FilterProgram& program) override {
+  Status setFilter(const FilterProgram& program) override {
     std::lock_guard lock(link_.mutex_);
     filter_ = program;
     return {};
@@ -66,16 +66,16 @@ bool MemoryLink::listCards(std::vector<CardInfo>& cards, std::string&) {
 }
 
 std::unique_ptr<CardPort> MemoryLink::open(const std::string& name, const OpenOptions&,
-                                           LinkStatus& status) {
+                                           Status& status) {
   std::lock_guard lock(mutex_);
   bool known =
       std::any_of(cards_.begin(), cards_.end(), [&](const CardInfo& c) { return c.name == name; });
   if (!known) {
-    status = {LinkErrorCode::NoSuchDevice, name + ": No such device exists"};
+    status = {StatusCode::NoSuchDevice, name + ": No such device exists"};
     return nullptr;
   }
   if (std::find(denied_.begin(), denied_.end(), name) != denied_.end()) {
-    status = {LinkErrorCode::PermissionDenied, name + ": Operation not permitted"};
+    status = {StatusCode::PermissionDenied, name + ": Operation not permitted"};
     return nullptr;
   }
   auto port = std::make_unique<Port>(*this, name);

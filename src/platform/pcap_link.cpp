@@ -31,13 +31,13 @@ class PcapPort final : public CardPort {
   explicit PcapPort(pcap_t* handle) : handle_(handle) {}
   ~PcapPort() override { pcap_close(handle_); }
 
-  LinkStatus setFilter(const FilterProgram& program) override {
+  Status setFilter(const FilterProgram& program) override {
     std::vector<bpf_insn> insns;
     insns.reserve(program.size());
     for (const FilterInstruction& i : program) insns.push_back({i.code, i.jt, i.jf, i.k});
     bpf_program compiled{static_cast<u_int>(insns.size()), insns.data()};
     if (pcap_setfilter(handle_, &compiled) != 0)
-      return {LinkErrorCode::Failed, pcap_geterr(handle_)};
+      return {StatusCode::Failed, pcap_geterr(handle_)};
     return {};
   }
 
@@ -96,11 +96,11 @@ bool PcapLink::listCards(std::vector<CardInfo>& cards, std::string& error) {
 }
 
 std::unique_ptr<CardPort> PcapLink::open(const std::string& name, const OpenOptions& options,
-                                         LinkStatus& status) {
+                                         Status& status) {
   char errbuf[PCAP_ERRBUF_SIZE] = {};
   pcap_t* handle = pcap_create(name.c_str(), errbuf);
   if (!handle) {
-    status = {LinkErrorCode::Failed, errbuf};
+    status = {StatusCode::Failed, errbuf};
     return nullptr;
   }
   pcap_set_snaplen(handle, options.snapLength);
@@ -110,16 +110,16 @@ std::unique_ptr<CardPort> PcapLink::open(const std::string& name, const OpenOpti
   pcap_set_immediate_mode(handle, 1);
   int rc = pcap_activate(handle);
   if (rc < 0) {
-    LinkErrorCode code = LinkErrorCode::Failed;
+    StatusCode code = StatusCode::Failed;
     if (rc == PCAP_ERROR_PERM_DENIED || rc == PCAP_ERROR_PROMISC_PERM_DENIED)
-      code = LinkErrorCode::PermissionDenied;
-    if (rc == PCAP_ERROR_NO_SUCH_DEVICE) code = LinkErrorCode::NoSuchDevice;
+      code = StatusCode::PermissionDenied;
+    if (rc == PCAP_ERROR_NO_SUCH_DEVICE) code = StatusCode::NoSuchDevice;
     status = {code, name + ": " + pcap_geterr(handle)};
     pcap_close(handle);
     return nullptr;
   }
   if (pcap_datalink(handle) != DLT_EN10MB || pcap_setnonblock(handle, 1, errbuf) != 0) {
-    status = {LinkErrorCode::Failed, name + ": not an Ethernet card usable without blocking"};
+    status = {StatusCode::Failed, name + ": not an Ethernet card usable without blocking"};
     pcap_close(handle);
     return nullptr;
   }

@@ -17,7 +17,7 @@ class PcapLink final : public FrameLink {
 
   bool listCards(std::vector<CardInfo>& cards, std::string& error) override;
   std::unique_ptr<CardPort> open(const std::string& name, const OpenOptions& options,
-                                 LinkStatus& status) override;
+                                 Status& status) override;
   bool wait(std::span<CardPort* const> ports, int timeoutMs) override;
 
  private:

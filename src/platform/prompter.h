@@ -15,6 +15,13 @@ enum class MessageIcon { None, Information, Exclamation, Error, Question };
 enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
 enum class MessageAnswer { Ok, Cancel, Yes, No, Retry };
 
+// A message box as a value, for the layers that leave showing it to their caller.
+struct Notice {
+  std::string text;
+  std::string caption;
+  MessageIcon icon = MessageIcon::Exclamation;
+};
+
 class Prompter {
  public:
   virtual ~Prompter() = default;
@@ -22,6 +29,10 @@ class Prompter {
                                    MessageIcon icon, MessageButtons buttons) = 0;
   virtual void progressText(const std::string& text) = 0;
   virtual void waitCursor(bool on) = 0;
+
+  void show(const Notice& notice) {
+    messageBox(notice.text, notice.caption, notice.icon, MessageButtons::Ok);
+  }
 };
 
 struct ShownMessage {

@@ -1,10 +1,6 @@
 #include "storage/device_database.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 
 #include "base/keys.h"
 
@@ -95,8 +91,8 @@ DecodeResult decodeDatabase(ByteView data, DeviceDatabase& db) {
   return {};
 }
 
-DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db, Prompter* prompter,
-                                FileOps& ops, std::time_t now) {
+DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db, FileOps& ops,
+                                std::time_t now) {
   DatabaseReadResult result;
   removeStaleTemporaries(path);
   ReadFileResult file = readWholeFile(ops, path, databaseSize(kMaxKnownDevices));
@@ -126,49 +122,16 @@ DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db, Pro
     resetDatabaseTables(db);
     result.tablesReset = true;
   }
-  if (!prompter) return result;
   if (decoded.status == DecodeStatus::OldVersion)
-    prompter->messageBox(kDatabaseReadMessage, "Attention!", MessageIcon::Exclamation,
-                         MessageButtons::Ok);
+    result.notice = Notice{kDatabaseReadMessage, "Attention!", MessageIcon::Exclamation};
   if (decoded.status == DecodeStatus::BadKnownCount)
-    prompter->messageBox(kDatabaseReadMessage, "Problem Occurred", MessageIcon::Exclamation,
-                         MessageButtons::Ok);
+    result.notice = Notice{kDatabaseReadMessage, "Problem Occurred", MessageIcon::Exclamation};
   return result;
 }
 
-IoStatus writeDatabase(const std::string& path, const DeviceDatabase& db, Prompter* prompter,
-                       FileOps& ops) {
+Status writeDatabase(const std::string& path, const DeviceDatabase& db, FileOps& ops) {
   if (db.known.count() == 0) return {};
-  IoStatus status = writeFileAtomically(ops, path, encodeDatabase(db), 0600);
-  if (!status.ok() && prompter)
-    prompter->messageBox(kDatabaseWriteMessage, "Problem Occurred", MessageIcon::Error,
-                         MessageButtons::Ok);
-  return status;
-}
-
-static std::string homeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home && *home) return home;
-  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
-  return ".";
-}
-
-std::string defaultDataFolder() {
-  const char* xdg = std::getenv("XDG_DATA_HOME");
-  if (xdg && xdg[0] == '/') return std::string(xdg) + "/SLU";
-  return homeFolder() + "/.local/share/SLU";
-}
-
-std::string chooseDataFolder(Prompter* prompter, FileOps& ops) {
-  std::string folder = defaultDataFolder();
-  if (makeFolders(ops, folder).ok()) return folder;
-  std::string fallback = homeFolder() + "/.SLU";
-  if (prompter)
-    prompter->messageBox("Unable to create Strandline Utility.data file at location: " + folder +
-                             ", Creating Strandline Utility.data file at location: " + fallback,
-                         "Information", MessageIcon::Information, MessageButtons::Ok);
-  makeFolders(ops, fallback);
-  return fallback;
+  return writeFileAtomically(ops, path, encodeDatabase(db), 0600);
 }
 
 std::string databasePath(const std::string& folder, const std::string& appName) {

@@ -11,12 +11,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 
 #include "base/bytes.h"
 #include "model/known_device.h"
 #include "model/network_records.h"
 #include "platform/file_ops.h"
+#include "platform/clock.h"
 #include "platform/prompter.h"
 
 namespace strandline {
@@ -34,8 +36,10 @@ static_assert(databaseSize(0) == 140700 && databaseSize(1) == 140898);
 
 inline constexpr const char* kDatabaseReadMessage =
     "Unexpected condition reading database. Attempting to recover.";
-inline constexpr const char* kDatabaseWriteMessage =
-    "Unexpected condition writing database. Attempting to recover.";
+// What the user is shown when a write fails.
+inline const Notice kDatabaseWriteFailed{
+    "Unexpected condition writing database. Attempting to recover.", "Problem Occurred",
+    MessageIcon::Error};
 
 // The remote list's layout: the column index shown at each display position,
 // and the width of each column in insertion order. The defaults are those of a
@@ -91,29 +95,23 @@ struct DatabaseReadResult {
   std::string keptAside;  // where the damaged file was moved, if it was
   // The network records were reset: the caller enumerates and opens the cards again.
   bool tablesReset = false;
+  std::optional<Notice> notice;  // the box the caller shows the user, if any
 };
 
 // Reads the database file into db. A missing file resets the tables. A file
-// that cannot be read whole is moved aside (keepAside) and the usual messages
-// are shown: an old version resets the tables ("Attention!"), a bad
-// known-device count leaves the known devices empty ("Problem Occurred"), a
-// short file keeps what was read before its end.
-DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db, Prompter* prompter,
+// that cannot be read whole is moved aside (keepAside, named after `now`) and
+// the result carries the notice for the user: an old version resets the
+// tables ("Attention!"), a bad known-device count leaves the known devices
+// empty ("Problem Occurred"), a short file keeps what was read before its end.
+DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db,
                                 FileOps& ops = systemFileOps(),
-                                std::time_t now = std::time(nullptr));
+                                std::time_t now = systemWallSeconds());
 
 // Replaces the database file with db, owner read/write only. A database
 // without known devices is not written. On failure the old file stays as it
-// was, the write message is shown and the error returned.
-IoStatus writeDatabase(const std::string& path, const DeviceDatabase& db, Prompter* prompter,
-                       FileOps& ops = systemFileOps());
-
-// $XDG_DATA_HOME/SLU when XDG_DATA_HOME is an absolute path, else
-// $HOME/.local/share/SLU.
-std::string defaultDataFolder();
-// The data folder, created if missing. When it cannot be created the folder
-// message is shown and ~/.SLU is used instead.
-std::string chooseDataFolder(Prompter* prompter, FileOps& ops = systemFileOps());
+// was and the reason is returned; the caller shows kDatabaseWriteFailed.
+Status writeDatabase(const std::string& path, const DeviceDatabase& db,
+                     FileOps& ops = systemFileOps());
 // "<folder>/<appName>.data"; a '/' in the application name becomes '_'.
 std::string databasePath(const std::string& folder, const std::string& appName);
 

@@ -106,7 +106,7 @@ OemSettings readOemPrefs(const std::string& path, FileOps& ops) {
   return s;
 }
 
-IoStatus writeOemPrefs(const std::string& path, const OemPrefs& prefs, FileOps& ops) {
+Status writeOemPrefs(const std::string& path, const OemPrefs& prefs, FileOps& ops) {
   return writeFileAtomically(ops, path, serializeOemPrefs(prefs), 0644);
 }
 

@@ -76,7 +76,7 @@ struct OemSettings {
 OemSettings readOemPrefs(const std::string& path, FileOps& ops = systemFileOps());
 
 // Replaces the file with the 309-byte image of prefs.
-IoStatus writeOemPrefs(const std::string& path, const OemPrefs& prefs,
+Status writeOemPrefs(const std::string& path, const OemPrefs& prefs,
                        FileOps& ops = systemFileOps());
 
 // The first of <working directory>/name and <installed share folder>/name that

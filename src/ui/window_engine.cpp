@@ -1,9 +1,9 @@
 #include "ui/window_engine.h"
 
-#include <ctime>
 #include <future>
 
 #include "core/discovery/network_scan.h"
+#include "platform/data_folder.h"
 
 namespace strandline::ui {
 
@@ -20,7 +20,7 @@ WindowEngine::~WindowEngine() {
 std::function<void(int)> WindowEngine::notifier(ProgramContext& ctx) {
   ProgramContext* c = &ctx;
   return [this, c](int phase) {
-    app::refreshAfterScan(*c, state_, phase, static_cast<std::int64_t>(std::time(nullptr)));
+    app::refreshAfterScan(*c, state_, phase, c->clock.wallSeconds());
     publish(phase);
   };
 }
@@ -68,9 +68,14 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
       app::scanNow(*c, state_, notifier(*c));
       state_.lastPhase = 3;
     };
-    std::string dataFolder = folder.empty() ? chooseDataFolder(&ctx.prompter) : folder;
+    std::string dataFolder = folder;
+    if (dataFolder.empty()) {
+      DataFolderChoice choice = chooseDataFolder();
+      if (choice.notice) ctx.prompter.show(*choice.notice);
+      dataFolder = choice.folder;
+    }
     state_.databasePath = databasePath(dataFolder, oem_.prefs.appName);
-    app::createMainPage(ctx, state_, notifier(ctx), static_cast<std::int64_t>(std::time(nullptr)));
+    app::createMainPage(ctx, state_, notifier(ctx), ctx.clock.wallSeconds());
     publish(5);
   });
   engine_->start();

@@ -55,7 +55,7 @@ static int toolReceive(PcapLink& link, int index, int ms) {
   ToolChannel channel;
   channel.link = &link;
   channel.ifIndex = index;
-  LinkStatus status = openToolChannel(channel, 0x88E1);
+  Status status = openToolChannel(channel, 0x88E1);
   if (!status.ok()) {
     std::fprintf(stderr, "%s\n", status.message.c_str());
     return 1;

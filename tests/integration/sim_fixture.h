@@ -71,7 +71,7 @@ class SimFixture : public ::testing::Test {
     ASSERT_TRUE(sim::parseNetwork(json, medium, error)) << error;
     simulation = std::make_unique<sim::Simulation>(std::move(medium));
     simulation->attach(link);
-    LinkStatus status;
+    Status status;
     port = link.open(simulation->cards().front(), {}, status);
     ASSERT_TRUE(port) << status.message;
   }

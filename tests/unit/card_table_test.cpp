@@ -200,7 +200,7 @@ TEST(ToolChannel, OpensTheCardAtItsPositionAndFiltersToIt) {
   EXPECT_EQ(sendToolFrame(channel, toUs.data(), 60), -1);
 
   channel.ifIndex = 4;
-  LinkStatus status = openToolChannel(channel, 0x88E1);
+  Status status = openToolChannel(channel, 0x88E1);
   EXPECT_EQ(status.message, "invalid interface: 4");
 }
 

@@ -286,7 +286,7 @@ TEST(DeviceDatabase, FileIsOwnerReadWriteOnly) {
   writeBytes(path, Bytes{1, 2, 3});
   chmod(path.c_str(), 0666);
   mode_t old = umask(0);
-  IoStatus status = writeDatabase(path, *sampleDatabase(1), nullptr);
+  Status status = writeDatabase(path, *sampleDatabase(1), nullptr);
   umask(old);
   ASSERT_TRUE(status.ok()) << status.error;
   struct stat st;
@@ -313,7 +313,7 @@ TEST(DeviceDatabase, InterruptedWritesLeaveTheOldFileIntact) {
     ops.failAfter = stop;
     ops.maxChunk = 4096;
     RecordingPrompter prompter;
-    IoStatus status = writeDatabase(path, *newDb, &prompter, ops);
+    Status status = writeDatabase(path, *newDb, &prompter, ops);
     EXPECT_FALSE(status.ok());
     EXPECT_NE(status.error.find("No space left"), std::string::npos) << status.error;
     ASSERT_EQ(prompter.shown.size(), 1u);

@@ -200,7 +200,7 @@ AdapterFamily currentFamily(const ProgramContext& ctx) {
 Key16 drawRandomKey(ProgramContext& ctx) {
   // Seeded with the time in seconds; a second key within the same second is
   // drawn with the next second's seed so that it differs from the first.
-  std::int64_t seed = std::max<std::int64_t>(std::time(nullptr), ctx.keyFlow.lastRandomSeed + 1);
+  std::int64_t seed = std::max<std::int64_t>(ctx.clock.wallSeconds(), ctx.keyFlow.lastRandomSeed + 1);
   ctx.keyFlow.lastRandomSeed = seed;
   return makeRandomKey(ctx.avMode, ctx.kestrelMode, static_cast<std::time_t>(seed));
 }
