@@ -14,29 +14,6 @@
 namespace strandline::ui {
 namespace {
 
-using Box = std::pair<std::string, std::string>;
-
-// Answers the boxes with this caption with Cancel, every other box with OK.
-class CancellingCatcher {
- public:
-  explicit CancellingCatcher(std::string caption) : caption_(std::move(caption)) {
-    timer_.setInterval(10);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      std::string title = box->windowTitle().toStdString();
-      seen.emplace_back(title, box->text().toStdString());
-      box->done(title == caption_ ? QMessageBox::Cancel : QMessageBox::Ok);
-    });
-    timer_.start();
-  }
-  std::vector<Box> seen;
-
- private:
-  std::string caption_;
-  QTimer timer_;
-};
-
 class DialogTest : public GuiTest {
  protected:
   PropertySheet& openHome() {
@@ -60,12 +37,6 @@ class DialogTest : public GuiTest {
     return paused;
   }
 
-  void click(QWidget& root, const char* id) {
-    auto* button = root.findChild<QPushButton*>(id);
-    ASSERT_NE(button, nullptr) << id;
-    QTest::mouseClick(button, Qt::LeftButton);
-  }
-
   template <typename Dialog>
   Dialog* dialog() {
     Dialog* d = nullptr;
@@ -85,8 +56,7 @@ TEST_F(DialogTest, EnterPasswordNeedsASelectedDevice) {
   remote->setCurrentItem(nullptr);
   BoxCatcher boxes;
   click(*sheet->mainPage(), "1087");
-  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
-  EXPECT_EQ(boxes.seen[0], (Box{"Attention!", "Please select a device first by clicking on it."}));
+  EXPECT_EQ(boxes.first(), (Box{"Attention!", "Please select a device first by clicking on it."}));
   QTest::qWait(50);
   EXPECT_EQ(sheet->mainPage()->findChild<EnterPasswordDialog*>(), nullptr);
   EXPECT_FALSE(scanPaused());
@@ -106,8 +76,7 @@ TEST_F(DialogTest, EnterPasswordChecksTheLengthThenVerifies) {
   BoxCatcher boxes;
   d->passwordBox()->setText("abc");
   click(*d, "1");
-  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
-  EXPECT_EQ(boxes.seen[0], (Box{"Invalid Entry", kInvalidDevicePasswordText}));
+  EXPECT_EQ(boxes.first(), (Box{"Invalid Entry", kInvalidDevicePasswordText}));
   ASSERT_TRUE(waitFor([&] { return d->findChild<QPushButton*>("1")->isEnabled(); }));
   EXPECT_TRUE(d->isVisible());
   EXPECT_EQ(d->passwordBox()->text(), "abc");
@@ -159,9 +128,9 @@ TEST_F(DialogTest, AddDeviceChecksInOrder) {
     d->nameBox()->setText(name);
     d->passwordBox()->setText(password);
     click(*d, "1");
-    if (!waitFor([&] { return !boxes.seen.empty(); })) return {};
+    Box box = boxes.first();
     waitFor([&] { return d->findChild<QPushButton*>("1")->isEnabled(); });
-    return boxes.seen[0];
+    return box;
   };
   // The untouched password is asked for.
   EXPECT_EQ(tryOk("Name", "PASS-WORD-GOES-HERE"), (Box{"Attention!", "Please enter a Password."}));
@@ -195,8 +164,7 @@ TEST_F(DialogTest, OldFirmwareClosesBothDialogsFirst) {
   add->nameBox()->setText("");  // would be refused, but the firmware comes first
   click(*add, "1");
   ASSERT_TRUE(waitFor([&] { return addOpen.isNull() || !addOpen->isVisible(); }));
-  ASSERT_FALSE(boxes.seen.empty());
-  EXPECT_EQ(boxes.seen[0], (Box{"Attention!", kAddFirmwareTooOldText}));
+  EXPECT_EQ(boxes.first(), (Box{"Attention!", kAddFirmwareTooOldText}));
   EXPECT_FALSE(scanPaused());
 
   ASSERT_TRUE(waitFor([&] { return remote->topLevelItemCount() == 5; }));
@@ -210,8 +178,7 @@ TEST_F(DialogTest, OldFirmwareClosesBothDialogsFirst) {
   enter->passwordBox()->setText("ab");
   click(*enter, "1");
   ASSERT_TRUE(waitFor([&] { return enterOpen.isNull() || !enterOpen->isVisible(); }));
-  ASSERT_FALSE(boxes.seen.empty());
-  EXPECT_EQ(boxes.seen[0], (Box{"Attention!", kVerifyFirmwareTooOldText}));
+  EXPECT_EQ(boxes.first(), (Box{"Attention!", kVerifyFirmwareTooOldText}));
   EXPECT_FALSE(scanPaused());
 }
 
@@ -234,8 +201,7 @@ TEST_F(DialogTest, AddDeviceRefusesAPasswordAlreadyListed) {
   d->nameBox()->setText("Attic");
   d->passwordBox()->setText("A1B2-C3D4-E5F6-G7H8");
   click(*d, "1");
-  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
-  EXPECT_EQ(boxes.seen[0], (Box{"Attention!", "Device is already added in the network"}));
+  EXPECT_EQ(boxes.first(), (Box{"Attention!", "Device is already added in the network"}));
   ASSERT_TRUE(waitFor([&] { return d->findChild<QPushButton*>("1")->isEnabled(); }));
   EXPECT_TRUE(d->isVisible());
   EXPECT_FALSE(scanPaused());
@@ -286,36 +252,32 @@ TEST_F(DialogTest, PrivacyRefusesAShortNameAndSetsTheLocalAdapter) {
   EXPECT_TRUE(waitFor([&] { return name->text() == "HomePlugAV"; }));
 
   BoxCatcher boxes;
+  // The box that answers a click on Set Local, once both buttons work again.
+  auto setLocal = [&] {
+    boxes.seen.clear();
+    click(*privacy, "1080");
+    Box box = boxes.first(30000);
+    EXPECT_TRUE(waitFor([&] {
+      return privacy->findChild<QPushButton*>("1080")->isEnabled() &&
+             privacy->findChild<QPushButton*>("1081")->isEnabled();
+    }));
+    return box;
+  };
   name->setText("abc");
-  click(*privacy, "1080");
-  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
-  EXPECT_EQ(boxes.seen[0], (Box{"Invalid Entry", kInvalidNetworkNameText}));
-  ASSERT_TRUE(waitFor([&] { return privacy->findChild<QPushButton*>("1080")->isEnabled(); }));
-
+  EXPECT_EQ(setLocal(), (Box{"Invalid Entry", kInvalidNetworkNameText}));
   // A name with a tab passes the length check and is refused all the same.
-  boxes.seen.clear();
   name->setText("Home\tNet");
-  click(*privacy, "1080");
-  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
-  EXPECT_EQ(boxes.seen[0], (Box{"Invalid Entry", kInvalidNetworkNameText}));
-  ASSERT_TRUE(waitFor([&] { return privacy->findChild<QPushButton*>("1080")->isEnabled(); }));
+  EXPECT_EQ(setLocal(), (Box{"Invalid Entry", kInvalidNetworkNameText}));
 
-  boxes.seen.clear();
   name->setText("Attic Net");
-  click(*privacy, "1080");
-  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }, 30000));
-  EXPECT_EQ(boxes.seen[0], (Box{"Information", "Local network set to 'Attic Net'"}));
+  EXPECT_EQ(setLocal(), (Box{"Information", "Local network set to 'Attic Net'"}));
   QLabel* type = s.mainPage()->findChild<QLabel*>("1089");
   EXPECT_TRUE(waitFor([&] { return type->text() == "Network Type: Private"; }));
-  ASSERT_TRUE(waitFor([&] { return privacy->findChild<QPushButton*>("1081")->isEnabled(); }));
 
   // Back to the public name.
   click(*privacy, "1062");
   EXPECT_EQ(name->text(), "HomePlugAV");
-  boxes.seen.clear();
-  click(*privacy, "1080");
-  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }, 30000));
-  EXPECT_EQ(boxes.seen[0], (Box{"Information", "Local network set to 'HomePlugAV'"}));
+  EXPECT_EQ(setLocal(), (Box{"Information", "Local network set to 'HomePlugAV'"}));
   EXPECT_TRUE(waitFor([&] { return type->text() == "Network Type: Public"; }));
 }
 
@@ -326,13 +288,12 @@ TEST_F(DialogTest, CancellingSetAllChangesNoDevice) {
   auto* name = privacy->findChild<QLineEdit*>("1028");
   auto* all = privacy->findChild<QPushButton*>("1081");
   auto* local = privacy->findChild<QPushButton*>("1080");
-  CancellingCatcher boxes("Network Name Setting ");
+  BoxCatcher boxes("Network Name Setting ");
   name->setText("Attic Net");
   QTest::mouseClick(all, Qt::LeftButton);
   EXPECT_FALSE(all->isEnabled());
   EXPECT_FALSE(local->isEnabled());
-  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
-  EXPECT_EQ(boxes.seen[0], (Box{"Network Name Setting ", app::kSetAllQuestionText}));
+  EXPECT_EQ(boxes.first(), (Box{"Network Name Setting ", app::kSetAllQuestionText}));
   ASSERT_TRUE(waitFor([&] { return all->isEnabled() && local->isEnabled(); }));
   // No flow ran: no result box follows the question.
   QTest::qWait(200);

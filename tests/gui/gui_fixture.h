@@ -10,13 +10,17 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "storage/oem_prefs.h"
@@ -35,25 +39,45 @@ inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 2000
   return true;
 }
 
-// Answers every message box that opens (first button, the default) and keeps
-// its caption and text.
+using Box = std::pair<std::string, std::string>;
+
+// Answers every message box that opens and keeps its caption and text: a box
+// with `cancelCaption` gets Cancel, every other the first button (the default).
 class BoxCatcher {
  public:
-  BoxCatcher() {
+  explicit BoxCatcher(std::string cancelCaption = {}) : cancel_(std::move(cancelCaption)) {
     timer_.setInterval(10);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (!box) return;
       seen.emplace_back(box->windowTitle().toStdString(), box->text().toStdString());
-      box->done(QMessageBox::Ok);
+      bool cancel = !cancel_.empty() && seen.back().first == cancel_;
+      box->done(cancel ? QMessageBox::Cancel : QMessageBox::Ok);
     });
     timer_.start();
   }
-  std::vector<std::pair<std::string, std::string>> seen;
+  // The first box kept, once one has come; empty if none comes.
+  Box first(int timeoutMs = 20000) {
+    return waitFor([this] { return !seen.empty(); }, timeoutMs) ? seen[0] : Box{};
+  }
+  std::vector<Box> seen;
 
  private:
+  std::string cancel_;
   QTimer timer_;
 };
+
+// The text of the label `id` under `root`.
+inline QString text(QWidget& root, const char* id) {
+  auto* label = root.findChild<QLabel*>(id);
+  return label ? label->text() : QString("<no control %1>").arg(id);
+}
+
+inline void click(QWidget& root, const char* id) {
+  auto* button = root.findChild<QPushButton*>(id);
+  ASSERT_NE(button, nullptr) << id;
+  QTest::mouseClick(button, Qt::LeftButton);
+}
 
 class GuiTest : public ::testing::Test {
  protected:

@@ -13,11 +13,6 @@
 namespace strandline::ui {
 namespace {
 
-QString text(QWidget& root, const char* id) {
-  auto* label = root.findChild<QLabel*>(id);
-  return label ? label->text() : QString("<no control %1>").arg(id);
-}
-
 QStringList tabTitles(QTabWidget& tabs) {
   QStringList titles;
   for (int i = 0; i < tabs.count(); ++i) titles << tabs.tabText(i);
@@ -94,9 +89,9 @@ TEST_F(StartupTest, SecondCopyIsTurnedAway) {
   EntryOptions options;
   options.window = simulated();
   EXPECT_EQ(entryPoint(options), 0);
-  ASSERT_EQ(boxes.seen.size(), 1u);
-  EXPECT_EQ(boxes.seen[0].first, "Attention!");
-  EXPECT_EQ(boxes.seen[0].second, "Box Tool is already running.\nOnly one copy can run at a time.");
+  EXPECT_EQ(boxes.seen, (std::vector<Box>{{"Attention!",
+                                           "Box Tool is already running.\nOnly one "
+                                           "copy can run at a time."}}));
   for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_NE(w->objectName(), "sheet");
 }
 
@@ -138,7 +133,7 @@ TEST_F(MainPageTest, RenameInPlace) {
   BoxCatcher boxes;
   auto rename = [&](int row, const QString& text) {
     remote.setCurrentItem(remote.topLevelItem(row));
-    QTest::mouseClick(s.mainPage()->findChild<QPushButton*>("1088"), Qt::LeftButton);
+    click(*s.mainPage(), "1088");
     // The editor of this edit: the one shown (a closed one may wait for deletion).
     QLineEdit* editor = nullptr;
     EXPECT_TRUE(waitFor([&] {
@@ -153,9 +148,7 @@ TEST_F(MainPageTest, RenameInPlace) {
   rename(0, "Living Room");
   EXPECT_TRUE(waitFor([&] { return remote.topLevelItem(0)->text(0) == "Living Room"; }));
   rename(1, "Living Room");
-  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
-  EXPECT_EQ(boxes.seen[0],
-            (std::pair<std::string, std::string>{"Attention!", "Please enter another name."}));
+  EXPECT_EQ(boxes.first(), (Box{"Attention!", "Please enter another name."}));
   EXPECT_EQ(remote.topLevelItem(1)->text(0), "Device 3");
   rename(2, QString(40, 'x'));
   EXPECT_TRUE(waitFor([&] { return remote.topLevelItem(2)->text(0) == QString(31, 'x'); }));
@@ -216,11 +209,10 @@ TEST_F(MainPageTest, NoAdapter) {
   MainPage& page = *s.mainPage();
   EXPECT_TRUE(waitFor([&] { return text(page, "1012") == "HomePlug Adapter NOT DETECTED"; }));
   BoxCatcher boxes;
-  QTest::mouseClick(page.findChild<QPushButton*>("1068"), Qt::LeftButton);
-  ASSERT_TRUE(waitFor([&] { return !boxes.seen.empty(); }));
-  EXPECT_EQ(boxes.seen[0].first, "HomePlug Adapter NOT DETECTED");
-  EXPECT_EQ(boxes.seen[0].second,
-            "The HomePlug Adapter was not detected.\nPlease check your computer cables.");
+  click(page, "1068");
+  EXPECT_EQ(boxes.first(), (Box{"HomePlug Adapter NOT DETECTED",
+                                "The HomePlug Adapter was not detected.\nPlease check your "
+                                "computer cables."}));
   EXPECT_EQ(text(page, "1012"), "HomePlug Adapter NOT DETECTED");
   EXPECT_FALSE(page.findChild<QPushButton*>("1102")->isEnabled());
   EXPECT_EQ(page.localList()->topLevelItemCount(), 0);

@@ -60,11 +60,13 @@ TEST(AvDecode, EveryTypeAtItsMinimumLength) {
   }
 }
 
-// A frame of `type` and `length` with byte `at` set to `value`.
-Bytes with(std::uint16_t type, std::size_t length, std::size_t at, std::uint8_t value) {
-  Bytes f = avFrame(type, length);
-  f[at] = value;
+// A frame of `type` and `length` with the given bytes set.
+Bytes with(Bytes f, std::initializer_list<std::pair<std::size_t, std::uint8_t>> bytes) {
+  for (auto [at, value] : bytes) f[at] = value;
   return f;
+}
+Bytes with(std::uint16_t type, std::size_t length, std::size_t at, std::uint8_t value) {
+  return with(avFrame(type, length), {{at, value}});
 }
 
 TEST(AvDecode, MalformedFramesAreRejectedWithTheirErrorNumber) {
@@ -83,6 +85,8 @@ TEST(AvDecode, MalformedFramesAreRejectedWithTheirErrorNumber) {
       {"version 1 frame read as version 0", avFrameV1(0xA039, 60), 0, kErrWrongHeader, 0xFFFF},
       {"version 0 frame read as version 1", avFrame(0xA039, 60), 4, kErrWrongHeader, 0xFFFF},
       {"header cut before the OUI", cutHeader, 0, kErrWrongHeader, 0xFFFF},
+      {"version 1 network information one byte short", avFrameV1(0xA039, 55), kVersionSelectorV1,
+       kErrWrongHeader, 0xA039},
       {"unknown type 0xA003", avFrame(0xA003, 60), 0, kErrUnknownType, 0xFFFF},
       {"a request is no confirmation", avFrame(0xA000, 60), 0, kErrUnknownType, 0xFFFF},
       {"link statistics block 2 cut short", with(0xA031, 300, 21, 2), 0, kErrWrongHeader, 0xA031},
@@ -136,67 +140,54 @@ TEST(AvDecode, VersionConfirmationFields) {
   EXPECT_EQ(r.data[66], 0);
 }
 
-TEST(AvDecode, NetworkInformationInBothHeaderForms) {
-  ThpapiContext lib;
-  ThpapiResult r;
-  Bytes v1 = avFrameV1(0xA039, 56);
-  v1[27] = 2;
-  v1[28] = 0xAB;
-  v1[55] = 0xCD;
-  ASSERT_EQ(decode(lib, v1, r, kVersionSelectorV1), 0);
-  EXPECT_EQ(r.data[0], 2);
-  EXPECT_EQ(r.data[1], 0xAB);
-  EXPECT_EQ(r.data[28], 0xCD);
-  EXPECT_EQ(r.data[29], 0);  // nothing copied past the frame
-  EXPECT_EQ(r.dataLength, 1505u);
-  Bytes shortV1(v1.begin(), v1.end() - 1);
-  EXPECT_EQ(decode(lib, shortV1, r, kVersionSelectorV1), -1);
-
-  // A full-size frame fills the table up to its last byte and no further.
-  Bytes v0 = avFrame(0xA039, 1514);
-  v0[20] = 1;
-  v0[1513] = 0xEE;
-  ASSERT_EQ(decode(lib, v0, r, 0), 0);
-  EXPECT_EQ(r.data[0], 1);
-  EXPECT_EQ(r.data[1513 - 20], 0xEE);
-  EXPECT_EQ(r.status, 0);
-}
-
+// Payloads copied from what the frame declares, and no further.
 TEST(AvDecode, VariablePayloadsCopyWhatTheFrameDeclares) {
-  ThpapiContext lib;
-  ThpapiResult r;
-  Bytes link = avFrame(0xA031, 271);
-  link[21] = 1;
-  link[270] = 0x42;
-  ASSERT_EQ(decode(lib, link, r), 0);
-  EXPECT_EQ(r.dataLength, 250u);
-  EXPECT_EQ(r.data[249], 0x42);
-
-  Bytes config = avFrame(0xA059, 60);
-  config[20] = 3;
-  config[21] = 4;
-  for (int i = 0; i < 4; ++i) config[22 + i] = static_cast<std::uint8_t>(0xA0 + i);
-  config[26] = 0xFF;  // not part of the block
-  ASSERT_EQ(decode(lib, config, r), 0);
-  EXPECT_EQ(r.data[0], 3);
-  EXPECT_EQ(r.data[1], 4);
-  EXPECT_EQ(r.data[5], 0xA3);
-  EXPECT_EQ(r.data[6], 0);
-  EXPECT_EQ(r.status, 0);
-
-  Bytes sniff = avFrame(0xA036, 186);
-  sniff[21] = 9;
-  putU32(sniff, 30, 0x11223344);
-  sniff[34] = 0xA0;
-  sniff[185] = 0x5C;
-  ASSERT_EQ(decode(lib, sniff, r), 0);
-  EXPECT_EQ(r.data[0], 9);
-  EXPECT_EQ(r.data[9], 0x44);
-  EXPECT_EQ(r.data[13], 0xA0);
-  EXPECT_EQ(r.data[29], 0);    // low three bits of byte 34
-  EXPECT_EQ(r.data[30], 0xA);  // high four bits
-  EXPECT_EQ(r.data[166], 0x5C);
-  EXPECT_EQ(r.dataLength, 168u);
+  const struct {
+    const char* what;
+    Bytes frame;
+    int selector;
+    std::uint32_t dataLength;  // 0: not checked
+    std::vector<std::pair<std::size_t, std::uint8_t>> data;
+  } cases[] = {
+      {"network information, version 1 header",
+       with(avFrameV1(0xA039, 56), {{27, 2}, {28, 0xAB}, {55, 0xCD}}),
+       kVersionSelectorV1,
+       1505,
+       {{0, 2}, {1, 0xAB}, {28, 0xCD}, {29, 0}}},
+      {"full-size network information",
+       with(avFrame(0xA039, 1514), {{20, 1}, {1513, 0xEE}}),
+       0,
+       0,
+       {{0, 1}, {1513 - 20, 0xEE}}},
+      {"link statistics block 1",
+       with(avFrame(0xA031, 271), {{21, 1}, {270, 0x42}}),
+       0,
+       250,
+       {{249, 0x42}}},
+      {"configuration block",
+       with(avFrame(0xA059, 60),
+            {{20, 3}, {21, 4}, {22, 0xA0}, {23, 0xA1}, {24, 0xA2}, {25, 0xA3}, {26, 0xFF}}),
+       0,
+       0,
+       {{0, 3}, {1, 4}, {5, 0xA3}, {6, 0}}},
+      {"sniffer indication",
+       with(avFrame(0xA036, 186),
+            {{21, 9}, {30, 0x44}, {31, 0x33}, {32, 0x22}, {33, 0x11}, {34, 0xA0}, {185, 0x5C}}),
+       0,
+       168,
+       {{0, 9}, {9, 0x44}, {13, 0xA0}, {29, 0}, {30, 0xA}, {166, 0x5C}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ThpapiContext lib;
+    ThpapiResult r;
+    ASSERT_EQ(decode(lib, c.frame, r, c.selector), 0);
+    EXPECT_EQ(r.status, 0);
+    if (c.dataLength) {
+      EXPECT_EQ(r.dataLength, c.dataLength);
+    }
+    for (auto [at, value] : c.data) EXPECT_EQ(r.data[at], value) << "data byte " << at;
+  }
 }
 
 TEST(AvDecode, HostActionIndicationPreparesItsResponse) {
@@ -212,14 +203,7 @@ TEST(AvDecode, HostActionIndicationPreparesItsResponse) {
 
   std::array<std::uint8_t, 1528> buffer;
   ASSERT_EQ(thpapiNextRequest(lib, buffer), 64u);
-  EXPECT_EQ(toHex(ByteView(buffer.data(), 21)),
-            "00B052123456"
-            "020000000010"
-            "88E1"
-            "00"
-            "63A0"
-            "00B052"
-            "00");
+  EXPECT_EQ(hexAt(buffer, 0, 21), golden("00B052123456 020000000010 88E1 00 63A0 00B052 00"));
   EXPECT_EQ(thpapiNextRequest(lib, buffer), 0u);  // sent once
 
   Bytes cut = avFrame(0xA062, 20);  // too short to carry the action
@@ -235,9 +219,9 @@ TEST(AvDecode, HostActionDuringATransferKeepsTheTransferRequest) {
   ASSERT_EQ(decode(lib, avFrame(0xA062, 60), r), 0);
   std::array<std::uint8_t, 1528> buffer;
   ASSERT_EQ(thpapiNextRequest(lib, buffer), 64u);
-  EXPECT_EQ(getU16(Bytes(buffer.begin(), buffer.begin() + 20), 15), 0xA063);
+  EXPECT_EQ(hexAt(buffer, 15, 2), "63A0");
   ASSERT_EQ(thpapiNextRequest(lib, buffer), 64u);
-  EXPECT_EQ(getU16(Bytes(buffer.begin(), buffer.begin() + 20), 15), 0xA024);
+  EXPECT_EQ(hexAt(buffer, 15, 2), "24A0");
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 // Frames as an adapter sends them, written byte by byte for the AV library
-// tests (deliberately without the library's own header builders).
+// tests (deliberately without the library's own header builders), and the
+// byte helpers the unit tests share.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/checksum.h"
 #include "base/mac_address.h"
 
 namespace strandline::testframes {
@@ -22,6 +26,17 @@ inline void putU32(Bytes& f, std::size_t at, std::uint32_t v) {
 }
 inline std::uint16_t getU16(const Bytes& f, std::size_t at) {
   return static_cast<std::uint16_t>(f[at] | f[at + 1] << 8);
+}
+// Hex of `n` bytes of `f` from `at`, to compare with golden text.
+inline std::string hexAt(ByteView f, std::size_t at, std::size_t n) {
+  return toHex(f.subspan(at, n));
+}
+// Golden hex written with spaces between the fields, without them.
+inline std::string golden(std::string_view spaced) {
+  std::string s;
+  for (char c : spaced)
+    if (c != ' ') s += c;
+  return s;
 }
 inline std::uint32_t getU32(const Bytes& f, std::size_t at) {
   std::uint32_t v = 0;
@@ -59,15 +74,6 @@ inline Bytes avFrameV1(std::uint16_t type, std::size_t length) {
   return f;
 }
 
-// Complement of the XOR of the whole little-endian words of `data`.
-inline std::uint32_t wordChecksum(ByteView data) {
-  std::uint32_t x = 0;
-  for (std::size_t i = 0; i + 4 <= data.size(); i += 4)
-    x ^= std::uint32_t{data[i]} | std::uint32_t{data[i + 1]} << 8 |
-         std::uint32_t{data[i + 2]} << 16 | std::uint32_t{data[i + 3]} << 24;
-  return ~x;
-}
-
 // A 44-byte image header: word 2 load address, 3 length, 4 image checksum, 5
 // entry point, 9 next header offset; word 10 makes the header check to 0.
 inline Bytes imageHeader(std::uint32_t loadAddress, std::uint32_t length, std::uint32_t next,
@@ -80,7 +86,7 @@ inline Bytes imageHeader(std::uint32_t loadAddress, std::uint32_t length, std::u
   putU32(h, 20, entry);
   putU32(h, 36, next);
   putU32(h, 40, 0);
-  putU32(h, 40, wordChecksum(ByteView(h.data(), 40)));
+  putU32(h, 40, checksum32(ByteView(h.data(), 40)));
   return h;
 }
 
@@ -92,7 +98,7 @@ inline Bytes readConfirm(std::uint8_t status, std::uint8_t module, ByteView data
   f[24] = module;
   putU16(f, 26, static_cast<std::uint16_t>(data.size()));
   putU32(f, 28, offset);
-  putU32(f, 32, wordChecksum(data));
+  putU32(f, 32, checksum32(data));
   std::copy(data.begin(), data.end(), f.begin() + 36);
   return f;
 }

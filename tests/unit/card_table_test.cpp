@@ -4,7 +4,7 @@
 
 #include "core/tool_channel.h"
 #include "platform/memory_link.h"
-#include "protocol/management_frame.h"
+#include "unit/av_frames.h"
 
 namespace strandline {
 namespace {
@@ -15,9 +15,7 @@ CardInfo card(int n, const std::string& description = {}) {
 }
 
 Bytes avFrame(std::size_t length = 60) {
-  Bytes frame(length, 0);
-  buildAvHeaderV0(frame.data(), kBroadcastMac.data(), kLocalDeviceMac.data(), 0xA001);
-  return frame;
+  return testframes::avFrame(0xA001, length);
 }
 
 class CardTableTest : public ::testing::Test {

@@ -164,54 +164,40 @@ TEST(DeviceDatabase, MissingFileResetsWithoutMessageAndCreatesNothing) {
 }
 
 // What a damaged file leaves in memory and on screen.
-struct MalformedCase {
-  const char* name;
-  std::function<Bytes(Bytes)> damage;  // applied to the image of a 3-device database
-  const char* caption;                 // message shown, or nullptr
-  bool reset;                          // tables reset
-  int knownLeft;                       // known devices in memory afterwards
-  bool networksLoaded;                 // card 2's record came from the file
-};
-
-Bytes cut(Bytes b, std::size_t size) {
-  b.resize(size);
-  return b;
-}
-Bytes setI32(Bytes b, std::size_t at, std::int32_t v) {
-  ByteWriter(b, at).u32le(static_cast<std::uint32_t>(v));
-  return b;
-}
-
 TEST(DeviceDatabase, MalformedFilesAreKeptAsideAndReadAsFarAsTheyGo) {
+  constexpr std::size_t kWhole = SIZE_MAX;
   const std::size_t full = databaseSize(3);
-  const std::vector<MalformedCase> cases = {
-      {"empty file", [](Bytes b) { return cut(b, 0); }, nullptr, false, -1, false},
-      {"three bytes", [](Bytes b) { return cut(b, 3); }, nullptr, false, -1, false},
-      {"version 305", [](Bytes b) { return setI32(b, 0, 305); }, "Attention!", true, 0, false},
-      {"negative version", [](Bytes b) { return setI32(b, 0, -306); }, "Attention!", true, 0,
-       false},
-      {"inside the network records", [](Bytes b) { return cut(b, 5000); }, nullptr, false, -1,
-       false},
-      {"before the count", [](Bytes b) { return cut(b, 140650); }, nullptr, false, -1, true},
-      {"count 0", [](Bytes b) { return setI32(b, 140648, 0); }, "Problem Occurred", false, 0, true},
-      {"count -1", [](Bytes b) { return setI32(b, 140648, -1); }, "Problem Occurred", false, 0,
-       true},
-      {"count 101", [](Bytes b) { return setI32(b, 140648, 101); }, "Problem Occurred", false, 0,
-       true},
-      {"count beyond the file", [](Bytes b) { return setI32(b, 140648, 50); }, nullptr, false, 3,
-       true},
-      {"inside the third device", [=](Bytes b) { return cut(b, 140652 + 2 * 198 + 100); }, nullptr,
-       false, 2, true},
-      {"inside the column layout", [=](Bytes b) { return cut(b, full - 20); }, nullptr, false, 3,
-       true},
-      {"last byte missing", [=](Bytes b) { return cut(b, full - 1); }, nullptr, false, 3, true},
+  const struct {
+    const char* name;
+    std::size_t size;  // of the image of a 3-device database, cut
+    std::size_t at;    // or a 32-bit field set to `value` (kWhole: none)
+    std::int32_t value;
+    const char* caption;  // message shown, or nullptr
+    bool reset;           // tables reset
+    int knownLeft;        // known devices in memory afterwards (-1: those before)
+    bool networksLoaded;  // card 2's record came from the file
+  } cases[] = {
+      {"empty file", 0, kWhole, 0, nullptr, false, -1, false},
+      {"three bytes", 3, kWhole, 0, nullptr, false, -1, false},
+      {"version 305", full, 0, 305, "Attention!", true, 0, false},
+      {"negative version", full, 0, -306, "Attention!", true, 0, false},
+      {"inside the network records", 5000, kWhole, 0, nullptr, false, -1, false},
+      {"before the count", 140650, kWhole, 0, nullptr, false, -1, true},
+      {"count 0", full, 140648, 0, "Problem Occurred", false, 0, true},
+      {"count -1", full, 140648, -1, "Problem Occurred", false, 0, true},
+      {"count 101", full, 140648, 101, "Problem Occurred", false, 0, true},
+      {"count beyond the file", full, 140648, 50, nullptr, false, 3, true},
+      {"inside the third device", 140652 + 2 * 198 + 100, kWhole, 0, nullptr, false, 2, true},
+      {"inside the column layout", full - 20, kWhole, 0, nullptr, false, 3, true},
+      {"last byte missing", full - 1, kWhole, 0, nullptr, false, 3, true},
   };
   const Bytes good = encodeDatabase(*sampleDatabase(3));
-  for (const MalformedCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ScratchFolder dir;
     std::string path = dir.file("db.data");
-    Bytes bad = c.damage(good);
+    Bytes bad(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(c.size));
+    if (c.at != kWhole) ByteWriter(bad, c.at).u32le(static_cast<std::uint32_t>(c.value));
     writeBytes(path, bad);
 
     // Memory holds an unrelated database before the read.

@@ -88,16 +88,16 @@ TEST(ColumnLayout, RoundTripsThroughTheFiveColumnForm) {
 }
 
 TEST(RemoteTextColor, CodesAndColourValues) {
-  EXPECT_EQ(remoteTextColor(1), 0x008000u);
-  EXPECT_EQ(remoteTextColor(2), 0x0000FFu);
-  EXPECT_EQ(remoteTextColor(3), 0xFF0000u);
-  EXPECT_EQ(remoteTextColor(4), 0x606060u);
-  EXPECT_EQ(remoteTextColor(0x00332211), 0x112233u);  // 0x00BBGGRR
-  EXPECT_EQ(remoteTextColor(-5), 0u);
-  EXPECT_EQ(imageForKind(2), 1);
-  EXPECT_EQ(imageForKind(4), 2);
-  EXPECT_EQ(imageForKind(5), 3);
-  EXPECT_EQ(imageForKind(1), 0);
+  // Codes 1 to 4 name colours; a larger value is a colour as 0x00BBGGRR.
+  for (auto [code, colour] : {std::pair{1, 0x008000u},
+                              {2, 0x0000FFu},
+                              {3, 0xFF0000u},
+                              {4, 0x606060u},
+                              {0x00332211, 0x112233u},
+                              {-5, 0u}})
+    EXPECT_EQ(remoteTextColor(code), colour) << code;
+  for (auto [kind, image] : {std::pair{2, 1}, {4, 2}, {5, 3}, {1, 0}})
+    EXPECT_EQ(imageForKind(kind), image) << kind;
 }
 
 MacAddress macOf(std::uint8_t last) {

@@ -4,6 +4,7 @@
 
 #include "base/bytes.h"
 #include "base/mac_address.h"
+#include "unit/av_frames.h"
 
 namespace strandline {
 namespace {
@@ -47,9 +48,8 @@ TEST(ManagementFrame, AvHeaderVersionZeroGoldenBytes) {
   const MacAddress source{0x02, 0, 0, 0, 0, 0x10};
   std::size_t payload = buildAvHeaderV0(frame, kLocalDeviceMac.data(), source.data(), 0xA038);
   EXPECT_EQ(payload, 20u);
-  const std::uint8_t expected[20] = {0x00, 0xB0, 0x52, 0x00, 0x00, 0x01, 0x02, 0x00, 0x00, 0x00,
-                                     0x00, 0x10, 0x88, 0xE1, 0x00, 0x38, 0xA0, 0x00, 0xB0, 0x52};
-  EXPECT_EQ(0, std::memcmp(frame, expected, 20));
+  EXPECT_EQ(testframes::hexAt(frame, 0, 20),
+            testframes::golden("00B052000001 020000000010 88E1 00 38A0 00B052"));
   EXPECT_EQ(checkAvHeader(ByteView(frame, 64), false), 0);
   EXPECT_EQ(checkAvHeader(ByteView(frame, 64), true), kErrWrongHeader);
 }
@@ -59,8 +59,7 @@ TEST(ManagementFrame, AvHeaderVersionOneGoldenBytes) {
   std::size_t payload =
       buildAvHeaderV1(frame, kLocalDeviceMac.data(), kBroadcastMac.data(), 0xA038);
   EXPECT_EQ(payload, 22u);
-  const std::uint8_t expected[8] = {0x01, 0x38, 0xA0, 0x00, 0x00, 0x00, 0xB0, 0x52};
-  EXPECT_EQ(0, std::memcmp(frame + 14, expected, 8));
+  EXPECT_EQ(testframes::hexAt(frame, 14, 8), "0138A0000000B052");
   EXPECT_EQ(checkAvHeader(ByteView(frame, 64), true), 0);
 }
 
@@ -85,13 +84,8 @@ TEST(ManagementFrame, Hp1HeaderClearsTheFirstSeventeenBytes) {
   std::fill(std::begin(frame), std::end(frame), 0xEE);
   const MacAddress source{2, 0, 0, 0, 0, 1};
   buildHp1Header(frame, source.data(), kBroadcastMac.data());
-  EXPECT_TRUE(macEqual(frame, kBroadcastMac.data()));
-  EXPECT_TRUE(macEqual(frame + 6, source.data()));
-  EXPECT_EQ(frame[12], 0x88);
-  EXPECT_EQ(frame[13], 0x7B);
-  EXPECT_EQ(frame[14], 0);
-  EXPECT_EQ(frame[16], 0);
-  EXPECT_EQ(frame[17], 0xEE);
+  EXPECT_EQ(testframes::hexAt(frame, 0, 18),
+            testframes::golden("FFFFFFFFFFFF 020000000001 887B 000000 EE"));
 }
 
 TEST(ManagementFrame, AvRequestsArePaddedToSixtyFour) {

@@ -32,6 +32,11 @@ std::ostream& operator<<(std::ostream& os, const Seen& s) {
             << s.offset << "}";
 }
 
+// An expected request: type, module (or load address), length, offset.
+Seen req(std::uint16_t type, std::uint32_t a, std::uint32_t length = 0, std::uint32_t offset = 0) {
+  return {type, a, length, offset, {}, {}};
+}
+
 Seen parse(const Bytes& f) {
   Seen s{getU16(f, 15), 0, 0, 0, {}, f};
   std::copy(f.begin(), f.begin() + 6, s.destination.begin());
@@ -53,9 +58,7 @@ class TransferTest : public ::testing::Test {
     std::size_t n = thpapiNextRequest(lib, buffer);
     return Bytes(buffer.begin(), buffer.begin() + n);
   }
-  int feed(const Bytes& frame) {
-    return thpapiDecodeFrame(lib, ByteView(frame.data(), frame.size()), result, 0);
-  }
+  int feed(const Bytes& frame) { return thpapiDecodeFrame(lib, frame, result, 0); }
   // Answers a module read request from `modules`.
   Bytes answer(const Seen& s, std::map<int, Bytes>& modules, std::uint8_t status = 0) {
     const Bytes& m = modules[static_cast<int>(s.a)];
@@ -107,18 +110,18 @@ Bytes firmwareModule() {
 
 TEST(Checksum, ComplementOfTheXorOfLittleEndianWords) {
   Bytes block = {1, 0, 0, 0, 2, 0, 0, 0, 0xFF};  // the trailing byte is no word
-  EXPECT_EQ(checksum32(ByteView(block.data(), block.size())), 0xFFFFFFFCu);
+  EXPECT_EQ(checksum32(block), 0xFFFFFFFCu);
   Bytes withSum(block.begin(), block.begin() + 8);
   withSum.resize(12);
   putU32(withSum, 8, 0xFFFFFFFCu);
-  EXPECT_EQ(checksum32(ByteView(withSum.data(), withSum.size())), 0u);
+  EXPECT_EQ(checksum32(withSum), 0u);
   EXPECT_TRUE(checksumMatches(ByteView(block.data(), 8), 0xFFFFFFFCu));
   EXPECT_FALSE(checksumMatches(ByteView(block.data(), 8), 0xFFFFFFFDu));
 }
 
 TEST(Chunker, ChunksOfAnImage) {
   Bytes image(2049);
-  Chunker c{ByteView(image.data(), image.size())};
+  Chunker c{image};
   EXPECT_EQ(c.chunkAt(0), 1024u);
   EXPECT_FALSE(c.isLast(1024));
   EXPECT_EQ(c.nextChunk(), 1024u);
@@ -129,58 +132,52 @@ TEST(Chunker, ChunksOfAnImage) {
   EXPECT_EQ(c.offset(), 2049u);
 }
 
-TEST_F(TransferTest, ReadsA2500ByteParameterBlockInThreeChunks) {
-  std::map<int, Bytes> modules{{2, parameterBlock(2500)}};
-  ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, kLocalDeviceMac, 2), 0);
-  Bytes collected;
-  int lastFlags = 0;
-  std::vector<Seen> seen = runRead(modules, collected, &lastFlags);
-  std::vector<Seen> expected = {{0xA024, 2, 1024, 0, {}, {}},
-                                {0xA024, 2, 1024, 1024, {}, {}},
-                                {0xA024, 2, 452, 2048, {}, {}}};
-  EXPECT_EQ(seen, expected);
-  EXPECT_EQ(result.completion, 2u);
-  EXPECT_EQ(result.data[4], 1);  // the third chunk is the last
-  EXPECT_EQ(lastFlags, 1);
-  EXPECT_EQ(collected, modules[2]);
-  // The first request goes to the local-device address, the rest to the station that answered.
-  EXPECT_EQ(seen[0].destination, kLocalDeviceMac);
-  EXPECT_EQ(seen[1].destination, kAdapter);
-  EXPECT_EQ(toHex(ByteView(seen[1].frame.data() + 6, 6)), toHex(ByteView(kHost.data(), 6)));
-  EXPECT_EQ(seen[0].frame.size(), 64u);
-  EXPECT_FALSE(thpapiTransferBusy(lib));
-  EXPECT_TRUE(nextFrame().empty());
-}
-
-TEST_F(TransferTest, ReadsTheFirmwareModuleAlongItsHeaderChain) {
-  std::map<int, Bytes> modules{{1, firmwareModule()}};
-  ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 1), 0);
-  Bytes collected;
-  std::vector<Seen> seen = runRead(modules, collected);
-  std::vector<Seen> expected = {{0xA024, 1, 44, 0, {}, {}},
-                                {0xA024, 1, 100, 44, {}, {}},
-                                {0xA024, 1, 44, 144, {}, {}},
-                                {0xA024, 1, 1024, 188, {}, {}},
-                                {0xA024, 1, 976, 1212, {}, {}}};
-  EXPECT_EQ(seen, expected);
-  EXPECT_EQ(result.completion, 2u);
-  EXPECT_EQ(collected, modules[1]);
-}
-
-TEST_F(TransferTest, ReadTypeThreeReadsModuleOneThenModuleTwo) {
-  std::map<int, Bytes> modules{{1, firmwareModule()}, {2, parameterBlock(1500)}};
-  ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 3), 0);
-  EXPECT_EQ(lib.transfer.flags, 0x601u);
-  Bytes collected;
-  int lastFlags = 0;
-  std::vector<Seen> seen = runRead(modules, collected, &lastFlags);
-  ASSERT_EQ(seen.size(), 7u);
-  EXPECT_EQ(seen[5], (Seen{0xA024, 2, 1024, 0, {}, {}}));
-  EXPECT_EQ(seen[6], (Seen{0xA024, 2, 476, 1024, {}, {}}));
-  EXPECT_EQ(lastFlags, 1);  // only the chunk that ends the transfer
-  Bytes both = modules[1];
-  both.insert(both.end(), modules[2].begin(), modules[2].end());
-  EXPECT_EQ(collected, both);
+TEST_F(TransferTest, ReadsWalkTheModulesInChunks) {
+  const std::vector<Seen> firmwareChain = {req(0xA024, 1, 44, 0), req(0xA024, 1, 100, 44),
+                                           req(0xA024, 1, 44, 144), req(0xA024, 1, 1024, 188),
+                                           req(0xA024, 1, 976, 1212)};
+  std::vector<Seen> both = firmwareChain;
+  both.push_back(req(0xA024, 2, 1024, 0));
+  both.push_back(req(0xA024, 2, 476, 1024));
+  const struct {
+    const char* what;
+    int type;
+    std::size_t blockSize;
+    MacAddress to;
+    std::vector<Seen> expected;
+  } cases[] = {
+      {"a 2500-byte parameter block in three chunks",
+       2,
+       2500,
+       kLocalDeviceMac,
+       {req(0xA024, 2, 1024, 0), req(0xA024, 2, 1024, 1024), req(0xA024, 2, 452, 2048)}},
+      {"the firmware module along its header chain", 1, 2500, kAdapter, firmwareChain},
+      {"type 3: module 1, then module 2", 3, 1500, kAdapter, both},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::map<int, Bytes> modules{{1, firmwareModule()}, {2, parameterBlock(c.blockSize)}};
+    ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, c.to, c.type), 0);
+    if (c.type == 3) {
+      EXPECT_EQ(lib.transfer.flags, 0x601u);
+    }
+    Bytes collected;
+    int lastFlags = 0;
+    std::vector<Seen> seen = runRead(modules, collected, &lastFlags);
+    EXPECT_EQ(seen, c.expected);
+    EXPECT_EQ(result.completion, 2u);
+    EXPECT_EQ(lastFlags, 1);  // only the chunk that ends the transfer
+    Bytes expected = c.type & 1 ? modules[1] : Bytes{};
+    if (c.type & 2) expected.insert(expected.end(), modules[2].begin(), modules[2].end());
+    EXPECT_EQ(collected, expected);
+    // The first request goes to the address asked for, the rest to the station that answered.
+    EXPECT_EQ(seen[0].destination, c.to);
+    EXPECT_EQ(seen[1].destination, kAdapter);
+    EXPECT_EQ(hexAt(seen[1].frame, 6, 6), hexAt(kHost, 0, 6));
+    EXPECT_EQ(seen[0].frame.size(), 64u);
+    EXPECT_FALSE(thpapiTransferBusy(lib));
+    EXPECT_TRUE(nextFrame().empty());
+  }
 }
 
 TEST_F(TransferTest, BadReadChunksAreAskedForAgainWhileRetriesRemain) {
@@ -244,7 +241,7 @@ TEST_F(TransferTest, StaleAndMalformedReadConfirmationsDoNotMoveTheRead) {
   ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 1), 0);
   Bytes header = answer(parse(nextFrame()), modules);
   header[36 + 12] ^= 0x80;
-  putU32(header, 32, wordChecksum(ByteView(header.data() + 36, 44)));  // the data checks
+  putU32(header, 32, checksum32(ByteView(header.data() + 36, 44)));  // the data checks
   EXPECT_EQ(feed(header), -1);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);
 }
@@ -258,35 +255,29 @@ TEST_F(TransferTest, BeginChecksItsArguments) {
   EXPECT_EQ(thpapiBeginModuleRead(lib, kHost, kAdapter, 2), -1);
   EXPECT_EQ(lib.lastError, kErrBusy);
   Bytes b(100, 1);
-  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, {}, ByteView(b.data(), b.size()), 0x33), -1);
+  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, {}, b, 0x33), -1);
   EXPECT_EQ(lib.lastError, kErrBusy);
   thpapiAbortTransfer(lib);
   EXPECT_FALSE(thpapiTransferBusy(lib));
 
-  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(b.data(), b.size()), {}, 0x33), -1);
+  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, b, {}, 0x33), -1);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);  // image B missing
-  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, {}, ByteView(b.data(), b.size()), 0), -1);
+  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, {}, b, 0), -1);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);  // memory form needs image A
 
   Bytes badHeader = imageHeader(0x1000, 10, 0);
   badHeader[8] ^= 1;
   badHeader.resize(54);
-  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(badHeader.data(), 54),
-                              ByteView(b.data(), b.size()), 0),
-            -1);
+  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(badHeader.data(), 54), b, 0), -1);
   EXPECT_EQ(lib.lastError, kErrInvalid);
   Bytes leaves = imageHeader(0x1000, 10, 0);
   leaves.resize(50);  // header promises 10 bytes, 6 are there
-  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(leaves.data(), 50),
-                              ByteView(b.data(), b.size()), 0),
-            -1);
+  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(leaves.data(), 50), b, 0), -1);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);
   Bytes loop = imageHeader(0x1000, 10, 44);  // the second header points back at itself
   Bytes back = imageHeader(0x1000, 10, 44);
   loop.insert(loop.end(), back.begin(), back.end());
-  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(loop.data(), loop.size()),
-                              ByteView(b.data(), b.size()), 0),
-            -1);
+  EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, loop, b, 0), -1);
   EXPECT_EQ(lib.lastError, kErrInvalid);
 }
 
@@ -301,9 +292,7 @@ TEST_F(TransferTest, MemoryWriteUpdateSendsImageAThenImageBThenStart) {
   imageA.insert(imageA.end(), code.begin(), code.end());
   Bytes imageB = pattern(1500, 200);
 
-  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
-                              ByteView(imageB.data(), imageB.size()), 0),
-            0);
+  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, imageA, imageB, 0), 0);
   std::vector<Seen> seen;
   Bytes written;
   for (int guard = 0; guard < 20; ++guard) {
@@ -316,21 +305,16 @@ TEST_F(TransferTest, MemoryWriteUpdateSendsImageAThenImageBThenStart) {
     EXPECT_EQ(result.operation, 7u);
     EXPECT_EQ(result.completion, 1u);
   }
-  std::vector<Seen> expected = {
-      {0xA004, 0x00100000, 1024, 0, {}, {}}, {0xA004, 0x00100400, 1024, 0, {}, {}},
-      {0xA004, 0x00100800, 1, 0, {}, {}},    {0xA004, 0x01F00000, 1024, 0, {}, {}},
-      {0xA004, 0x01F00400, 476, 0, {}, {}},  {0xA00C, 0, 0, 0, {}, {}}};
+  std::vector<Seen> expected = {req(0xA004, 0x00100000, 1024, 0), req(0xA004, 0x00100400, 1024, 0),
+                                req(0xA004, 0x00100800, 1, 0),    req(0xA004, 0x01F00000, 1024, 0),
+                                req(0xA004, 0x01F00400, 476, 0),  req(0xA00C, 0, 0, 0)};
   EXPECT_EQ(seen, expected);
   Bytes both = code;
   both.insert(both.end(), imageB.begin(), imageB.end());
   EXPECT_EQ(written, both);
   // Start: 1, 0, 0, 0, then the executable header's load address, length, checksum, entry.
-  EXPECT_EQ(toHex(ByteView(seen.back().frame.data() + 20, 20)),
-            "01000000"
-            "00001000"
-            "01080000"
-            "01EFCDAB"
-            "40001000");
+  EXPECT_EQ(hexAt(seen.back().frame, 20, 20),
+            golden("01000000 00001000 01080000 01EFCDAB 40001000"));
   EXPECT_EQ(seen.back().frame.size(), 64u);
 
   Bytes done = avFrame(0xA00D, 60);
@@ -346,9 +330,7 @@ TEST_F(TransferTest, ModuleWriteUpdateWithCommit) {
   Bytes body = pattern(1100, 7);
   imageA.insert(imageA.end(), body.begin(), body.end());  // 1144 bytes
   Bytes imageB = pattern(1024, 99);
-  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kLocalDeviceMac, ByteView(imageA.data(), imageA.size()),
-                              ByteView(imageB.data(), imageB.size()), 0x13),
-            0);
+  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kLocalDeviceMac, imageA, imageB, 0x13), 0);
   std::vector<Seen> seen;
   for (int guard = 0; guard < 10; ++guard) {
     Bytes request = nextFrame();
@@ -357,15 +339,13 @@ TEST_F(TransferTest, ModuleWriteUpdateWithCommit) {
     if (seen.back().type != 0xA020) break;
     const Seen& s = seen.back();
     ByteView chunk(request.data() + 32, s.length);
-    EXPECT_EQ(getU32(request, 28), wordChecksum(chunk)) << s;
+    EXPECT_EQ(getU32(request, 28), checksum32(chunk)) << s;
     ASSERT_EQ(feed(moduleWriteConfirm(0, static_cast<std::uint8_t>(s.a),
                                       static_cast<std::uint16_t>(s.length), s.offset)),
               0);
   }
-  std::vector<Seen> expected = {{0xA020, 1, 1024, 0, {}, {}},
-                                {0xA020, 1, 120, 1024, {}, {}},
-                                {0xA020, 2, 1024, 0, {}, {}},
-                                {0xA028, 0, 0, 0, {}, {}}};
+  std::vector<Seen> expected = {req(0xA020, 1, 1024, 0), req(0xA020, 1, 120, 1024),
+                                req(0xA020, 2, 1024, 0), req(0xA028, 0, 0, 0)};
   EXPECT_EQ(seen, expected);
   EXPECT_EQ(seen.back().frame[20], 0x13);  // both images, and option bit 4
   EXPECT_EQ(seen[0].destination, kLocalDeviceMac);
@@ -382,21 +362,14 @@ TEST_F(TransferTest, ModuleWriteUpdateEndingWithStart) {
   Bytes imageA = imageHeader(0x4000, 8, 0, 0x4004, 0x11111111);
   imageA.resize(52, 0xAA);
   Bytes imageB = pattern(10, 1);
-  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
-                              ByteView(imageB.data(), imageB.size()), 0x22),
-            0);
+  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, imageA, imageB, 0x22), 0);
   ASSERT_EQ(feed(moduleWriteConfirm(0, 1, 52, 0)), 0);
   Seen b = parse(nextFrame());
-  EXPECT_EQ(b, (Seen{0xA020, 2, 10, 0, {}, {}}));
+  EXPECT_EQ(b, req(0xA020, 2, 10, 0));
   ASSERT_EQ(feed(moduleWriteConfirm(0, 2, 10, 0)), 0);
   Bytes start = nextFrame();
   ASSERT_EQ(getU16(start, 15), 0xA00C);
-  EXPECT_EQ(toHex(ByteView(start.data() + 20, 20)),
-            "01000000"
-            "00400000"
-            "08000000"
-            "11111111"
-            "04400000");
+  EXPECT_EQ(hexAt(start, 20, 20), golden("01000000 00400000 08000000 11111111 04400000"));
   // A commit confirmation does not end an update that waits for its start confirmation.
   ASSERT_EQ(feed(avFrame(0xA029, 60)), 0);
   EXPECT_EQ(lib.transfer.stage, TransferStage::Finishing);
@@ -407,7 +380,7 @@ TEST_F(TransferTest, ModuleWriteUpdateEndingWithStart) {
   EXPECT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, {}, ByteView(imageB.data(), 10), 0x20), -1);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);
   ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, {}, ByteView(imageB.data(), 10), 0x33), 0);
-  EXPECT_EQ(parse(nextFrame()), (Seen{0xA020, 2, 10, 0, {}, {}}));
+  EXPECT_EQ(parse(nextFrame()), req(0xA020, 2, 10, 0));
   ASSERT_EQ(feed(moduleWriteConfirm(0, 2, 10, 0)), 0);
   Bytes commit = nextFrame();
   EXPECT_EQ(getU16(commit, 15), 0xA028);
@@ -418,13 +391,11 @@ TEST_F(TransferTest, WriteRetriesThenFailure) {
   Bytes imageA = imageHeader(0x1000, 3000, 0);
   imageA.resize(44 + 3000, 0x33);
   Bytes imageB = pattern(100, 1);
-  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
-                              ByteView(imageB.data(), imageB.size()), 0x13),
-            0);
+  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, imageA, imageB, 0x13), 0);
   Seen first = parse(nextFrame());
   ASSERT_EQ(feed(moduleWriteConfirm(0, 1, 1024, 0)), 0);
   Seen second = parse(nextFrame());
-  EXPECT_EQ(second, (Seen{0xA020, 1, 1024, 1024, {}, {}}));
+  EXPECT_EQ(second, req(0xA020, 1, 1024, 1024));
   EXPECT_EQ(feed(moduleWriteConfirm(0, 1, 1024, 0)), -1);  // stale: chunk 0 again
   EXPECT_EQ(lib.lastError, kErrInvalid);
   EXPECT_TRUE(nextFrame().empty());  // nothing new to send; still waiting for chunk 1
@@ -441,9 +412,7 @@ TEST_F(TransferTest, WriteRetriesThenFailure) {
   EXPECT_TRUE(nextFrame().empty());
 
   // A failure on the very first chunk has no retries.
-  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
-                              ByteView(imageB.data(), imageB.size()), 0x13),
-            0);
+  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, imageA, imageB, 0x13), 0);
   EXPECT_EQ(parse(nextFrame()), first);
   EXPECT_EQ(feed(moduleWriteConfirm(1, 1, 1024, 0)), -1);
   EXPECT_EQ(result.completion, 2u);
@@ -453,9 +422,7 @@ TEST_F(TransferTest, NextRequestNeedsRoomForTheWholeFrame) {
   Bytes imageA = imageHeader(0x1000, 1024, 0);
   imageA.resize(44 + 1024);
   Bytes imageB(10, 1);
-  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, ByteView(imageA.data(), imageA.size()),
-                              ByteView(imageB.data(), imageB.size()), 0x13),
-            0);
+  ASSERT_EQ(thpapiBeginUpdate(lib, kHost, kAdapter, imageA, imageB, 0x13), 0);
   std::array<std::uint8_t, 1055> small{};
   EXPECT_EQ(thpapiNextRequest(lib, small), 0u);
   EXPECT_EQ(lib.lastError, kErrRange);

@@ -20,14 +20,24 @@ Bytes serialize(const Record& record, std::size_t size) {
   return out;
 }
 
-std::uint32_t u32At(const Bytes& b, std::size_t at) {
-  return ByteReader(b, at).u32le();
+// Golden field bytes, written as the values they hold.
+std::string le32(std::uint32_t v) {
+  return toHex(
+      Bytes{std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)});
 }
-double doubleAt(const Bytes& b, std::size_t at) {
-  return std::bit_cast<double>(ByteReader(b, at).u64le());
+std::string le64(double d) {
+  auto v = std::bit_cast<std::uint64_t>(d);
+  return le32(static_cast<std::uint32_t>(v)) + le32(static_cast<std::uint32_t>(v >> 32));
 }
-std::string textAt(const Bytes& b, std::size_t at) {
-  return ByteReader(b, at).text(std::min<std::size_t>(64, b.size() - at));
+std::string textZ(const std::string& text) {
+  return toHex(Bytes(text.begin(), text.end())) + "00";
+}
+
+// Each golden field sits at its offset in the serialized record.
+void expectFields(const Bytes& b,
+                  std::initializer_list<std::pair<std::size_t, std::string>> fields) {
+  for (const auto& [at, hex] : fields)
+    EXPECT_EQ(toHex(ByteView(b).subspan(at, hex.size() / 2)), hex) << "field at " << at;
 }
 
 Bytes randomBytes(std::size_t n, std::uint32_t seed) {
@@ -76,31 +86,20 @@ TEST(NetworkRecords, StationFieldsSitAtTheirOffsets) {
   s.networkKey[0] = 0xAB;
   s.networkKey[15] = 0xCD;
   s.networkName.set("HomePlugAV");
-  Bytes b = serialize(s, kStationRecordSize);
-
-  EXPECT_EQ(u32At(b, 0), 1u);
-  EXPECT_EQ(b[4], 0x00);
-  EXPECT_EQ(b[6], 0xAA);
-  EXPECT_EQ(b[9], 0x03);
-  EXPECT_EQ(b[60], 0xFE);
-  EXPECT_EQ(u32At(b, 61), 5u);
-  EXPECT_EQ(textAt(b, 65), "vendor");
-  EXPECT_EQ(textAt(b, 145), "product");
-  EXPECT_EQ(textAt(b, 225), "firmware-1.2");
-  EXPECT_EQ(u32At(b, 411), 0x01020304u);
-  EXPECT_EQ(b[411], 0x04) << "little-endian";
-  EXPECT_EQ(u32At(b, 415), 6u);
-  EXPECT_EQ(b[419], 1);
-  EXPECT_EQ(u32At(b, 420), 7u);
-  EXPECT_EQ(u32At(b, 424), 8u);
-  EXPECT_EQ(doubleAt(b, 428), 150.0);
-  EXPECT_EQ(doubleAt(b, 436), 100.0);
-  EXPECT_EQ(doubleAt(b, 444), 200.0);
-  EXPECT_EQ(b[452], 1);
-  EXPECT_EQ(doubleAt(b, 461), 99.0);
-  EXPECT_EQ(b[486], 0xAB);
-  EXPECT_EQ(b[501], 0xCD);
-  EXPECT_EQ(textAt(b, 502), "HomePlugAV");
+  expectFields(serialize(s, kStationRecordSize),
+               {{0, le32(1)},
+                {4, "0011AA010203"},
+                {60, "FE"},
+                {61, le32(5)},
+                {65, textZ("vendor")},
+                {145, textZ("product")},
+                {225, textZ("firmware-1.2")},
+                {411, "04030201"},  // little-endian
+                {415, le32(6) + "01" + le32(7) + le32(8)},
+                {428, le64(150.0) + le64(100.0) + le64(200.0) + "01"},
+                {461, le64(99.0)},
+                {486, "AB"},
+                {501, "CD" + textZ("HomePlugAV")}});
 }
 
 TEST(NetworkRecords, AdapterFieldsSitAtTheirOffsets) {
@@ -117,23 +116,15 @@ TEST(NetworkRecords, AdapterFieldsSitAtTheirOffsets) {
   a.stationCount = -1;
   a.networkKey[0] = 0x5A;
   a.networkName.set("private");
-  Bytes b = serialize(a, kAdapterNetworkSize);
-
-  EXPECT_EQ(b[0], 1);
-  EXPECT_EQ(b[5], 6);
-  EXPECT_EQ(u32At(b, 6), 1u);
-  EXPECT_EQ(u32At(b, 10), 4u);
-  EXPECT_EQ(b[14], 0x0A);
-  EXPECT_EQ(b[19], 0x0B);
-  EXPECT_EQ(u32At(b, 45), 1u);
-  EXPECT_EQ(b[45 + 31 * 542 + 4], 0xEE);
-  EXPECT_EQ(b[45 + 31 * 542 + 9], 0x31);
-  EXPECT_EQ(doubleAt(b, 17389 + 8), 42.0);
-  EXPECT_EQ(doubleAt(b, 17422 + 8), 43.0);
-  EXPECT_EQ(textAt(b, 17455), "local firmware");
-  EXPECT_EQ(u32At(b, 17520), 0xFFFFFFFFu);
-  EXPECT_EQ(b[17524], 0x5A);
-  EXPECT_EQ(textAt(b, 17540), "private");
+  expectFields(serialize(a, kAdapterNetworkSize),
+               {{0, "010203040506" + le32(1) + le32(4) + "0A000000000B"},
+                {45, le32(1)},
+                {45 + 31 * 542 + 4, "EE0000000031"},
+                {17389 + 8, le64(42.0)},
+                {17422 + 8, le64(43.0)},
+                {17455, textZ("local firmware")},
+                {17520, "FFFFFFFF5A"},
+                {17540, textZ("private")}});
 }
 
 TEST(NetworkRecords, KnownDeviceFieldsSitAtTheirOffsets) {
@@ -145,18 +136,12 @@ TEST(NetworkRecords, KnownDeviceFieldsSitAtTheirOffsets) {
   d.networkKey[7] = 0x77;
   d.reserved[24] = 0x99;
   d.lastSeen = 0x0000000180000001;  // a time after 2038 needs both words
-  Bytes b = serialize(d, kKnownDeviceSize);
-
-  EXPECT_EQ(textAt(b, 0), "Device 1");
-  EXPECT_EQ(b[35], 0x00);
-  EXPECT_EQ(b[37], 0xAA);
-  EXPECT_EQ(b[40], 0x01);
-  EXPECT_EQ(textAt(b, 41), "CHECK ABCD-EFGH-IJKL-MNOP");
-  EXPECT_EQ(textAt(b, 97), "Unknown Networkname");
-  EXPECT_EQ(b[149 + 7], 0x77);
-  EXPECT_EQ(b[189], 0x99);
-  EXPECT_EQ(u32At(b, 190), 0x80000001u) << "low word first";
-  EXPECT_EQ(u32At(b, 194), 1u);
+  expectFields(serialize(d, kKnownDeviceSize),
+               {{0, textZ("Device 1")},
+                {35, "0011AA000001" + textZ("CHECK ABCD-EFGH-IJKL-MNOP")},
+                {97, textZ("Unknown Networkname")},
+                {149 + 7, "77"},
+                {189, "99" + le32(0x80000001) + le32(1)}});  // low word first
 }
 
 TEST(NetworkRecords, FixedTextCutsAndTerminates) {

@@ -7,6 +7,7 @@
 #include "core/discovery/local_detection.h"
 #include "core/discovery/network_scan.h"
 #include "protocol/hp10_requests.h"
+#include "unit/av_frames.h"
 
 namespace strandline {
 namespace {
@@ -99,12 +100,10 @@ TEST(FirmwareIdentity, NeverReadsPastTheCopiedText) {
 }
 
 TEST(KindText, OneTextPerKind) {
-  EXPECT_EQ(kindTextFor(0), "Adapter");
-  EXPECT_EQ(kindTextFor(1), "USB");
-  EXPECT_EQ(kindTextFor(2), "HomePlug Boost Device");
-  EXPECT_EQ(kindTextFor(3), "HomePlug 1.0 Device");
-  EXPECT_EQ(kindTextFor(4), "Powerline device");
-  EXPECT_EQ(kindTextFor(5), "Powerline device");
+  const char* texts[] = {
+      "Adapter",         "USB", "HomePlug Boost Device", "HomePlug 1.0 Device", "Powerline device",
+      "Powerline device"};
+  for (std::uint32_t kind = 0; kind < 6; ++kind) EXPECT_EQ(kindTextFor(kind), texts[kind]);
 }
 
 TEST(ScanTimer, PeriodIsIntervalTimesTenOverSeven) {
@@ -118,22 +117,12 @@ TEST(Hp10Requests, GoldenLayouts) {
   const MacAddress source{0x02, 0, 0, 0, 0, 0x07};
   std::uint8_t frame[kHp1RequestBuffer];
   EXPECT_EQ(buildNetworkStatsRequest(frame, source, kBroadcastMac), 38u);
-  EXPECT_EQ(frame[12], 0x88);
-  EXPECT_EQ(frame[13], 0x7B);
-  EXPECT_EQ(frame[14], 1);
-  EXPECT_EQ(frame[15], 26);
-  EXPECT_EQ(frame[16], 187);
-  EXPECT_EQ(frame[17], 0x80);
-  EXPECT_EQ(frame[11], 0x07);
+  EXPECT_EQ(testframes::hexAt(frame, 11, 7), "07887B011ABB80");
   EXPECT_EQ(buildLocalParamsRequest(frame, source, kBroadcastMac, 16), 32u);
-  EXPECT_EQ(frame[15], 25);
-  EXPECT_EQ(frame[16], 15);
-  EXPECT_EQ(frame[17], 16);
-  EXPECT_EQ(frame[18], 0);
+  EXPECT_EQ(testframes::hexAt(frame, 15, 4), "190F1000");
   EXPECT_EQ(buildStationRequest(frame, source, source), 17u);
-  EXPECT_EQ(frame[15], 7);
-  EXPECT_EQ(frame[16], 0);
-  EXPECT_EQ(frame[5], 0x07);
+  EXPECT_EQ(testframes::hexAt(frame, 0, 6), "020000000007");
+  EXPECT_EQ(testframes::hexAt(frame, 15, 2), "0700");
 }
 
 }  // namespace
