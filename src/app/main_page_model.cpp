@@ -89,8 +89,8 @@ void takeDatabase(ProgramContext& ctx, MainPageState& state, const DeviceDatabas
 
 void loadDatabase(ProgramContext& ctx, MainPageState& state) {
   DeviceDatabase db = databaseFrom(ctx, state);
-  DatabaseReadResult read = readDatabase(state.databasePath, db, systemFileOps(),
-                                         ctx.clock.wallSeconds());
+  DatabaseReadResult read =
+      readDatabase(state.databasePath, db, systemFileOps(), ctx.clock.wallSeconds());
   if (read.notice) ctx.prompter.show(*read.notice);
   takeDatabase(ctx, state, db);
 }

@@ -51,7 +51,7 @@ ReadFileResult readWholeFile(FileOps& ops, const std::string& path, std::size_t 
 // fsync, rename over the old file. On failure the old file is untouched and
 // the temporary file removed.
 Status writeFileAtomically(FileOps& ops, const std::string& path, ByteView data,
-                             mode_t mode = 0600);
+                           mode_t mode = 0600);
 
 // Removes the temporary files that writers of path left behind when they
 // were killed (those whose process is gone). Returns how many were removed.

@@ -37,7 +37,6 @@ struct OpenOptions {
   int snapLength = 65536;
 };
 
-
 class CardPort {
  public:
   virtual ~CardPort() = default;

@@ -36,8 +36,7 @@ class PcapPort final : public CardPort {
     insns.reserve(program.size());
     for (const FilterInstruction& i : program) insns.push_back({i.code, i.jt, i.jf, i.k});
     bpf_program compiled{static_cast<u_int>(insns.size()), insns.data()};
-    if (pcap_setfilter(handle_, &compiled) != 0)
-      return {StatusCode::Failed, pcap_geterr(handle_)};
+    if (pcap_setfilter(handle_, &compiled) != 0) return {StatusCode::Failed, pcap_geterr(handle_)};
     return {};
   }
 

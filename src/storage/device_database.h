@@ -17,8 +17,8 @@
 #include "base/bytes.h"
 #include "model/known_device.h"
 #include "model/network_records.h"
-#include "platform/file_ops.h"
 #include "platform/clock.h"
+#include "platform/file_ops.h"
 #include "platform/prompter.h"
 
 namespace strandline {

@@ -77,7 +77,7 @@ OemSettings readOemPrefs(const std::string& path, FileOps& ops = systemFileOps()
 
 // Replaces the file with the 309-byte image of prefs.
 Status writeOemPrefs(const std::string& path, const OemPrefs& prefs,
-                       FileOps& ops = systemFileOps());
+                     FileOps& ops = systemFileOps());
 
 // The first of <working directory>/name and <installed share folder>/name that
 // exists; the working-directory path when neither does.

@@ -156,7 +156,7 @@ TEST_F(MainPageTest, RenameInPlace) {
   // The names are in the database when the window closes.
   s.reject();
   DeviceDatabase db;
-  readDatabase(path("data/SLU/Strandline Utility.data"), db, nullptr);
+  readDatabase(path("data/SLU/Strandline Utility.data"), db);
   EXPECT_NE(findKnownByName(db.known, "Living Room"), 0);
   EXPECT_NE(findKnownByName(db.known, std::string(31, 'x')), 0);
 }
@@ -186,7 +186,7 @@ TEST_F(MainPageTest, HeaderClicksSortAndTheLayoutIsKept) {
   sheet.reset();
 
   DeviceDatabase db;
-  readDatabase(path("data/SLU/Strandline Utility.data"), db, nullptr);
+  readDatabase(path("data/SLU/Strandline Utility.data"), db);
   EXPECT_EQ(db.sortColumn, 0);
   EXPECT_EQ(db.sortToggle, 0);
   EXPECT_EQ(db.columns.widths[4], 133);

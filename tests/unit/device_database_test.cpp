@@ -1,4 +1,5 @@
 #include "storage/device_database.h"
+#include "platform/data_folder.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -62,8 +63,7 @@ TEST(DeviceDatabase, OneDeviceRoundTripsByteForByte) {
   ScratchFolder dir;
   std::string path = dir.file("Strandline Utility.data");
   auto db = sampleDatabase(1);
-  RecordingPrompter prompter;
-  ASSERT_TRUE(writeDatabase(path, *db, &prompter).ok());
+  ASSERT_TRUE(writeDatabase(path, *db).ok());
 
   Bytes file = readBytes(path);
   ASSERT_EQ(file.size(), 140700u + 198u);
@@ -82,19 +82,19 @@ TEST(DeviceDatabase, OneDeviceRoundTripsByteForByte) {
   EXPECT_EQ(i32At(file, 140696 + 198), 3) << "sort column";
 
   auto back = std::make_unique<DeviceDatabase>();
-  DatabaseReadResult read = readDatabase(path, *back, &prompter);
+  DatabaseReadResult read = readDatabase(path, *back);
   EXPECT_EQ(read.status, DatabaseReadResult::Status::Loaded);
   EXPECT_FALSE(read.tablesReset);
   EXPECT_EQ(*back, *db);
   EXPECT_EQ(encodeDatabase(*back), file);
-  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_FALSE(read.notice);
 }
 
 TEST(DeviceDatabase, HundredDevicesRoundTrip) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
   auto db = sampleDatabase(100);
-  ASSERT_TRUE(writeDatabase(path, *db, nullptr).ok());
+  ASSERT_TRUE(writeDatabase(path, *db).ok());
   Bytes file = readBytes(path);
   ASSERT_EQ(file.size(), 140700u + 198u * 100u);
   EXPECT_EQ(i32At(file, 140648), 100);
@@ -105,7 +105,7 @@ TEST(DeviceDatabase, HundredDevicesRoundTrip) {
   EXPECT_EQ(i32At(file, 140696 + 198 * 100), 3);
 
   auto back = std::make_unique<DeviceDatabase>();
-  EXPECT_EQ(readDatabase(path, *back, nullptr).status, DatabaseReadResult::Status::Loaded);
+  EXPECT_EQ(readDatabase(path, *back).status, DatabaseReadResult::Status::Loaded);
   EXPECT_EQ(*back, *db);
   // Any count from 1 to 100 reads back, not only up to 32.
   for (int n : {32, 33, 99}) {
@@ -150,8 +150,7 @@ TEST(DeviceDatabase, CurrentCardIsKeptInRange) {
 TEST(DeviceDatabase, MissingFileResetsWithoutMessageAndCreatesNothing) {
   ScratchFolder dir;
   auto db = sampleDatabase(3);
-  RecordingPrompter prompter;
-  DatabaseReadResult r = readDatabase(dir.file("none.data"), *db, &prompter);
+  DatabaseReadResult r = readDatabase(dir.file("none.data"), *db);
   EXPECT_EQ(r.status, DatabaseReadResult::Status::Missing);
   EXPECT_TRUE(r.tablesReset);
   EXPECT_EQ(db->known.count(), 0u);
@@ -159,7 +158,7 @@ TEST(DeviceDatabase, MissingFileResetsWithoutMessageAndCreatesNothing) {
   EXPECT_EQ(db->adapters[2].present, 0u);
   EXPECT_EQ(db->adapters[5].networkName.str(), "HomePlugAV");
   EXPECT_EQ(db->sortColumn, 3) << "the layout is not part of the reset";
-  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_FALSE(r.notice);
   EXPECT_TRUE(dir.entries().empty());
 }
 
@@ -203,19 +202,18 @@ TEST(DeviceDatabase, MalformedFilesAreKeptAsideAndReadAsFarAsTheyGo) {
     // Memory holds an unrelated database before the read.
     auto db = sampleDatabase(7, 9);
     db->adapters[2].present = 0;
-    RecordingPrompter prompter;
-    DatabaseReadResult r = readDatabase(path, *db, &prompter, systemFileOps(), 1700000000);
+    DatabaseReadResult r = readDatabase(path, *db, systemFileOps(), 1700000000);
 
     EXPECT_EQ(r.status, DatabaseReadResult::Status::Recovered);
     EXPECT_FALSE(r.problem.empty());
     EXPECT_EQ(r.tablesReset, c.reset);
     if (c.caption) {
-      ASSERT_EQ(prompter.shown.size(), 1u);
-      EXPECT_EQ(prompter.shown[0].text, kDatabaseReadMessage);
-      EXPECT_EQ(prompter.shown[0].caption, c.caption);
-      EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Exclamation);
+      ASSERT_TRUE(r.notice);
+      EXPECT_EQ(r.notice->text, kDatabaseReadMessage);
+      EXPECT_EQ(r.notice->caption, c.caption);
+      EXPECT_EQ(r.notice->icon, MessageIcon::Exclamation);
     } else {
-      EXPECT_TRUE(prompter.shown.empty());
+      EXPECT_FALSE(r.notice);
     }
     int expectedKnown = c.knownLeft < 0 ? 7 : c.knownLeft;
     EXPECT_EQ(db->known.count(), static_cast<std::size_t>(expectedKnown));
@@ -233,7 +231,7 @@ TEST(DeviceDatabase, AFileThatCannotBeReadIsKeptAside) {
   std::string path = dir.file("db.data");
   ASSERT_EQ(mkdir(path.c_str(), 0700), 0);  // read() fails with EISDIR
   auto db = sampleDatabase(2);
-  DatabaseReadResult r = readDatabase(path, *db, nullptr);
+  DatabaseReadResult r = readDatabase(path, *db);
   EXPECT_EQ(r.status, DatabaseReadResult::Status::Recovered);
   EXPECT_TRUE(r.tablesReset);
   EXPECT_NE(r.problem.find("Is a directory"), std::string::npos) << r.problem;
@@ -259,10 +257,10 @@ TEST(DeviceDatabase, AnEmptyTableIsNotWritten) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
   auto db = sampleDatabase(1);
-  ASSERT_TRUE(writeDatabase(path, *db, nullptr).ok());
+  ASSERT_TRUE(writeDatabase(path, *db).ok());
   Bytes before = readBytes(path);
   deleteKnownDevice(db->known, 1, &db->adapters[db->currentCard]);
-  EXPECT_TRUE(writeDatabase(path, *db, nullptr).ok());
+  EXPECT_TRUE(writeDatabase(path, *db).ok());
   EXPECT_EQ(readBytes(path), before);
 }
 
@@ -272,9 +270,9 @@ TEST(DeviceDatabase, FileIsOwnerReadWriteOnly) {
   writeBytes(path, Bytes{1, 2, 3});
   chmod(path.c_str(), 0666);
   mode_t old = umask(0);
-  Status status = writeDatabase(path, *sampleDatabase(1), nullptr);
+  Status status = writeDatabase(path, *sampleDatabase(1));
   umask(old);
-  ASSERT_TRUE(status.ok()) << status.error;
+  ASSERT_TRUE(status.ok()) << status.message;
   struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0600u);
@@ -285,7 +283,7 @@ TEST(DeviceDatabase, InterruptedWritesLeaveTheOldFileIntact) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
   auto oldDb = sampleDatabase(4);
-  ASSERT_TRUE(writeDatabase(path, *oldDb, nullptr).ok());
+  ASSERT_TRUE(writeDatabase(path, *oldDb).ok());
   const Bytes oldFile = readBytes(path);
   auto newDb = sampleDatabase(60, 1);
   const std::size_t newSize = databaseSize(60);
@@ -298,26 +296,21 @@ TEST(DeviceDatabase, InterruptedWritesLeaveTheOldFileIntact) {
     FailingFileOps ops;
     ops.failAfter = stop;
     ops.maxChunk = 4096;
-    RecordingPrompter prompter;
-    Status status = writeDatabase(path, *newDb, &prompter, ops);
+    Status status = writeDatabase(path, *newDb, ops);
     EXPECT_FALSE(status.ok());
-    EXPECT_NE(status.error.find("No space left"), std::string::npos) << status.error;
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, kDatabaseWriteMessage);
-    EXPECT_EQ(prompter.shown[0].caption, "Problem Occurred");
-    EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Error);
+    EXPECT_NE(status.message.find("No space left"), std::string::npos) << status.message;
     ASSERT_EQ(readBytes(path), oldFile);
     ASSERT_EQ(dir.entries(), std::vector<std::string>{"db.data"}) << "no temporary file left";
   }
   auto back = std::make_unique<DeviceDatabase>();
-  EXPECT_EQ(readDatabase(path, *back, nullptr).status, DatabaseReadResult::Status::Loaded);
+  EXPECT_EQ(readDatabase(path, *back).status, DatabaseReadResult::Status::Loaded);
   EXPECT_EQ(*back, *oldDb);
 }
 
 TEST(DeviceDatabase, FailingStepsOfAWriteLeaveTheOldFileIntact) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
-  ASSERT_TRUE(writeDatabase(path, *sampleDatabase(2), nullptr).ok());
+  ASSERT_TRUE(writeDatabase(path, *sampleDatabase(2)).ok());
   const Bytes oldFile = readBytes(path);
   for (int step = 0; step < 4; ++step) {
     FailingFileOps ops;
@@ -325,9 +318,9 @@ TEST(DeviceDatabase, FailingStepsOfAWriteLeaveTheOldFileIntact) {
     ops.failFsync = step == 1;
     ops.failClose = step == 2;
     ops.failRename = step == 3;
-    RecordingPrompter prompter;
-    EXPECT_FALSE(writeDatabase(path, *sampleDatabase(5, 1), &prompter, ops).ok()) << step;
-    EXPECT_EQ(prompter.shown.size(), 1u);
+    Status status = writeDatabase(path, *sampleDatabase(5, 1), ops);
+    EXPECT_FALSE(status.ok()) << step;
+    EXPECT_FALSE(status.message.empty()) << step;
     EXPECT_EQ(readBytes(path), oldFile) << step;
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"db.data"}) << step;
   }
@@ -335,7 +328,7 @@ TEST(DeviceDatabase, FailingStepsOfAWriteLeaveTheOldFileIntact) {
   FailingFileOps trickle;
   trickle.maxChunk = 777;
   auto db = sampleDatabase(5, 1);
-  ASSERT_TRUE(writeDatabase(path, *db, nullptr, trickle).ok());
+  ASSERT_TRUE(writeDatabase(path, *db, trickle).ok());
   EXPECT_EQ(readBytes(path), encodeDatabase(*db));
 }
 
@@ -346,7 +339,7 @@ TEST(DeviceDatabase, KilledWriterNeverLeavesABrokenFile) {
   std::string path = dir.file("db.data");
   auto a = sampleDatabase(3, 1);
   auto b = sampleDatabase(90, 2);
-  ASSERT_TRUE(writeDatabase(path, *a, nullptr).ok());
+  ASSERT_TRUE(writeDatabase(path, *a).ok());
   const Bytes imageA = encodeDatabase(*a), imageB = encodeDatabase(*b);
 
   std::mt19937 rng(11);
@@ -354,7 +347,7 @@ TEST(DeviceDatabase, KilledWriterNeverLeavesABrokenFile) {
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      for (int i = 0;; ++i) writeDatabase(path, i % 2 ? *a : *b, nullptr);
+      for (int i = 0;; ++i) writeDatabase(path, i % 2 ? *a : *b);
     }
     usleep(1000 + rng() % 20000);
     kill(child, SIGKILL);
@@ -365,7 +358,7 @@ TEST(DeviceDatabase, KilledWriterNeverLeavesABrokenFile) {
   }
   // Reading also clears the temporary files that the killed writers left.
   auto back = std::make_unique<DeviceDatabase>();
-  EXPECT_EQ(readDatabase(path, *back, nullptr).status, DatabaseReadResult::Status::Loaded);
+  EXPECT_EQ(readDatabase(path, *back).status, DatabaseReadResult::Status::Loaded);
   EXPECT_EQ(dir.entries(), std::vector<std::string>{"db.data"});
 }
 
@@ -386,10 +379,10 @@ TEST_F(DataFolderTest, FollowsXdgDataHomeAndIsCreated) {
   ScratchFolder dir;
   setenv("XDG_DATA_HOME", (dir.path() + "/data").c_str(), 1);
   EXPECT_EQ(defaultDataFolder(), dir.path() + "/data/SLU");
-  RecordingPrompter prompter;
-  EXPECT_EQ(chooseDataFolder(&prompter), dir.path() + "/data/SLU");
+  DataFolderChoice choice = chooseDataFolder();
+  EXPECT_EQ(choice.folder, dir.path() + "/data/SLU");
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() + "/data/SLU"));
-  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_FALSE(choice.notice);
 
   setenv("XDG_DATA_HOME", "relative/path", 1);
   setenv("HOME", dir.path().c_str(), 1);
@@ -401,13 +394,13 @@ TEST_F(DataFolderTest, FallsBackWithTheFolderMessage) {
   writeBytes(dir.file("blocker"), Bytes{1});  // a file where a folder should be
   setenv("XDG_DATA_HOME", dir.file("blocker").c_str(), 1);
   setenv("HOME", dir.path().c_str(), 1);
-  RecordingPrompter prompter;
-  EXPECT_EQ(chooseDataFolder(&prompter), dir.path() + "/.SLU");
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].caption, "Information");
-  EXPECT_EQ(prompter.shown[0].text, "Unable to create Strandline Utility.data file at location: " +
-                                        dir.path() + "/blocker/SLU, Creating Strandline " +
-                                        "Utility.data file at location: " + dir.path() + "/.SLU");
+  DataFolderChoice choice = chooseDataFolder();
+  EXPECT_EQ(choice.folder, dir.path() + "/.SLU");
+  ASSERT_TRUE(choice.notice);
+  EXPECT_EQ(choice.notice->caption, "Information");
+  EXPECT_EQ(choice.notice->text, "Unable to create Strandline Utility.data file at location: " +
+                                     dir.path() + "/blocker/SLU, Creating Strandline " +
+                                     "Utility.data file at location: " + dir.path() + "/.SLU");
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() + "/.SLU"));
 }
 

@@ -6,6 +6,7 @@
 #include "app/bitmap_file.h"
 #include "platform/memory_link.h"
 #include "platform/single_instance.h"
+#include "unit/storage_test_util.h"
 
 namespace strandline::app {
 namespace {
@@ -230,6 +231,25 @@ TEST_F(RefreshTest, DatabaseCarriesTheLayoutAndSort) {
   takeDatabase(fresh, other, db);
   EXPECT_EQ(other.sortColumn, 4);
   EXPECT_EQ(fresh.cards.currentCard, 7);
+}
+
+// The database layer returns its notices; the window shows them.
+TEST_F(RefreshTest, DatabaseNoticesReachTheUser) {
+  test::ScratchFolder dir;
+  state.databasePath = dir.file("old.data");
+  test::writeBytes(state.databasePath, Bytes{0x31, 0x01, 0, 0});  // version 305
+  loadDatabase(ctx, state);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].caption, "Attention!");
+  EXPECT_EQ(prompter.shown[0].text, kDatabaseReadMessage);
+
+  state.databasePath = dir.file("missing-folder/db.data");
+  addKnownDevice(ctx.known, {2, 0, 0, 0, 1, 2}, "Hall");
+  saveDatabase(ctx, state);
+  ASSERT_EQ(prompter.shown.size(), 2u);
+  EXPECT_EQ(prompter.shown[1].caption, "Problem Occurred");
+  EXPECT_EQ(prompter.shown[1].text, kDatabaseWriteFailed.text);
+  EXPECT_EQ(prompter.shown[1].icon, MessageIcon::Error);
 }
 
 }  // namespace
