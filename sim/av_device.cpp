@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "protocol/management_frame.h"
 #include "sim/checksum.h"
 #include "sim/firmware_image.h"
+#include "sim/frame_header.h"
 #include "sim/parameter_block.h"
 
 namespace strandline::sim {
@@ -29,11 +29,10 @@ bool parseRequest(ByteView frame, AvRequest& req) {
   req.version = r.u8();
   req.type = r.u16le();
   if (!r.ok() || req.version > 1) return false;
-  std::size_t ouiAt = req.version == 1 ? kAvV1OffsetOui : kAvV0OffsetOui;
-  r.seek(ouiAt);
+  r.seek(avOuiAt(req.version));
   auto oui = r.array<3>();
-  if (!r.ok() || std::memcmp(oui.data(), kVendorOui, 3) != 0) return false;
-  req.payload = ouiAt + 3;
+  if (!r.ok() || std::memcmp(oui.data(), kAvOui, 3) != 0) return false;
+  req.payload = avPayloadAt(req.version);
   req.frame = frame;
   return true;
 }
@@ -42,12 +41,8 @@ bool parseRequest(ByteView frame, AvRequest& req) {
 // request's header version, with `payloadLength` zero bytes to fill.
 Bytes answer(const Adapter& station, const AvRequest& req, std::uint16_t type,
              std::size_t payloadLength) {
-  std::size_t header = req.version == 1 ? kAvV1OffsetPayload : kAvV0OffsetPayload;
-  Bytes f(std::max(header + payloadLength, kMinEthernetFrame), 0);
-  if (req.version == 1)
-    buildAvHeaderV1(f.data(), req.source.data(), station.mac.data(), type);
-  else
-    buildAvHeaderV0(f.data(), req.source.data(), station.mac.data(), type);
+  Bytes f(std::max(avPayloadAt(req.version) + payloadLength, kMinFrameLength), 0);
+  writeAvHeader(f, req.source, station.mac, type, req.version);
   return f;
 }
 
@@ -90,7 +85,7 @@ void networkInfo(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
     if (a != &station) stations.push_back(a);
   std::size_t entry = v1 ? 24 : 15;
   std::size_t before = v1 ? 6 + 32 : 1 + 18;  // payload bytes before the first entry
-  std::size_t fits = (kMaxEthernetFrame - req.payload - before) / entry;
+  std::size_t fits = (kMaxFrameLength - req.payload - before) / entry;
   if (stations.size() > fits) stations.resize(fits);
 
   Bytes f = answer(station, req, kAvNetworkInfo + 1, before + entry * stations.size());
@@ -423,7 +418,7 @@ void adoptParameterBlock(Adapter& station, Bytes pib) {
 
 void handleAvFrame(DeviceContext& ctx, Adapter& local, ByteView frame) {
   AvRequest req;
-  if (!parseRequest(frame, req) || kindOf(req.type) != AvKind::Request) return;
+  if (!parseRequest(frame, req) || !isAvRequest(req.type)) return;
   if (req.version == 1 && req.type != kAvNetworkInfo) return;
   if (req.destination == local.mac || req.destination == kLocalDeviceMac) {
     serve(ctx, local, req, false);

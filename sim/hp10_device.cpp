@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "protocol/management_frame.h"
 #include "sim/boost_device.h"
+#include "sim/frame_header.h"
 
 namespace strandline::sim {
 
@@ -65,7 +65,7 @@ void remoteKey(DeviceContext& ctx, Adapter& local, const MacAddress& requester, 
   std::uint8_t length = r.u8();
   std::uint8_t select = r.u8();
   ByteView key = r.view(8);
-  if (!r.ok() || inner != kEtherTypeHomePlug10 || type != kHp1SetKey || length < 9) return;
+  if (!r.ok() || inner != kEtherTypeHp10 || type != kHp1SetKey || length < 9) return;
   for (auto& a : ctx.medium().adapters()) {
     Adapter& s = *a;
     if (&s == &local || !s.isHp10Family() || !Medium::up(s, ctx.nowMs())) continue;
@@ -137,7 +137,7 @@ void serveRemote(DeviceContext& ctx, Adapter& station, const MacAddress& request
 
 std::vector<Hp1Entry> parseHp1Entries(ByteView frame) {
   std::vector<Hp1Entry> out;
-  ByteReader r(frame, kHp1OffsetEntryCount);
+  ByteReader r(frame, kHp1CountAt);
   std::uint8_t count = r.u8();
   for (std::uint8_t i = 0; i < count && r.ok(); ++i) {
     Hp1Entry e;
@@ -158,11 +158,11 @@ std::vector<Hp1Entry> parseHp1Entries(ByteView frame) {
 
 Bytes buildHp1Frame(const MacAddress& destination, const MacAddress& source,
                     const std::vector<std::pair<std::uint8_t, Bytes>>& entries) {
-  std::size_t length = kHp1OffsetFirstEntry;
+  std::size_t length = kHp1EntriesAt;
   for (const auto& [type, data] : entries) length += 2 + data.size();
-  Bytes f(std::max(length, kMinEthernetFrame), 0);
-  buildHp1Header(f.data(), source.data(), destination.data());
-  ByteWriter w(f, kHp1OffsetEntryCount);
+  Bytes f(std::max(length, kMinFrameLength), 0);
+  writeHp1Header(f, destination, source);
+  ByteWriter w(f, kHp1CountAt);
   w.u8(static_cast<std::uint8_t>(entries.size()));
   for (const auto& [type, data] : entries) {
     w.u8(type);

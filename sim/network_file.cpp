@@ -6,10 +6,10 @@
 #include <set>
 #include <sstream>
 
-#include "base/keys.h"
 #include "sim/av_device.h"
 #include "sim/firmware_image.h"
 #include "sim/hp10_device.h"
+#include "sim/keys.h"
 #include "sim/parameter_block.h"
 
 namespace strandline::sim {
@@ -152,7 +152,7 @@ Adapter parseAdapter(const json& j) {
   a.random = FaultRandom(a.faults.seed);
 
   std::string name =
-      text(j, "networkName", a.isHp10Family() ? kDefaultHp10NetworkName : kDefaultAvNetworkName);
+      text(j, "networkName", a.isHp10Family() ? kPublicHp10NetworkName : kPublicAvNetworkName);
   completeAdapter(a, name);
   if (j.contains("networkKey")) {
     if (!j["networkKey"].is_string()) fail("networkKey: expected hex text");
@@ -169,18 +169,17 @@ Adapter parseAdapter(const json& j) {
 
 void completeAdapter(Adapter& a, const std::string& networkName) {
   if (a.isHp10Family()) {
-    a.deviceKey = deriveHp10Key(a.password);
-    a.networkKey = deriveHp10Key(networkName);
-    for (std::size_t i = 8; i < 16; ++i) a.deviceKey[i] = a.networkKey[i] = 0;
+    a.deviceKey = hp10Key(a.password);
+    a.networkKey = hp10Key(networkName);
     initHp1Image(a);
     return;
   }
-  a.deviceKey = deriveDeviceKey(a.password);
-  a.networkKey = deriveNetworkKey(networkName);
+  a.deviceKey = avDeviceKey(a.password);
+  a.networkKey = avNetworkKey(networkName);
   PibIdentity id;
   id.mac = a.mac;
   id.dak = a.deviceKey;
-  id.nmk = deriveNetworkKey(kDefaultAvNetworkName);
+  id.nmk = avNetworkKey(kPublicAvNetworkName);
   a.factoryPib = buildParameterBlock(id);
   id.nmk = a.networkKey;
   a.pib = buildParameterBlock(id);

@@ -74,7 +74,7 @@ Bytes buildParameterBlock(const PibIdentity& identity) {
 void pibSetNmk(Bytes& pib, const Key16& nmk) {
   if (pib.size() < kPibLength) return;
   std::copy(nmk.begin(), nmk.end(), pib.begin() + kPibOffsetNmk);
-  Nid nid = deriveNid(nmk, 0);
+  Nid nid = avNid(nmk, 0);
   std::copy(nid.begin(), nid.end(), pib.begin() + kPibOffsetNid);
   pibReseal(pib);
 }

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "base/bytes.h"
-#include "base/keys.h"
 #include "base/mac_address.h"
+#include "sim/keys.h"
 
 namespace strandline::sim {
 

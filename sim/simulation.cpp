@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "protocol/management_frame.h"
 #include "sim/av_device.h"
+#include "sim/frame_header.h"
 #include "sim/hp10_device.h"
 
 namespace strandline::sim {
@@ -49,18 +49,17 @@ void Simulation::receive(const std::string& card, ByteView frame) {
   Adapter* local = medium_.localOn(card);
   if (!local || !Medium::up(*local, nowMs())) return;
   card_ = card;
-  std::uint16_t type = etherTypeOf(frame);
-  if (type == kEtherTypeHomePlugAv && local->kind == AdapterKind::Av)
+  std::uint16_t type = frameEtherType(frame);
+  if (type == kEtherTypeAv && local->kind == AdapterKind::Av)
     handleAvFrame(*this, *local, frame);
-  else if (type == kEtherTypeHomePlug10 && local->isHp10Family())
+  else if (type == kEtherTypeHp10 && local->isHp10Family())
     handleHp10Frame(*this, *local, frame);
 }
 
 void Simulation::reply(Adapter& from, Bytes frame, bool remote) {
-  if (frame.size() < kMinEthernetFrame) frame.resize(kMinEthernetFrame, 0);
-  if (from.faults.wrongOui && etherTypeOf(frame) == kEtherTypeHomePlugAv) {
-    std::size_t oui = frame[kAvOffsetVersion] == 1 ? kAvV1OffsetOui : kAvV0OffsetOui;
-    frame[oui + 2] = 0x53;
+  if (frame.size() < kMinFrameLength) frame.resize(kMinFrameLength, 0);
+  if (from.faults.wrongOui && frameEtherType(frame) == kEtherTypeAv) {
+    frame[avOuiAt(frame[kAvVersionAt]) + 2] = 0x53;
   }
   if (from.random.chance(from.faults.lossRate)) return;
   if (!host_.after) return;
@@ -96,7 +95,7 @@ std::string describeFrame(ByteView frame) {
   MacAddress src = r.array<6>();
   std::uint16_t type = r.u16be();
   char text[96];
-  if (type == kEtherTypeHomePlugAv) {
+  if (type == kEtherTypeAv) {
     r.skip(1);
     std::uint16_t mmtype = r.u16le();
     std::snprintf(text, sizeof text, "AV 0x%04X", mmtype);
