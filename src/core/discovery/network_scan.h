@@ -10,6 +10,7 @@
 #include "base/bytes.h"
 #include "base/mac_address.h"
 #include "model/network_records.h"
+#include "protocol/network_info.h"
 
 namespace strandline {
 
@@ -40,14 +41,6 @@ void updateRate(RateStats& stats, RateSample sample, RateMode mode);
 void ageStations(ProgramContext& ctx);
 void scanAvNetwork(ProgramContext& ctx, const MacAddress& adapterMac);
 
-struct AvStationEntry {
-  MacAddress mac{};
-  std::uint16_t tx = 0;
-  std::uint16_t rx = 0;
-};
-// The stations of the first network of a network-information confirmation;
-// only entries wholly inside the received frame are read.
-std::vector<AvStationEntry> parseNetworkInfo(ByteView frame, bool versionOne);
 // Marks the stations seen, asks each for its firmware and takes its rates.
 void takeAvStations(ProgramContext& ctx, const std::vector<AvStationEntry>& entries,
                     bool versionOne);
