@@ -2,7 +2,7 @@
 // password, on the simulator.
 #include <nlohmann/json.hpp>
 
-#include "integration/key_flows_fixture.h"
+#include "integration/sim_fixture.h"
 
 namespace strandline::testing {
 namespace {
@@ -38,7 +38,7 @@ const std::vector<std::string> kAddTexts = {
     "Devices will reboot while this operation...", "Trying to add device to the Network...",
     "Proceeding..."};
 
-class AddDevice : public KeyFlowFixture {
+class AddDevice : public SimFixture {
  protected:
   void readyAv(bool twin, const std::string& localFaults = "{}") {
     load(avNetwork(twin, localFaults));
@@ -220,7 +220,7 @@ std::string hp10Network(const char* kind) {
   return nlohmann::json{{"adapters", adapters}}.dump();
 }
 
-class AddHp10Device : public KeyFlowFixture, public ::testing::WithParamInterface<const char*> {};
+class AddHp10Device : public SimFixture, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(AddHp10Device, FoundAtTheThirdPasswordVariant) {
   load(hp10Network(GetParam()));

@@ -2,16 +2,12 @@
 #include <nlohmann/json.hpp>
 
 #include "base/keys.h"
-#include "integration/discovery_fixture.h"
+#include "integration/sim_fixture.h"
 
 namespace strandline::testing {
 namespace {
 
-MacAddress macOf(const char* text) {
-  MacAddress m{};
-  EXPECT_TRUE(parseMac(text, m));
-  return m;
-}
+using DiscoveryFixture = SimFixture;
 
 // The rate an AV station shows for the figure it reports: r x 200 / 151.
 double avRate(int reported) {

@@ -1,6 +1,6 @@
 // Network names on the local adapter alone and on every device with a known
 // password, on HomePlug AV, standard HomePlug 1.0 and Boost adapters.
-#include "integration/key_flows_fixture.h"
+#include "integration/sim_fixture.h"
 
 namespace strandline::testing {
 namespace {
@@ -12,7 +12,7 @@ const char* const kAvPasswords[] = {"R2D4-MQ8X-T6VA-1LKE", "ZX9P-44QT-MNB2-HH7C"
                                     "A1B2-C3D4-E5F6-G7H8", "QWER-7Y8U-PL0K-MJ6N",
                                     "9TZL-WE3R-XC2V-B5NM"};
 
-using NetworkNames = KeyFlowFixture;
+using NetworkNames = SimFixture;
 
 TEST_F(NetworkNames, AvLocalOnly) {
   loadFile("home.json");

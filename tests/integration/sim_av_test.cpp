@@ -112,7 +112,7 @@ TEST_F(SimAv, NetworkInfoVersionZeroListsTheNetworkWithRates) {
   EXPECT_EQ(macAt(a, 31), kLocal);  // coordinator address
   ASSERT_EQ(a[38], 2);              // stations: not the local one, not the other network
   EXPECT_EQ(macAt(a, 39), kStation2);
-  EXPECT_EQ(macAt(a, 39 + 7), simMac("02:77:00:00:00:02"));
+  EXPECT_EQ(macAt(a, 39 + 7), macOf("02:77:00:00:00:02"));
   EXPECT_EQ(a[39 + 13], 180);
   EXPECT_EQ(a[39 + 14], 171);
   EXPECT_EQ(macAt(a, 54), kStation3);
@@ -345,7 +345,7 @@ TEST_F(SimAv, FramesThatAreNoRequestsGoUnanswered) {
 }
 
 TEST(SimNetworkFiles, ShippedFilesLoad) {
-  auto dir = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "sim" / "networks";
+  auto dir = std::filesystem::path(STRANDLINE_SOURCE_DIR) / "sim" / "networks";
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     if (entry.path().extension() != ".json") continue;

@@ -34,10 +34,6 @@ Bytes key8(const std::string& text) {
   Key16 k = deriveHp10Key(text);
   return Bytes(k.begin(), k.begin() + 8);
 }
-Bytes cat(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
 
 class SimHp10 : public SimFixture {};
 
@@ -173,7 +169,7 @@ TEST_F(SimHp10, BoostRemoteKeyCrossesNetworksUnderTheDek) {
   std::copy(inner.begin(), inner.end(), frame.begin() + 27);
   Bytes a = only(frame);
   EXPECT_EQ(a[15], 0x06);
-  EXPECT_EQ(macAt(a, 6), simMac("02:5A:00:00:20:03"));
+  EXPECT_EQ(macAt(a, 6), macOf("02:5A:00:00:20:03"));
   EXPECT_EQ(exchange(hp1(kBroadcastMac, 0x02, {0x00, 0x04, 0x87, 0x10, 0x00})).size(), 3u);
 }
 
