@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -82,6 +83,13 @@ inline void put32(Bytes& f, std::size_t at, std::uint32_t v) {
 }
 inline void put32be(Bytes& f, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) f.at(at + i) = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+}
+// Little-endian 32-bit words, one after the other.
+inline Bytes words(std::initializer_list<std::uint32_t> values) {
+  Bytes out;
+  for (std::uint32_t v : values)
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  return out;
 }
 inline Bytes cat(Bytes a, const Bytes& b) {
   a.insert(a.end(), b.begin(), b.end());
