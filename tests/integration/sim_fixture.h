@@ -234,6 +234,24 @@ class SimFixture : public ::testing::Test {
     return keys;
   }
   void expectPauseRestored() { EXPECT_EQ(ctx->scan.paused, pausedBefore); }
+  // A key flow ended: no device is being added and the scan is as it was.
+  void expectFlowDone() {
+    EXPECT_FALSE(ctx->keyFlow.addingInProgress);
+    expectPauseRestored();
+  }
+  // The flow showed exactly this message (and caption, when one is given).
+  void expectShown(const std::string& text, const std::string& caption = "") {
+    EXPECT_EQ(texts(), std::vector<std::string>{text});
+    std::string first = prompter.shown.empty() ? "" : prompter.shown[0].caption;
+    EXPECT_EQ(caption.empty() ? "" : first, caption);
+  }
+  // The database holds the device under this name and password.
+  void expectKnown(const char* mac, const std::string& name, const std::string& password) {
+    int position = findKnownByMac(ctx->known, macOf(mac));
+    ASSERT_NE(position, 0) << mac;
+    EXPECT_EQ(ctx->known.at(position).name.str(), name);
+    EXPECT_EQ(ctx->known.at(position).password.str(), password);
+  }
 
   VirtualClock clock;
   MemoryLink link{clock};
