@@ -74,10 +74,6 @@ inline MacAddress macAt(const Bytes& f, std::size_t at) {
   std::copy_n(f.begin() + static_cast<std::ptrdiff_t>(at), 6, m.begin());
   return m;
 }
-inline void put16(Bytes& f, std::size_t at, std::uint16_t v) {
-  f.at(at) = static_cast<std::uint8_t>(v);
-  f.at(at + 1) = static_cast<std::uint8_t>(v >> 8);
-}
 inline void put32(Bytes& f, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) f.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
 }
