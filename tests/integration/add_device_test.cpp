@@ -1,8 +1,6 @@
 // Adding a device by its printed password, and checking a known device's
 // password, on the simulator.
-#include <nlohmann/json.hpp>
-
-#include "integration/key_flows_fixture.h"
+#include "integration/sim_fixture.h"
 
 namespace strandline::testing {
 namespace {
@@ -17,20 +15,14 @@ constexpr int kWatchPassesForTest = 501;
 // The user's private network of two AV adapters, a new device on the public
 // network, and optionally a second device printed with the same password.
 std::string avNetwork(bool twin, const std::string& localFaults = "{}") {
-  nlohmann::json adapters = nlohmann::json::array();
-  adapters.push_back({{"mac", kLocal},
-                      {"kind", "av"},
-                      {"interface", "sl0"},
-                      {"password", "K7QM-2VXA-98RT-ZP4L"},
-                      {"networkName", "MyHome1234"},
-                      {"faults", nlohmann::json::parse(localFaults)}});
-  adapters.push_back({{"mac", kMember},
-                      {"kind", "av"},
-                      {"password", "R2D4-MQ8X-T6VA-1LKE"},
-                      {"networkName", "MyHome1234"}});
-  adapters.push_back({{"mac", kNew}, {"kind", "av"}, {"password", kNewPassword}});
-  if (twin) adapters.push_back({{"mac", kTwin}, {"kind", "av"}, {"password", kNewPassword}});
-  return nlohmann::json{{"adapters", adapters}}.dump();
+  return R"({"adapters": [
+    {"mac": "02:5A:00:00:01:01", "interface": "sl0", "password": "K7QM-2VXA-98RT-ZP4L",
+     "networkName": "MyHome1234", "faults": )" +
+         localFaults + R"(},
+    {"mac": "02:5A:00:00:01:02", "password": "R2D4-MQ8X-T6VA-1LKE", "networkName": "MyHome1234"},
+    {"mac": "02:5A:00:00:01:07", "password": "NEWD-EV1C-E000-0001"})" +
+         (twin ? R"(, {"mac": "02:5A:00:00:01:08", "password": "NEWD-EV1C-E000-0001"})" : "") +
+         "]}";
 }
 
 const std::vector<std::string> kAddTexts = {
@@ -38,7 +30,7 @@ const std::vector<std::string> kAddTexts = {
     "Devices will reboot while this operation...", "Trying to add device to the Network...",
     "Proceeding..."};
 
-class AddDevice : public KeyFlowFixture {
+class AddDevice : public SimFixture {
  protected:
   void readyAv(bool twin, const std::string& localFaults = "{}") {
     load(avNetwork(twin, localFaults));
@@ -82,8 +74,7 @@ TEST_F(AddDevice, AvDeviceJoinsThroughARandomNetwork) {
   EXPECT_EQ(prompter.progress, kAddTexts);
   EXPECT_EQ(rescans, 1);
   EXPECT_GE(clock.nowMs() - start, 10000u);  // the settling waits of the steps
-  expectPauseRestored();
-  EXPECT_FALSE(ctx->keyFlow.addingInProgress);
+  expectFlowDone();
 
   EXPECT_EQ(simKey(kNew), home);
   EXPECT_EQ(simKey(kMember), home);
@@ -94,10 +85,7 @@ TEST_F(AddDevice, AvDeviceJoinsThroughARandomNetwork) {
   EXPECT_NE(keys[0], deriveNetworkKey("HomePlugAV"));
   expectLocalBackHome();
 
-  int position = findKnownByMac(ctx->known, macOf(kNew));
-  ASSERT_NE(position, 0);
-  EXPECT_EQ(ctx->known.at(position).name.str(), "Kitchen");
-  EXPECT_EQ(ctx->known.at(position).password.str(), kNewPassword);
+  expectKnown(kNew, "Kitchen", kNewPassword);
   EXPECT_EQ(rescanStations(), (std::vector<MacAddress>{macOf(kMember), macOf(kNew)}));
 }
 
@@ -119,26 +107,23 @@ TEST_F(AddDevice, AvTwoDevicesUnderOnePasswordTryANewRandomNetwork) {
 TEST_F(AddDevice, AvTwoDevicesThatKeepAnsweringAreNotAdded) {
   readyAv(true);
   EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", kNewPassword));
-  EXPECT_EQ(texts(), std::vector<std::string>{"Error occured while adding the device"});
+  expectShown("Error occured while adding the device");
   EXPECT_EQ(localAvKeysSent().size(), static_cast<std::size_t>(kMaxRandomNetworks) + 2);
   expectLocalBackHome();
   EXPECT_NE(simKey(kNew), home);
   EXPECT_NE(simKey(kTwin), home);
-  EXPECT_FALSE(ctx->keyFlow.addingInProgress);
   EXPECT_EQ(findKnownByMac(ctx->known, macOf(kNew)), 0);
-  expectPauseRestored();
+  expectFlowDone();
 }
 
 TEST_F(AddDevice, AvDeviceThatVanishesFromTheRandomNetwork) {
   readyAv(false);
   unplugAtNetworkQuery(kNew, 1);
   EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", kNewPassword));
-  EXPECT_EQ(texts(), std::vector<std::string>{"Error occured while adding the device"});
-  EXPECT_EQ(prompter.shown[0].caption, "Attention!");
+  expectShown("Error occured while adding the device", "Attention!");
   EXPECT_EQ(networkQueries, 2 * kWatchPassesForTest);  // every pass, two requests each
   expectLocalBackHome();
-  EXPECT_FALSE(ctx->keyFlow.addingInProgress);
-  expectPauseRestored();
+  expectFlowDone();
 }
 
 TEST_F(AddDevice, AvLocalAdapterThatNeverTakesTheRandomKey) {
@@ -151,21 +136,18 @@ TEST_F(AddDevice, AvLocalAdapterThatNeverTakesTheRandomKey) {
   };
   int before = moduleReads();
   EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", kNewPassword));
-  EXPECT_EQ(texts(),
-            std::vector<std::string>{"Timed out waiting for local adapter to change its NMK."});
-  EXPECT_EQ(prompter.shown[0].caption, "Error!");
+  expectShown("Timed out waiting for local adapter to change its NMK.", "Error!");
   // The dialog's saved key, addDevice's saved key, then 201 reads.
   EXPECT_EQ(moduleReads() - before, 2 + 201);
   EXPECT_EQ(localAvKeysSent().back(), home);
   EXPECT_EQ(simKey(kLocal), home);
-  EXPECT_FALSE(ctx->keyFlow.addingInProgress);
-  expectPauseRestored();
+  expectFlowDone();
 }
 
 TEST_F(AddDevice, AvNobodyHoldsThePassword) {
   readyAv(false);
   EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", "ZZZZ-ZZZZ-ZZZZ-ZZZZ"));
-  EXPECT_EQ(texts(), std::vector<std::string>{"Unable to set the NMK of remote device!!!"});
+  expectShown("Unable to set the NMK of remote device!!!");
   expectLocalBackHome();
   EXPECT_NE(simKey(kNew), home);
   // addDevice itself puts the local adapter back, without the dialog's help.
@@ -181,7 +163,7 @@ TEST_F(AddDevice, AvNobodyHoldsThePassword) {
 }
 
 TEST_F(AddDevice, AvVerifyMarksTheStoredPassword) {
-  load(readNetworkFile("home.json"));
+  loadFile("home.json");
   ready();
   int position = addKnown("02:5A:00:00:01:03", "");
   EXPECT_EQ(enterDevicePassword(*ctx, position, "ZX9P-44QT-MNB2-HH7C"), 1);
@@ -192,9 +174,7 @@ TEST_F(AddDevice, AvVerifyMarksTheStoredPassword) {
 
   EXPECT_EQ(enterDevicePassword(*ctx, position, "zx9p44qtmnb2hh7c"), 0);
   EXPECT_EQ(ctx->known.at(position).password.str(), "Not zx9p44qtmnb2hh7c");
-  EXPECT_EQ(texts(),
-            std::vector<std::string>{
-                "The Device Password Entered is Invalid.\nPlease check it and try again."});
+  expectShown("The Device Password Entered is Invalid.\nPlease check it and try again.");
 
   ctx->cards.cards[0].mac = {};  // no usable network card
   EXPECT_EQ(enterDevicePassword(*ctx, position, "ZX9P-44QT-MNB2-HH7C"), -1);
@@ -205,55 +185,39 @@ TEST_F(AddDevice, AvVerifyMarksTheStoredPassword) {
 
 // Standard HomePlug 1.0: the user's adapters on the public network and a new
 // adapter on a network of its own.
-std::string hp10Network(const char* kind) {
-  nlohmann::json adapters = nlohmann::json::array();
-  adapters.push_back({{"mac", "02:5A:00:00:10:01"},
-                      {"kind", kind},
-                      {"interface", "sl0"},
-                      {"password", "F3GH-J5KL-Z7XC-V9BN"}});
-  adapters.push_back(
-      {{"mac", "02:5A:00:00:10:02"}, {"kind", kind}, {"password", "T6YU-I8OP-A1SD-F2GH"}});
-  adapters.push_back({{"mac", "02:5A:00:00:10:07"},
-                      {"kind", kind},
-                      {"password", "N3WD-3V1C-3ABC-D123"},
-                      {"networkName", "FactoryNet"}});
-  return nlohmann::json{{"adapters", adapters}}.dump();
+std::string hp10Network(const std::string& kind, const std::string& localFirmware = "") {
+  const std::string k = R"("kind": ")" + kind + R"(", )";
+  return R"({"adapters": [{"mac": "02:5A:00:00:10:01", "interface": "sl0", )" + k + localFirmware +
+         R"("password": "F3GH-J5KL-Z7XC-V9BN"}, {"mac": "02:5A:00:00:10:02", )" + k +
+         R"("password": "T6YU-I8OP-A1SD-F2GH"}, {"mac": "02:5A:00:00:10:07", )" + k +
+         R"("password": "N3WD-3V1C-3ABC-D123", "networkName": "FactoryNet"}]})";
 }
 
-class AddHp10Device : public KeyFlowFixture, public ::testing::WithParamInterface<const char*> {};
+class AddHp10Device : public SimFixture, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(AddHp10Device, FoundAtTheThirdPasswordVariant) {
-  load(hp10Network(GetParam()));
-  ready();
-  const Key16 home = nek("HomePlug");
-  EXPECT_TRUE(addDeviceByPassword(*ctx, "Garage", "n3wd3v1c3abcd123"));
-  EXPECT_EQ(texts(), std::vector<std::string>{"Device was added to your network."});
-  EXPECT_EQ(simKey("02:5A:00:00:10:07"), home);
-  EXPECT_EQ(simKey("02:5A:00:00:10:01"), home);  // never left on the random key
-  EXPECT_EQ(simKey("02:5A:00:00:10:02"), home);
-  int position = findKnownByMac(ctx->known, macOf("02:5A:00:00:10:07"));
-  ASSERT_NE(position, 0);
-  EXPECT_EQ(ctx->known.at(position).name.str(), "Garage");
-  EXPECT_EQ(ctx->known.at(position).password.str(), "N3WD-3V1C-3ABC-D123");
-  expectPauseRestored();
-  EXPECT_EQ(rescanStations(),
-            (std::vector<MacAddress>{macOf("02:5A:00:00:10:02"), macOf("02:5A:00:00:10:07")}));
-}
-
-TEST_P(AddHp10Device, WrongPasswordLeavesEverythingAsItWas) {
+TEST_P(AddHp10Device, WrongPasswordChangesNothingThenTheThirdVariantIsFound) {
   load(hp10Network(GetParam()));
   ready();
   const Key16 home = nek("HomePlug");
   EXPECT_FALSE(addDeviceByPassword(*ctx, "Garage", "wrongpassword123"));
-  EXPECT_EQ(texts(), std::vector<std::string>{
-                         "A Device With The Entered Password Was Not Detected. \nPlease Check The "
-                         "Password and Check Your Device Connection."});
+  expectShown(
+      "A Device With The Entered Password Was Not Detected. \nPlease Check The Password and "
+      "Check Your Device Connection.");
   EXPECT_EQ(simKey("02:5A:00:00:10:01"), home);
   EXPECT_EQ(simKey("02:5A:00:00:10:07"), nek("FactoryNet"));
-  EXPECT_FALSE(ctx->keyFlow.addingInProgress);
   EXPECT_EQ(ctx->keyFlow.deviceBeingAdded, MacAddress{});
-  expectPauseRestored();
+  expectFlowDone();
   EXPECT_EQ(rescanStations(), std::vector<MacAddress>{macOf("02:5A:00:00:10:02")});
+
+  prompter.shown.clear();
+  EXPECT_TRUE(addDeviceByPassword(*ctx, "Garage", "n3wd3v1c3abcd123"));
+  expectShown("Device was added to your network.");
+  for (const char* mac : {"02:5A:00:00:10:07", "02:5A:00:00:10:01", "02:5A:00:00:10:02"})
+    EXPECT_EQ(simKey(mac), home) << mac;  // the local adapter never left for the random key
+  expectKnown("02:5A:00:00:10:07", "Garage", "N3WD-3V1C-3ABC-D123");
+  expectFlowDone();
+  EXPECT_EQ(rescanStations(),
+            (std::vector<MacAddress>{macOf("02:5A:00:00:10:02"), macOf("02:5A:00:00:10:07")}));
 }
 
 TEST_P(AddHp10Device, VerifyTakesTheVariantThatWorked) {
@@ -261,7 +225,7 @@ TEST_P(AddHp10Device, VerifyTakesTheVariantThatWorked) {
   ready();
   int position = addKnown("02:5A:00:00:10:02", "");
   EXPECT_EQ(enterDevicePassword(*ctx, position, "T6YU-I8OP-A1SD-F2GH"), 1);
-  EXPECT_EQ(texts(), std::vector<std::string>{"Password Verified as correct."});
+  expectShown("Password Verified as correct.");
   EXPECT_EQ(ctx->known.at(position).password.str(), "T6YU-I8OP-A1SD-F2GH");
   prompter.shown.clear();
   prompter.progress.clear();
@@ -270,22 +234,19 @@ TEST_P(AddHp10Device, VerifyTakesTheVariantThatWorked) {
   EXPECT_EQ(prompter.progress,
             (std::vector<std::string>{"Please be patient, this may take some time.", "Working...",
                                       "Proceeding.."}));
-  EXPECT_EQ(simKey("02:5A:00:00:10:02"), nek("HomePlug"));
-  EXPECT_EQ(simKey("02:5A:00:00:10:01"), nek("HomePlug"));
+  for (const char* mac : {"02:5A:00:00:10:02", "02:5A:00:00:10:01"})
+    EXPECT_EQ(simKey(mac), nek("HomePlug")) << mac;
 }
 
 TEST_F(AddDevice, BoostFirmwareTooOldRefusesBothActionsOnce) {
-  std::string network = hp10Network("boost");
-  auto at = network.find("\"kind\":\"boost\"");
-  network.insert(at, "\"firmware\":\"HP85-BOOST-0001.5.7-REL\",");
-  load(network);
+  load(hp10Network("boost", R"("firmware": "HP85-BOOST-0001.5.7-REL", )"));
   ready();
   ctx->boost.firmwareTooOld = true;  // as the last detection pass left it
   std::size_t sent = link.sentFrames().size();
   EXPECT_FALSE(addDeviceByPassword(*ctx, "Garage", "N3WD-3V1C-3ABC-D123"));
-  EXPECT_EQ(texts(), std::vector<std::string>{
-                         "Please upgrade the Device's FirmWare to 1.8 and then try to add the "
-                         "device.\nThe present device has older FirmWare version."});
+  expectShown(
+      "Please upgrade the Device's FirmWare to 1.8 and then try to add the device.\nThe present "
+      "device has older FirmWare version.");
   EXPECT_EQ(link.sentFrames().size(), sent);
   EXPECT_FALSE(ctx->boost.firmwareTooOld);
   // The next attempt proceeds.

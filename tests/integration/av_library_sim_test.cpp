@@ -5,7 +5,6 @@
 
 #include <array>
 
-#include "base/keys.h"
 #include "core/av_confirm.h"
 #include "core/card_table.h"
 #include "integration/sim_fixture.h"
@@ -60,25 +59,6 @@ class AvLibraryOnSim : public SimFixture {
   std::array<std::uint8_t, 1528> buffer{};
 };
 
-TEST_F(AvLibraryOnSim, VersionSetKeyAndNetworkInformation) {
-  ASSERT_TRUE(exchange(thpapiEncodeVersionRequest(lib, host, kLocalDeviceMac, buffer)));
-  EXPECT_EQ(result.source, kLocal);
-  EXPECT_EQ(result.status, 0);
-  std::string version(result.data.begin() + 2, result.data.begin() + 2 + result.data[1]);
-  EXPECT_NE(version.find("TSC1000-MAC-3-5"), std::string::npos) << version;
-
-  SetKeyParameters key;
-  key.key = deriveNetworkKey("Strandline-Test");
-  key.target = kLocal;
-  ASSERT_TRUE(exchange(thpapiEncodeSetKeyRequest(lib, host, kLocal, buffer, key)));
-  EXPECT_EQ(result.messageType, kMmSetKeyConfirm);
-  EXPECT_EQ(result.status, 0);
-
-  ASSERT_TRUE(exchange(thpapiEncodeNetworkInfoRequest(lib, host, kLocal, buffer, false)));
-  EXPECT_EQ(result.messageType, kMmNetworkInfoConfirm);
-  EXPECT_GE(result.data[0], 1);  // networks
-}
-
 TEST_F(AvLibraryOnSim, ReadsTheParameterBlockAndTheFirmwareModule) {
   ASSERT_EQ(thpapiBeginModuleRead(lib, host, kLocalDeviceMac, 2), 0);
   Bytes pib;
@@ -94,27 +74,24 @@ TEST_F(AvLibraryOnSim, ReadsTheParameterBlockAndTheFirmwareModule) {
   EXPECT_EQ(firmware, simulation->adapter(kLocal)->firmwareImage);
 }
 
-TEST_F(AvLibraryOnSim, UpdatesByModuleWritesAndCommit) {
-  Bytes firmware = sim::buildFirmwareImage("TSC1000-MAC-9-9");
-  Bytes pib = simulation->adapter(kLocal)->pib;
-  ASSERT_EQ(thpapiBeginUpdate(lib, host, kLocalDeviceMac, firmware, pib, 0x13), 0);
-  Bytes none;
-  runTransfer(none);
-  EXPECT_EQ(result.messageType, kMmCommitConfirm);
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(simulation->adapter(kLocal)->firmwareImage, firmware);
-  EXPECT_EQ(simulation->adapter(kLocal)->firmware, "TSC1000-MAC-9-9");
-}
-
-TEST_F(AvLibraryOnSim, UpdatesByMemoryWritesAndStart) {
-  Bytes firmware = sim::buildFirmwareImage("TSC1000-MAC-7-7");
-  Bytes pib = simulation->adapter(kLocal)->pib;
-  ASSERT_EQ(thpapiBeginUpdate(lib, host, kLocalDeviceMac, firmware, pib, 0), 0);
-  Bytes none;
-  runTransfer(none);
-  EXPECT_EQ(result.messageType, kMmStartConfirm);
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(simulation->adapter(kLocal)->firmware, "TSC1000-MAC-7-7");
+// Flags 0x13 write the modules and commit them; 0 writes to memory and starts.
+TEST_F(AvLibraryOnSim, UpdatesByModuleWritesOrByMemoryWrites) {
+  for (auto [flags, confirm] : {std::pair{0x13, kMmCommitConfirm}, {0, kMmStartConfirm}}) {
+    std::string version = "TSC1000-MAC-9-" + std::to_string(flags);
+    SCOPED_TRACE(version);
+    Bytes firmware = sim::buildFirmwareImage(version);
+    Bytes pib = simulation->adapter(kLocal)->pib;
+    ASSERT_EQ(thpapiBeginUpdate(lib, host, kLocalDeviceMac, firmware, pib, flags), 0);
+    Bytes none;
+    runTransfer(none);
+    EXPECT_EQ(result.messageType, confirm);
+    EXPECT_EQ(result.status, 0);
+    if (flags != 0) {
+      EXPECT_EQ(simulation->adapter(kLocal)->firmwareImage, firmware);
+    }
+    EXPECT_EQ(simulation->adapter(kLocal)->firmware, version);
+    clock.sleepMs(2000);  // the restart
+  }
 }
 
 }  // namespace

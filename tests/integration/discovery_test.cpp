@@ -2,16 +2,22 @@
 #include <nlohmann/json.hpp>
 
 #include "base/keys.h"
-#include "integration/discovery_fixture.h"
+#include "integration/sim_fixture.h"
 
 namespace strandline::testing {
 namespace {
 
-MacAddress macOf(const char* text) {
-  MacAddress m{};
-  EXPECT_TRUE(parseMac(text, m));
-  return m;
-}
+class DiscoveryFixture : public SimFixture {
+ protected:
+  // A station's record; a negative kind or rate, or no firmware, is not checked.
+  void expectStation(const char* mac, int kind, double tx, const char* firmware = nullptr) {
+    const StationRecord* s = station(mac);
+    ASSERT_TRUE(s) << mac;
+    EXPECT_EQ(kind < 0 ? -1 : static_cast<int>(s->kind), kind) << mac;
+    EXPECT_EQ(tx < 0 ? -1 : s->tx.current, tx) << mac;
+    EXPECT_EQ(firmware ? s->firmware.str() : "", firmware ? firmware : "") << mac;
+  }
+};
 
 // The rate an AV station shows for the figure it reports: r x 200 / 151.
 double avRate(int reported) {
@@ -37,15 +43,11 @@ TEST_F(DiscoveryFixture, HomeAvNetwork) {
 
   runCycles(1);
   EXPECT_EQ(validStations(), 5);
-  const StationRecord* s = station("02:5A:00:00:01:02");
-  ASSERT_TRUE(s);
-  EXPECT_EQ(s->firmware.str(), "TSC1000-MAC-3-1-3114-00-20080124-FINAL");
-  EXPECT_EQ(s->tx.current, avRate(180));
-  EXPECT_EQ(s->rx.current, avRate(171));
-  EXPECT_EQ(s->kind, 4u);
-  EXPECT_EQ(s->networkName.str(), "HomePlugAV");
-  EXPECT_EQ(station("02:5A:00:00:01:05")->firmware.str(), "TSC3005-MAC-4-1-4104-00-20120412-CS");
-  EXPECT_EQ(station("02:5A:00:00:01:06")->tx.current, avRate(233));
+  expectStation("02:5A:00:00:01:02", 4, avRate(180), "TSC1000-MAC-3-1-3114-00-20080124-FINAL");
+  EXPECT_EQ(station("02:5A:00:00:01:02")->rx.current, avRate(171));
+  EXPECT_EQ(station("02:5A:00:00:01:02")->networkName.str(), "HomePlugAV");
+  expectStation("02:5A:00:00:01:05", -1, -1, "TSC3005-MAC-4-1-4104-00-20120412-CS");
+  expectStation("02:5A:00:00:01:06", -1, avRate(233));
   // The refresh callback ran in phase 1 and at the end of the cycle.
   EXPECT_NE(std::find(notified.begin(), notified.end(), 7), notified.end());
 }
@@ -57,11 +59,8 @@ TEST_F(DiscoveryFixture, Tsc4000NetworkUsesTheVersionOneExchange) {
   EXPECT_EQ(ctx->tsc4000Local, 4);
   runCycles(1);
   EXPECT_EQ(validStations(), 3);
-  EXPECT_EQ(station("02:5A:00:00:04:02")->kind, 5u);
-  EXPECT_EQ(station("02:5A:00:00:04:03")->kind, 4u);
-  EXPECT_EQ(station("02:5A:00:00:04:02")->tx.current, avRate(412));
-  EXPECT_EQ(station("02:5A:00:00:04:03")->firmware.str(),
-            "TSC2000-MAC-3-5-3516-1282-20100621-FINAL-B");
+  expectStation("02:5A:00:00:04:02", 5, avRate(412));
+  expectStation("02:5A:00:00:04:03", 4, -1, "TSC2000-MAC-3-5-3516-1282-20100621-FINAL-B");
   bool versionOneRequest = false;
   for (const auto& [card, frame] : link.sentFrames())
     if (frame[15] == 0x38 && frame[16] == 0xA0) versionOneRequest |= frame[14] == 1;
@@ -78,9 +77,8 @@ TEST_F(DiscoveryFixture, StandardHomePlug10Network) {
   runCycles(2);
   EXPECT_EQ(network().networkName.str(), "HomePlug");
   EXPECT_EQ(validStations(), 2);  // the station on a private network stays unseen
-  EXPECT_EQ(station("02:5A:00:00:10:02")->kind, 1u);
-  EXPECT_EQ(station("02:5A:00:00:10:02")->tx.current, 12);
-  EXPECT_EQ(station("02:5A:00:00:10:03")->tx.current, 9);  // the rates the file sets
+  expectStation("02:5A:00:00:10:02", 1, 12);
+  expectStation("02:5A:00:00:10:03", -1, 9);  // the rates the file sets
   EXPECT_FALSE(station("02:5A:00:00:10:04"));
 }
 
@@ -95,12 +93,8 @@ TEST_F(DiscoveryFixture, BoostNetwork) {
   runCycles(1);
   EXPECT_EQ(network().networkName.str(), "HomePlug");
   EXPECT_EQ(validStations(), 2);
-  const StationRecord* fast = station("02:5A:00:00:20:02");
-  ASSERT_TRUE(fast);
-  EXPECT_EQ(fast->kind, 2u);
-  EXPECT_EQ(fast->firmware.str(), "Version 1.2");
-  EXPECT_EQ(fast->tx.current, 85);
-  EXPECT_EQ(station("02:5A:00:00:20:03")->tx.current, 14);
+  expectStation("02:5A:00:00:20:02", 2, 85, "Version 1.2");
+  expectStation("02:5A:00:00:20:03", -1, 14);
 }
 
 TEST_F(DiscoveryFixture, AdapterOnTheSecondCardOnly) {
@@ -201,15 +195,12 @@ TEST_F(DiscoveryFixture, LateAndLostAnswers) {
   load(home.dump());
   ASSERT_TRUE(discover());
   runCycles(6);
-  const StationRecord* late = station("02:5A:00:00:01:02");
-  ASSERT_TRUE(late);
-  EXPECT_EQ(late->valid, 1u);           // listed by the adapter, so seen
-  EXPECT_EQ(late->firmware.str(), "");  // but its version answer never counted
-  EXPECT_EQ(late->tx.current, 0);
+  // Listed by the adapter, so seen, but its version answer never counted.
+  expectStation("02:5A:00:00:01:02", -1, 0, "");
+  EXPECT_EQ(station("02:5A:00:00:01:02")->valid, 1u);
   // A late answer is never taken for another station's.
-  EXPECT_EQ(station("02:5A:00:00:01:03")->firmware.str(),
-            "TSC2000-MAC-3-5-3516-1282-20100621-FINAL-B");
-  EXPECT_EQ(station("02:5A:00:00:01:04")->firmware.str(), "TSC3000-MAC-4-0-4012-00-20110330-FINAL");
+  expectStation("02:5A:00:00:01:03", -1, -1, "TSC2000-MAC-3-5-3516-1282-20100621-FINAL-B");
+  expectStation("02:5A:00:00:01:04", -1, -1, "TSC3000-MAC-4-0-4012-00-20110330-FINAL");
 }
 
 }  // namespace

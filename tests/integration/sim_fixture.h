@@ -1,15 +1,27 @@
-// A simulated network on the in-memory link and the virtual clock, with
-// helpers that send hand-built requests and collect the answers.
+// A simulated network on the in-memory link and the virtual clock: a port to
+// send hand-built frames to the simulator, and a program context whose flows
+// run against it.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <initializer_list>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/keys.h"
 #include "base/mac_address.h"
+#include "core/discovery/local_detection.h"
+#include "core/discovery/network_scan.h"
+#include "core/program_context.h"
+#include "core/security/add_device.h"
+#include "core/security/key_setting.h"
+#include "core/security/network_name.h"
 #include "platform/clock.h"
 #include "platform/memory_link.h"
 #include "sim/network_file.h"
@@ -17,10 +29,24 @@
 
 namespace strandline::testing {
 
-inline MacAddress simMac(const char* text) {
+inline MacAddress macOf(const char* text) {
   MacAddress mac{};
   EXPECT_TRUE(parseMac(text, mac)) << text;
   return mac;
+}
+
+inline std::string readNetworkFile(const std::string& name) {
+  std::ifstream in(std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/" + name);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The HomePlug 1.0 network key of a name (8 bytes) as the simulator stores it.
+inline Key16 nek(const std::string& name) {
+  Key16 key{};
+  std::copy_n(deriveHp10Key(name).begin(), 8, key.begin());
+  return key;
 }
 
 // XOR of the little-endian words, complemented: written here again so that
@@ -37,8 +63,7 @@ inline std::uint16_t le16(const Bytes& f, std::size_t at) {
   return static_cast<std::uint16_t>(f.at(at) | f.at(at + 1) << 8);
 }
 inline std::uint32_t le32(const Bytes& f, std::size_t at) {
-  return std::uint32_t{f.at(at)} | std::uint32_t{f.at(at + 1)} << 8 |
-         std::uint32_t{f.at(at + 2)} << 16 | std::uint32_t{f.at(at + 3)} << 24;
+  return le16(f, at) | std::uint32_t{le16(f, at + 2)} << 16;
 }
 inline std::uint32_t be32(const Bytes& f, std::size_t at) {
   return std::uint32_t{f.at(at)} << 24 | std::uint32_t{f.at(at + 1)} << 16 |
@@ -46,12 +71,8 @@ inline std::uint32_t be32(const Bytes& f, std::size_t at) {
 }
 inline MacAddress macAt(const Bytes& f, std::size_t at) {
   MacAddress m{};
-  for (int i = 0; i < 6; ++i) m[i] = f.at(at + i);
+  std::copy_n(f.begin() + static_cast<std::ptrdiff_t>(at), 6, m.begin());
   return m;
-}
-inline void put16(Bytes& f, std::size_t at, std::uint16_t v) {
-  f.at(at) = static_cast<std::uint8_t>(v);
-  f.at(at + 1) = static_cast<std::uint8_t>(v >> 8);
 }
 inline void put32(Bytes& f, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) f.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
@@ -59,12 +80,25 @@ inline void put32(Bytes& f, std::size_t at, std::uint32_t v) {
 inline void put32be(Bytes& f, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) f.at(at + i) = static_cast<std::uint8_t>(v >> (24 - 8 * i));
 }
+// Little-endian 32-bit words, one after the other.
+inline Bytes words(std::initializer_list<std::uint32_t> values) {
+  Bytes out;
+  for (std::uint32_t v : values)
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  return out;
+}
+inline Bytes cat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
 
 class SimFixture : public ::testing::Test {
  protected:
   // The computer's card address given by Simulation::attach to the first card.
   const MacAddress host = {0x02, 0x5C, 0x00, 0x00, 0x00, 0x01};
 
+  // Loads a network description (JSON text): a fresh simulation, a port on
+  // its first card and a program context.
   void load(const std::string& json) {
     sim::Medium medium;
     std::string error;
@@ -74,22 +108,20 @@ class SimFixture : public ::testing::Test {
     Status status;
     port = link.open(simulation->cards().front(), {}, status);
     ASSERT_TRUE(port) << status.message;
+    ctx = std::make_unique<ProgramContext>(link, clock, prompter);
   }
+  void loadFile(const std::string& name) { load(readNetworkFile(name)); }
 
-  // An AV request of `type` with the payload bytes given, version 0, 64 bytes.
+  // An AV request of `type` with the payload bytes given, version 0.
   Bytes av(const MacAddress& to, std::uint16_t type, const Bytes& payload = {},
            std::size_t length = 64) {
     Bytes f(std::max(length, 20 + payload.size()), 0);
     std::copy(to.begin(), to.end(), f.begin());
     std::copy(host.begin(), host.end(), f.begin() + 6);
-    f[12] = 0x88;
-    f[13] = 0xE1;
-    f[14] = 0;
-    f[15] = static_cast<std::uint8_t>(type);
-    f[16] = static_cast<std::uint8_t>(type >> 8);
-    f[17] = 0x00;
-    f[18] = 0xB0;
-    f[19] = 0x52;
+    Bytes header{
+        0x88, 0xE1, 0,   static_cast<std::uint8_t>(type), static_cast<std::uint8_t>(type >> 8),
+        0x00, 0xB0, 0x52};
+    std::copy(header.begin(), header.end(), f.begin() + 12);
     std::copy(payload.begin(), payload.end(), f.begin() + 20);
     return f;
   }
@@ -101,11 +133,8 @@ class SimFixture : public ::testing::Test {
     const MacAddress& source = from ? *from : host;
     std::copy(to.begin(), to.end(), f.begin());
     std::copy(source.begin(), source.end(), f.begin() + 6);
-    f[12] = 0x88;
-    f[13] = 0x7B;
-    f[14] = 1;
-    f[15] = type;
-    f[16] = static_cast<std::uint8_t>(data.size());
+    Bytes header{0x88, 0x7B, 1, type, static_cast<std::uint8_t>(data.size())};
+    std::copy(header.begin(), header.end(), f.begin() + 12);
     std::copy(data.begin(), data.end(), f.begin() + 17);
     return f;
   }
@@ -130,10 +159,104 @@ class SimFixture : public ::testing::Test {
     return answers.empty() ? Bytes(60, 0) : answers.front();
   }
 
+  bool discover(int interval = 7) {
+    return startDiscovery(
+        *ctx, interval, 3, [this](int phase) { notified.push_back(phase); }, true);
+  }
+  // Runs timer ticks until n more scan cycles have completed.
+  void runCycles(int n) {
+    std::uint32_t target = ctx->scan.cyclesCompleted + static_cast<std::uint32_t>(n);
+    for (int guard = 0; ctx->scan.cyclesCompleted < target && guard < 100000; ++guard) {
+      clock.sleepMs(scanTimerPeriodMs(ctx->scan.ticksPerPhase));
+      scanTick(*ctx);
+    }
+    ASSERT_GE(ctx->scan.cyclesCompleted, target);
+  }
+  // Discovery and one scan cycle (HomePlug 1.0 adapters report their local
+  // parameters during the cycle), then a clean slate of texts.
+  void ready() {
+    ASSERT_TRUE(discover());
+    runCycles(1);
+    prompter.shown.clear();
+    prompter.progress.clear();
+    pausedBefore = ctx->scan.paused;
+  }
+
+  AdapterNetwork& network(int card = 0) { return ctx->networks[static_cast<std::size_t>(card)]; }
+  const StationRecord* station(const char* mac) { return findStation(*ctx, macOf(mac)); }
+  int validStations() {
+    int n = 0;
+    for (const StationRecord& s : network(ctx->cards.currentCard).stations) n += s.valid ? 1 : 0;
+    return n;
+  }
+  // A fresh look at the network: enough cycles for every station that is
+  // still reachable to be seen (and the others to age out).
+  std::vector<MacAddress> rescanStations() {
+    runCycles(4);
+    std::vector<MacAddress> out;
+    for (const StationRecord& s : network().stations)
+      if (s.valid) out.push_back(s.mac);
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+  // The network key a simulated adapter holds (first 8 bytes on HomePlug 1.0).
+  Key16 simKey(const char* mac) {
+    sim::Adapter* a = simulation->adapter(macOf(mac));
+    EXPECT_TRUE(a) << mac;
+    return a ? a->networkKey : Key16{};
+  }
+  int addKnown(const char* mac, const std::string& password) {
+    int position = findKnownByMac(ctx->known, macOf(mac));
+    if (position == 0) position = addKnownDevice(ctx->known, macOf(mac));
+    ctx->known.at(position).password.set(password);
+    return position;
+  }
+  std::vector<std::string> texts() const {
+    std::vector<std::string> out;
+    for (const ShownMessage& m : prompter.shown) out.push_back(m.text);
+    return out;
+  }
+  // Every set-key request that put the local AV adapter on a key, in order.
+  std::vector<Key16> localAvKeysSent() {
+    std::vector<Key16> keys;
+    for (const auto& [card, f] : link.sentFrames()) {
+      if (f.size() < 60 || f[12] != 0x88 || f[13] != 0xE1 || f[15] != 0x50 || f[16] != 0xA0 ||
+          f[37] != 15)
+        continue;
+      keys.emplace_back();
+      std::copy_n(f.begin() + 21, 16, keys.back().begin());
+    }
+    return keys;
+  }
+  void expectPauseRestored() { EXPECT_EQ(ctx->scan.paused, pausedBefore); }
+  // A key flow ended: no device is being added and the scan is as it was.
+  void expectFlowDone() {
+    EXPECT_FALSE(ctx->keyFlow.addingInProgress);
+    expectPauseRestored();
+  }
+  // The flow showed exactly this message (and caption, when one is given).
+  void expectShown(const std::string& text, const std::string& caption = "") {
+    EXPECT_EQ(texts(), std::vector<std::string>{text});
+    std::string first = prompter.shown.empty() ? "" : prompter.shown[0].caption;
+    EXPECT_EQ(caption.empty() ? "" : first, caption);
+  }
+  // The database holds the device under this name and password.
+  void expectKnown(const char* mac, const std::string& name, const std::string& password) {
+    int position = findKnownByMac(ctx->known, macOf(mac));
+    ASSERT_NE(position, 0) << mac;
+    EXPECT_EQ(ctx->known.at(position).name.str(), name);
+    EXPECT_EQ(ctx->known.at(position).password.str(), password);
+  }
+
   VirtualClock clock;
   MemoryLink link{clock};
+  RecordingPrompter prompter;
   std::unique_ptr<sim::Simulation> simulation;
   std::unique_ptr<CardPort> port;
+  std::unique_ptr<ProgramContext> ctx;
+  std::vector<int> notified;
+  bool pausedBefore = false;
 };
 
 }  // namespace strandline::testing

@@ -2,7 +2,6 @@
 // hand-written offsets.
 #include <gtest/gtest.h>
 
-#include "base/keys.h"
 #include "integration/sim_fixture.h"
 
 namespace strandline::testing {
@@ -34,45 +33,41 @@ Bytes key8(const std::string& text) {
   Key16 k = deriveHp10Key(text);
   return Bytes(k.begin(), k.begin() + 8);
 }
-Bytes cat(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
+
+// A set-key frame followed by a second entry: the options (type 0x1F) given.
+Bytes withOptions(Bytes frame, const Bytes& options) {
+  frame[14] = 2;
+  Bytes entry = cat({0x1F, static_cast<std::uint8_t>(options.size())}, options);
+  std::copy(entry.begin(), entry.end(), frame.begin() + 26);
+  return frame;
 }
 
-class SimHp10 : public SimFixture {};
+using SimHp10 = SimFixture;
 
 TEST_F(SimHp10, NetworkStatisticsAnswerToItselfWithStationsAndRates) {
   load(kHp10Network);
-  Bytes req(38, 0);  // announced 187 bytes, sent as 38
-  req = hp1(kBroadcastMac, 0x1A, Bytes(21, 0));
+  Bytes req = hp1(kBroadcastMac, 0x1A, Bytes(21, 0));  // announced 187 bytes, sent as 38
   req[16] = 187;
   req[17] = 0x80;
   Bytes a = only(req);
   EXPECT_EQ(macAt(a, 0), kHpLocal);  // destination equals source
   EXPECT_EQ(macAt(a, 6), kHpLocal);
-  EXPECT_EQ(a[12], 0x88);
-  EXPECT_EQ(a[13], 0x7B);
-  EXPECT_EQ(a[14], 1);
-  EXPECT_EQ(a[15], 0x1A);
-  EXPECT_EQ(a[16], 187);
-  EXPECT_EQ(a[17], 3);  // device class, bit 7 clear
+  // Entry 0x1A of 187 bytes; device class 3, bit 7 clear.
+  EXPECT_EQ(Bytes(a.begin() + 12, a.begin() + 18), (Bytes{0x88, 0x7B, 1, 0x1A, 187, 3}));
   ASSERT_GE(a.size(), 17u + 187u);
   EXPECT_EQ(macAt(a, 24), kHp2);  // only the own network
   EXPECT_EQ(le16(a, 30), 519);    // 14 Mbit/s as a raw figure
   EXPECT_EQ(macAt(a, 36), MacAddress{});
 
   // Once the adapter is known, detection sends from its address: still answered.
-  req = hp1(kBroadcastMac, 0x1A, {0x80}, &kHpLocal);
-  EXPECT_EQ(only(req)[17], 3);
+  EXPECT_EQ(only(hp1(kBroadcastMac, 0x1A, {0x80}, &kHpLocal))[17], 3);
 }
 
 TEST_F(SimHp10, LocalParametersImageFollowsKeysAndOptions) {
   load(kHp10Network);
   Bytes eeprom = only(hp1(kBroadcastMac, 0x19, Bytes(15, 0)));
   EXPECT_EQ(macAt(eeprom, 0), macAt(eeprom, 6));
-  EXPECT_EQ(eeprom[15], 0x19);
-  EXPECT_EQ(eeprom[16], 0x33);
-  EXPECT_EQ(eeprom[17], 1);
+  EXPECT_EQ(Bytes(eeprom.begin() + 15, eeprom.begin() + 18), (Bytes{0x19, 0x33, 1}));
   EXPECT_EQ(macAt(eeprom, 18), kHpLocal);
   Bytes dek = key8("F3GH-J5KL-Z7XC-V9BN");
   EXPECT_TRUE(std::equal(dek.begin(), dek.end(), eeprom.begin() + 18 + 6));
@@ -86,18 +81,12 @@ TEST_F(SimHp10, LocalParametersImageFollowsKeysAndOptions) {
 
   // A new network key with options: the image shows both, the network is left.
   Bytes other = key8("Private77");
-  Bytes setKey = hp1(kBroadcastMac, 0x04, cat({1}, other));
-  setKey[14] = 2;
-  Bytes options{0x1F, 3, 0x40, 0x01, 0x01};
-  std::copy(options.begin(), options.end(), setKey.begin() + 26);
+  Bytes setKey = withOptions(hp1(kBroadcastMac, 0x04, cat({1}, other)), {0x40, 0x01, 0x01});
   EXPECT_TRUE(exchange(setKey).empty());  // a standard adapter does not confirm
   Bytes after = only(hp1(kBroadcastMac, 0x19, Bytes(15, 0)));
   EXPECT_TRUE(std::equal(other.begin(), other.end(), after.begin() + 18 + 15));
-  EXPECT_EQ(after[18 + 23], 0x40);
-  EXPECT_EQ(after[18 + 24], 0x01);
-  EXPECT_EQ(after[18 + 25], 0x01);
-  Bytes stats = hp1(kBroadcastMac, 0x1A, {0x80});
-  EXPECT_EQ(macAt(only(stats), 24), MacAddress{});
+  EXPECT_EQ(Bytes(after.begin() + 18 + 23, after.begin() + 18 + 26), (Bytes{0x40, 0x01, 0x01}));
+  EXPECT_EQ(macAt(only(hp1(kBroadcastMac, 0x1A, {0x80})), 24), MacAddress{});
 }
 
 TEST_F(SimHp10, RemoteKeyUnderTheDekReachesOnlyItsHolder) {
@@ -110,10 +99,7 @@ TEST_F(SimHp10, RemoteKeyUnderTheDekReachesOnlyItsHolder) {
 
   // Key select 0 = the station's DEK, carried frames under it (option byte 3 = 0).
   Bytes slot = hp1(kBroadcastMac, 0x04, cat({0}, key8("Q7WE-R8TY-U9IO-P0AS")));
-  slot[14] = 2;
-  Bytes options{0x1F, 3, 0x40, 0x01, 0x00};
-  std::copy(options.begin(), options.end(), slot.begin() + 26);
-  EXPECT_TRUE(exchange(slot).empty());
+  EXPECT_TRUE(exchange(withOptions(slot, {0x40, 0x01, 0x00})).empty());
   // A wrong station address hears nothing; the right one confirms.
   Bytes nek = cat({1}, key8("HomePlug"));
   EXPECT_TRUE(exchange(hp1(kHp2, 0x04, nek)).empty());
@@ -133,13 +119,9 @@ TEST_F(SimHp10, BoostIdentityStatisticsVersionAndKey) {
   auto ids = exchange(hp1(kBroadcastMac, 0x02, {0x00, 0x04, 0x87, 0x10, 0x00}));
   ASSERT_EQ(ids.size(), 2u);  // the local adapter and the station of its network
   for (const Bytes& a : ids) {
-    EXPECT_EQ(a[15], 0x02);
-    EXPECT_EQ(a[17], 0x00);
-    EXPECT_EQ(a[19], 0x87);
-    EXPECT_EQ(a[20], 0x90);
-    EXPECT_EQ(a[23], 1);     // version form
-    EXPECT_EQ(a[25], 0x15);  // "Version 1.2"
-    EXPECT_EQ(a[26], 9);
+    // Type, command bytes, version form 1, "Version 1.2" (0x15), vendor length.
+    EXPECT_EQ((Bytes{a[15], a[17], a[19], a[20], a[23], a[25], a[26]}),
+              (Bytes{0x02, 0x00, 0x87, 0x90, 1, 0x15, 9}));
     EXPECT_EQ(std::string(a.begin() + 27, a.begin() + 36), "Simulated");
   }
   EXPECT_EQ(ids[0][21] & 1, 0);  // local
@@ -157,9 +139,8 @@ TEST_F(SimHp10, BoostIdentityStatisticsVersionAndKey) {
   EXPECT_EQ(std::string(version.begin() + 18, version.begin() + 17 + version[16]),
             "HP85-BOOST-0001.2.7-REL");
   Bytes key = only(hp1(kBoostLocal, 0x12, {0x21}));
-  Bytes nek = key8("HomePlug");
   EXPECT_EQ(key[17], 0x21);
-  EXPECT_TRUE(std::equal(nek.begin(), nek.end(), key.begin() + 19));
+  EXPECT_EQ(Bytes(key.begin() + 19, key.begin() + 27), key8("HomePlug"));
 
   // Local key set: confirmed by the adapter it was addressed to.
   EXPECT_EQ(only(hp1(kBoostLocal, 0x04, cat({1}, key8("Private77"))))[15], 0x06);
@@ -167,13 +148,12 @@ TEST_F(SimHp10, BoostIdentityStatisticsVersionAndKey) {
 
 TEST_F(SimHp10, BoostRemoteKeyCrossesNetworksUnderTheDek) {
   load(kBoostNetwork);
-  Bytes dek = key8("L9KJ-H8GF-D7SA-Q6WE");
-  Bytes frame = hp1(kBroadcastMac, 0x14, cat({1, 0}, dek));
+  Bytes frame = hp1(kBroadcastMac, 0x14, cat({1, 0}, key8("L9KJ-H8GF-D7SA-Q6WE")));
   Bytes inner = cat({0x88, 0x7B, 1, 0x04, 9, 1}, key8("HomePlug"));
   std::copy(inner.begin(), inner.end(), frame.begin() + 27);
   Bytes a = only(frame);
   EXPECT_EQ(a[15], 0x06);
-  EXPECT_EQ(macAt(a, 6), simMac("02:5A:00:00:20:03"));
+  EXPECT_EQ(macAt(a, 6), macOf("02:5A:00:00:20:03"));
   EXPECT_EQ(exchange(hp1(kBroadcastMac, 0x02, {0x00, 0x04, 0x87, 0x10, 0x00})).size(), 3u);
 }
 
@@ -188,14 +168,14 @@ class SimBoostLoader : public SimFixture {
     f[16] = 1;
     return f;
   }
+  // Big-endian module and offset, 16-bit length, then the data.
   Bytes writeChunk(std::uint32_t module, std::uint32_t offset, const Bytes& chunk) {
-    Bytes f(10 + chunk.size(), 0);
+    Bytes f(10, 0);
     put32be(f, 0, module);
     put32be(f, 4, offset);
     f[8] = static_cast<std::uint8_t>(chunk.size() >> 8);
     f[9] = static_cast<std::uint8_t>(chunk.size());
-    std::copy(chunk.begin(), chunk.end(), f.begin() + 10);
-    return f;
+    return cat(f, chunk);
   }
 };
 
@@ -207,8 +187,7 @@ TEST_F(SimBoostLoader, UpgradeWritesCommitsChecksumsAndRestarts) {
   for (std::size_t i = 64; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 3);
 
   // Outside the loader, commands are refused.
-  Bytes refused = only(command(0x84, {0, 0, 0, 0x40}, kBoostLocal));
-  EXPECT_EQ(refused[20], 1);
+  EXPECT_EQ(only(command(0x84, {0, 0, 0, 0x40}, kBoostLocal))[20], 1);
 
   EXPECT_TRUE(exchange(hp1(kBoostLocal, 0x12, {0x67})).empty());
   for (std::uint32_t offset = 0; offset < image.size(); offset += 1024) {
@@ -216,18 +195,14 @@ TEST_F(SimBoostLoader, UpgradeWritesCommitsChecksumsAndRestarts) {
     Bytes chunk(image.begin() + offset, image.begin() + offset + n);
     Bytes a = only(command(0x81, writeChunk(0x100, offset, chunk), kBoostLocal));
     EXPECT_EQ(macAt(a, 0), host);
-    EXPECT_EQ(a[15], 0x10);
-    EXPECT_EQ(a[17], 0x81);
-    EXPECT_EQ(a[20], 0);
+    EXPECT_EQ((Bytes{a[15], a[17], a[20]}), (Bytes{0x10, 0x81, 0}));  // type, command, status
   }
   // Not committed yet: no checksum.
-  Bytes early = only(command(0x83, {0, 0, 1, 0, 0, 0, 0x09, 0xC4}, kBoostLocal));
-  EXPECT_EQ(early[20], 1);
+  EXPECT_EQ(only(command(0x83, {0, 0, 1, 0, 0, 0, 0x09, 0xC4}, kBoostLocal))[20], 1);
   EXPECT_EQ(only(command(0x82, {0, 0, 0x01, 0x00}, kBoostLocal))[20], 0);
   EXPECT_EQ(only(command(0x84, {0, 0, 0, 0x40}, kBoostLocal))[20], 0);
   Bytes sum = only(command(0x83, {0, 0, 1, 0, 0, 0, 0x09, 0xC4}, kBoostLocal));
-  EXPECT_EQ(sum[17], 0x83);
-  EXPECT_EQ(sum[20], 0);
+  EXPECT_EQ((Bytes{sum[17], sum[20]}), (Bytes{0x83, 0}));
   EXPECT_EQ(be32(sum, 29), testChecksum(image));
   // A module that was not written cannot be committed.
   EXPECT_EQ(only(command(0x82, {0, 0, 0, 0x10}, kBoostLocal))[20], 1);

@@ -31,7 +31,7 @@ void expectSoundBlock(Bytes pib, const sim::Adapter& a) {
 }
 
 TEST(SimImages, EveryShippedDevicePassesTheSystemsReaders) {
-  auto dir = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "sim" / "networks";
+  auto dir = std::filesystem::path(STRANDLINE_SOURCE_DIR) / "sim" / "networks";
   int devices = 0;
   for (const char* name : {"home.json", "tsc4000.json", "large32.json"}) {
     sim::Medium medium;
@@ -59,7 +59,7 @@ class SimImagesAfterChanges : public SimFixture {};
 
 TEST_F(SimImagesAfterChanges, BlockStaysSoundWhenTheKeyChanges) {
   load(kNetwork);
-  sim::Adapter& a = *simulation->adapter(simMac("02:5A:00:00:01:01"));
+  sim::Adapter& a = *simulation->adapter(macOf("02:5A:00:00:01:01"));
   Key16 nmk = deriveNetworkKey("ChangedNet1");
   Bytes payload(40, 0);
   std::copy(nmk.begin(), nmk.end(), payload.begin() + 1);
