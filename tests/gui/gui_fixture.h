@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
@@ -16,9 +15,6 @@
 #include <QThread>
 #include <QTimer>
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "storage/oem_prefs.h"
 #include "ui/property_sheet.h"
