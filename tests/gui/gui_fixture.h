@@ -4,11 +4,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
-#include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
@@ -18,10 +15,6 @@
 #include <QThread>
 #include <QTimer>
 #include <functional>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "storage/oem_prefs.h"
 #include "ui/property_sheet.h"
@@ -39,7 +32,7 @@ inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 2000
   return true;
 }
 
-using Box = std::pair<std::string, std::string>;
+using Box = std::pair<std::string, std::string>;  // caption, text
 
 // Answers every message box that opens and keeps its caption and text: a box
 // with `cancelCaption` gets Cancel, every other the first button (the default).
@@ -106,7 +99,14 @@ class GuiTest : public ::testing::Test {
     return prefs;
   }
 
-  PropertySheet& open(const OemPrefs& prefs, WindowOptions options) {
+  static WindowOptions simulated(bool paced = true) {
+    WindowOptions options;
+    options.link.simulateFile = std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/home.json";
+    options.link.paced = paced;
+    return options;
+  }
+
+  PropertySheet& open(const OemPrefs& prefs = fastPrefs(), WindowOptions options = simulated()) {
     settings = readOemPrefs("missing-file");
     settings.prefs = prefs;
     settings.timerInterval = static_cast<std::int16_t>(prefs.scanInterval);
@@ -118,16 +118,18 @@ class GuiTest : public ::testing::Test {
     return *sheet;
   }
 
-  static WindowOptions simulated(const std::string& file = "home.json") {
-    WindowOptions options;
-    options.link.simulateFile = std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/" + file;
-    options.link.paced = true;
-    return options;
+  // Opens the window on the simulated home network and waits for its five stations.
+  PropertySheet& openHome(const OemPrefs& prefs = fastPrefs(), bool paced = true) {
+    open(prefs, simulated(paced));
+    remote = sheet->mainPage()->remoteList();
+    EXPECT_TRUE(waitFor([&] { return remote->topLevelItemCount() == 5; }));
+    return *sheet;
   }
 
   OemSettings settings;
   QtPrompter prompter;
   std::unique_ptr<PropertySheet> sheet;
+  RemoteList* remote = nullptr;
 
  private:
   QTemporaryDir folder_;

@@ -1,10 +1,8 @@
 #include <QCheckBox>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
+#include <fstream>
 
 #include "gui_fixture.h"
 #include "platform/single_instance.h"
@@ -32,53 +30,99 @@ QStringList column(QTreeWidget& list, int column) {
   return texts;
 }
 
-using StartupTest = GuiTest;
+using WindowTest = GuiTest;
 
-TEST_F(StartupTest, DefaultsWithoutPreferencesFile) {
-  PropertySheet& s = open(defaultOemPrefs(), simulated());
+// Without a preferences file: the default sheet, both lists filled by the
+// simulated scan, the About page, and auto scan turned off there.
+TEST_F(WindowTest, DefaultSheetScanAboutAndAutoScan) {
+  PropertySheet& s = open();
+  MainPage& page = *s.mainPage();
   EXPECT_EQ(s.windowTitle(), "Strandline Utility");
   EXPECT_EQ(tabTitles(*s.tabs()), (QStringList{"Main", "Privacy", "QoS", "Diagnostics", "About"}));
   EXPECT_TRUE(s.windowFlags() & Qt::WindowMinimizeButtonHint);
-  // One button under the pages: Close.
-  QList<QPushButton*> buttons = s.findChildren<QPushButton*>("Close");
+  QList<QPushButton*> buttons = s.findChildren<QPushButton*>("Close");  // the one button below
   ASSERT_EQ(buttons.size(), 1);
   EXPECT_EQ(buttons[0]->text(), "Close");
-  RemoteList* remote = s.mainPage()->remoteList();
-  EXPECT_EQ(headerInDisplayOrder(*remote),
+  RemoteList& list = *page.remoteList();
+  EXPECT_EQ(headerInDisplayOrder(list),
             (QStringList{"Device Name", "Password", "Quality", "Rate(Tx/Rx)", "MAC Address"}));
-  MainPage& page = *s.mainPage();
   EXPECT_EQ(text(page, "1095"), "Local Device(s) on your computer:");
-  auto* upgrade = page.findChild<QPushButton*>("1102");
-  ASSERT_NE(upgrade, nullptr);
   EXPECT_EQ(page.findChild<QPushButton*>("1114")->text(), "LEDs:   OFF");
   EXPECT_FALSE(page.findChild<QPushButton*>("1114")->isEnabled());
   // The upgrade button waits for an adapter; the simulated one turns it on.
-  EXPECT_TRUE(waitFor([&] { return upgrade->isEnabled(); }));
+  EXPECT_TRUE(waitFor([&] { return page.findChild<QPushButton*>("1102")->isEnabled(); }));
   EXPECT_FALSE(QFile::exists("OEMPrefs.dat"));
+
+  ASSERT_TRUE(waitFor([&] { return list.topLevelItemCount() == 5; }));
+  ASSERT_EQ(page.localList()->topLevelItemCount(), 1);
+  EXPECT_EQ(page.localList()->topLevelItem(0)->text(0), "Powerline device");
+  EXPECT_EQ(page.localList()->topLevelItem(0)->text(1), "02:5A:00:00:01:01");
+  EXPECT_EQ(text(page, "1012"), "Connected to Powerline device");
+  EXPECT_EQ(text(page, "1089"), "Network Type: Public");
+  EXPECT_TRUE(waitFor([&] { return text(page, "1090") == "5 Powerline Devices detected:"; }));
+  // Sorted by MAC ascending (the stored default); names given in the order seen.
+  EXPECT_EQ(column(list, 1),
+            (QStringList{"02:5A:00:00:01:02", "02:5A:00:00:01:03", "02:5A:00:00:01:04",
+                         "02:5A:00:00:01:05", "02:5A:00:00:01:06"}));
+  EXPECT_EQ(column(list, 0),
+            (QStringList{"Device 2", "Device 3", "Device 4", "Device 5", "Device 6"}));
+  ASSERT_TRUE(waitFor([&] { return list.topLevelItem(0)->text(2) != "?/"; }));
+  QStringList rates = column(list, 2);
+  for (const QString& rate : rates)
+    EXPECT_TRUE(rate.contains(QRegularExpression(R"(^\d+\.\d\d/\d+\.\d\d$)")))
+        << rate.toStdString();
+  // Quality type 0: one half block for every 10 Mbit/s started.
+  double tx = rates[0].section('/', 0, 0).toDouble();
+  EXPECT_EQ(list.topLevelItem(0)->text(3),
+            QString(static_cast<int>(std::ceil(tx / 10)), QChar(0x258C)));
+  EXPECT_EQ(list.topLevelItem(0)->text(4), "");
+
+  QWidget* about = s.tabs()->widget(s.tabs()->count() - 1);
+  EXPECT_EQ(text(*about, "1096"), "Strandline Utility");
+  EXPECT_EQ(text(*about, "1104"), "Released: June 13, 2011");
+  EXPECT_EQ(text(*about, "1098"), "v6.0.0.0, Build 0004");
+  EXPECT_EQ(about->findChild<QPushButton*>("1093")->text(),
+            QString::fromStdString(defaultOemPrefs().webAddress));
+  // The shipped Readme, from the share folder.
+  EXPECT_TRUE(
+      about->findChild<QPlainTextEdit*>("1006")->toPlainText().startsWith("Strandline Utility"));
+  ASSERT_TRUE(waitFor([&] { return text(page, "1083") == " Autoscan On "; }));
+  auto* autoScan = about->findChild<QCheckBox*>("AutoScan");
+  ASSERT_TRUE(autoScan->isChecked());
+  autoScan->click();
+  EXPECT_TRUE(waitFor([&] { return text(page, "1083") == " Autoscan Off "; }));
+  // Scanning stops: the cycle count no longer grows.
+  std::uint32_t cycles = 0;
+  QObject::connect(&s.engine(), &WindowEngine::updated, [&](std::shared_ptr<const WindowUpdate> u) {
+    cycles = u->snapshot.cyclesCompleted;
+  });
+  QTest::qWait(300);
+  std::uint32_t before = cycles;
+  QTest::qWait(600);
+  EXPECT_EQ(cycles, before);
 }
 
-TEST_F(StartupTest, PreferencesShapeTheSheet) {
+// The preferences file names the sheet and its database and drops pages and
+// columns; a Readme in the working folder comes before the shipped one.
+TEST_F(WindowTest, PreferencesAndTheLocalReadmeShapeTheSheet) {
   OemPrefs prefs = fastPrefs();
   prefs.appName = "Box Tool";
-  prefs.diagnosticsLevel = 0;
-  prefs.showRate = 0;
-  prefs.showQuality = 0;
-  prefs.iconSize = 0;
+  prefs.diagnosticsLevel = prefs.showRate = prefs.showQuality = prefs.iconSize = 0;
   ASSERT_TRUE(writeOemPrefs("OEMPrefs.dat", prefs).ok());
-  OemSettings read = readOemPrefs("OEMPrefs.dat");
-  PropertySheet& s = open(read.prefs, simulated());
+  std::ofstream("Readme.txt") << "our own notes\nsecond line\n";
+  PropertySheet& s = openHome(readOemPrefs("OEMPrefs.dat").prefs);
   EXPECT_EQ(s.windowTitle(), "Box Tool");
   EXPECT_EQ(tabTitles(*s.tabs()), (QStringList{"Main", "Privacy", "QoS", "About"}));
-  EXPECT_EQ(headerInDisplayOrder(*s.mainPage()->remoteList()),
-            (QStringList{"Device Name", "Password", "MAC Address"}));
-  // The database is named after the application.
-  RemoteList& remote = *s.mainPage()->remoteList();
-  ASSERT_TRUE(waitFor([&] { return remote.topLevelItemCount() == 5; }));
+  EXPECT_EQ(headerInDisplayOrder(*remote), (QStringList{"Device Name", "Password", "MAC Address"}));
+  QWidget* about = s.tabs()->widget(3);
+  EXPECT_EQ(text(*about, "1096"), "Box Tool");
+  EXPECT_EQ(about->findChild<QPlainTextEdit*>("1006")->toPlainText(),
+            "our own notes\nsecond line\n");
   s.reject();
   EXPECT_TRUE(QFile::exists(QString::fromStdString(path("data/SLU/Box Tool.data"))));
 }
 
-TEST_F(StartupTest, SecondCopyIsTurnedAway) {
+TEST_F(WindowTest, SecondCopyIsTurnedAway) {
   std::string error;
   app::SingleInstance first;
   ASSERT_EQ(first.acquire(app::runtimeFolder(error), error), app::SingleInstance::Result::First);
@@ -95,49 +139,18 @@ TEST_F(StartupTest, SecondCopyIsTurnedAway) {
   for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_NE(w->objectName(), "sheet");
 }
 
-using MainPageTest = GuiTest;
-
-TEST_F(MainPageTest, SimulatedScanFillsBothLists) {
-  PropertySheet& s = open(fastPrefs(), simulated());
-  MainPage& page = *s.mainPage();
-  RemoteList& remote = *page.remoteList();
-  ASSERT_TRUE(waitFor([&] { return remote.topLevelItemCount() == 5; }));
-  ASSERT_EQ(page.localList()->topLevelItemCount(), 1);
-  EXPECT_EQ(page.localList()->topLevelItem(0)->text(0), "Powerline device");
-  EXPECT_EQ(page.localList()->topLevelItem(0)->text(1), "02:5A:00:00:01:01");
-  EXPECT_EQ(text(page, "1012"), "Connected to Powerline device");
-  EXPECT_EQ(text(page, "1089"), "Network Type: Public");
-  EXPECT_TRUE(waitFor([&] { return text(page, "1090") == "5 Powerline Devices detected:"; }));
-  // Sorted by MAC ascending (the stored default); names given in the order seen.
-  EXPECT_EQ(column(remote, 1),
-            (QStringList{"02:5A:00:00:01:02", "02:5A:00:00:01:03", "02:5A:00:00:01:04",
-                         "02:5A:00:00:01:05", "02:5A:00:00:01:06"}));
-  EXPECT_EQ(column(remote, 0),
-            (QStringList{"Device 2", "Device 3", "Device 4", "Device 5", "Device 6"}));
-  ASSERT_TRUE(waitFor([&] { return remote.topLevelItem(0)->text(2) != "?/"; }));
-  QStringList rates = column(remote, 2);
-  for (const QString& rate : rates)
-    EXPECT_TRUE(rate.contains(QRegularExpression(R"(^\d+\.\d\d/\d+\.\d\d$)")))
-        << rate.toStdString();
-  // Quality type 0: one half block for every 10 Mbit/s started.
-  double tx = rates[0].section('/', 0, 0).toDouble();
-  EXPECT_EQ(remote.topLevelItem(0)->text(3),
-            QString(static_cast<int>(std::ceil(tx / 10)), QChar(0x258C)));
-  EXPECT_EQ(remote.topLevelItem(0)->text(4), "");
-}
-
-TEST_F(MainPageTest, RenameInPlace) {
-  PropertySheet& s = open(fastPrefs(), simulated());
-  RemoteList& remote = *s.mainPage()->remoteList();
-  ASSERT_TRUE(waitFor([&] { return remote.topLevelItemCount() == 5; }));
+// Renames in place (a taken name is refused, a long one cut), header clicks
+// sort, and the names, sort and column layout are kept for the next window.
+TEST_F(WindowTest, RenameSortAndLayoutAreKept) {
+  PropertySheet& s = openHome();
   BoxCatcher boxes;
   auto rename = [&](int row, const QString& text) {
-    remote.setCurrentItem(remote.topLevelItem(row));
+    remote->setCurrentItem(remote->topLevelItem(row));
     click(*s.mainPage(), "1088");
     // The editor of this edit: the one shown (a closed one may wait for deletion).
     QLineEdit* editor = nullptr;
     EXPECT_TRUE(waitFor([&] {
-      for (QLineEdit* line : remote.viewport()->findChildren<QLineEdit*>())
+      for (QLineEdit* line : remote->viewport()->findChildren<QLineEdit*>())
         if (line->isVisible()) editor = line;
       return editor != nullptr;
     }));
@@ -146,40 +159,29 @@ TEST_F(MainPageTest, RenameInPlace) {
     QTest::keyClick(editor, Qt::Key_Return);
   };
   rename(0, "Living Room");
-  EXPECT_TRUE(waitFor([&] { return remote.topLevelItem(0)->text(0) == "Living Room"; }));
+  EXPECT_TRUE(waitFor([&] { return remote->topLevelItem(0)->text(0) == "Living Room"; }));
   rename(1, "Living Room");
   EXPECT_EQ(boxes.first(), (Box{"Attention!", "Please enter another name."}));
-  EXPECT_EQ(remote.topLevelItem(1)->text(0), "Device 3");
+  EXPECT_EQ(remote->topLevelItem(1)->text(0), "Device 3");
   rename(2, QString(40, 'x'));
-  EXPECT_TRUE(waitFor([&] { return remote.topLevelItem(2)->text(0) == QString(31, 'x'); }));
+  EXPECT_TRUE(waitFor([&] { return remote->topLevelItem(2)->text(0) == QString(31, 'x'); }));
   EXPECT_EQ(boxes.seen.size(), 1u);
-  // The names are in the database when the window closes.
-  s.reject();
-  DeviceDatabase db;
-  readDatabase(path("data/SLU/Strandline Utility.data"), db);
-  EXPECT_NE(findKnownByName(db.known, "Living Room"), 0);
-  EXPECT_NE(findKnownByName(db.known, std::string(31, 'x')), 0);
-}
 
-TEST_F(MainPageTest, HeaderClicksSortAndTheLayoutIsKept) {
-  PropertySheet& s = open(fastPrefs(), simulated());
-  RemoteList& remote = *s.mainPage()->remoteList();
-  ASSERT_TRUE(waitFor([&] { return remote.topLevelItemCount() == 5; }));
-  QHeaderView* header = remote.header();
-  auto click = [&](int logical) {
+  QHeaderView* header = remote->header();
+  auto clickHeader = [&](int logical) {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(logical) + 10, 5));
   };
-  QStringList macs = column(remote, 1);
-  click(1);  // the sorted column again: reversed
-  QStringList reversed = macs;
+  QStringList macs = column(*remote, 1), reversed = macs;
   std::reverse(reversed.begin(), reversed.end());
-  EXPECT_EQ(column(remote, 1), reversed);
-  click(1);
-  EXPECT_EQ(column(remote, 1), macs);
-  click(0);  // another column starts with its own toggle 0: greater name first
-  EXPECT_EQ(column(remote, 0),
-            (QStringList{"Device 6", "Device 5", "Device 4", "Device 3", "Device 2"}));
+  clickHeader(1);  // the sorted column again: reversed
+  EXPECT_EQ(column(*remote, 1), reversed);
+  clickHeader(1);
+  EXPECT_EQ(column(*remote, 1), macs);
+  clickHeader(0);  // another column starts with its own toggle 0: greater name first
+  const QStringList byName{"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx", "Living Room", "Device 6", "Device 5",
+                           "Device 3"};
+  EXPECT_EQ(column(*remote, 0), byName);
   header->resizeSection(4, 133);
   header->moveSection(header->visualIndex(1), 1);
   s.reject();
@@ -187,26 +189,22 @@ TEST_F(MainPageTest, HeaderClicksSortAndTheLayoutIsKept) {
 
   DeviceDatabase db;
   readDatabase(path("data/SLU/Strandline Utility.data"), db);
-  EXPECT_EQ(db.sortColumn, 0);
-  EXPECT_EQ(db.sortToggle, 0);
+  EXPECT_EQ(std::pair(db.sortColumn, db.sortToggle), std::pair(0, 0));
   EXPECT_EQ(db.columns.widths[4], 133);
   EXPECT_EQ(db.columns.order, (std::array<std::int32_t, 5>{0, 1, 4, 3, 2}));
 
   // A new window shows the list as it was left.
-  PropertySheet& again = open(fastPrefs(), simulated());
-  RemoteList& list = *again.mainPage()->remoteList();
-  ASSERT_TRUE(waitFor([&] { return list.topLevelItemCount() == 5; }));
-  EXPECT_EQ(headerInDisplayOrder(list),
+  openHome();
+  EXPECT_EQ(headerInDisplayOrder(*remote),
             (QStringList{"Device Name", "MAC Address", "Password", "Quality", "Rate(Tx/Rx)"}));
-  EXPECT_EQ(list.header()->sectionSize(4), 133);
-  EXPECT_EQ(column(list, 0).first(), "Device 6");
+  EXPECT_EQ(remote->header()->sectionSize(4), 133);
+  EXPECT_EQ(column(*remote, 0), byName);
 }
 
-TEST_F(MainPageTest, NoAdapter) {
+TEST_F(WindowTest, NoAdapter) {
   WindowOptions options;
   options.link.interfaces = {"strandline-test-none"};  // no such card: nothing is opened
-  PropertySheet& s = open(fastPrefs(), options);
-  MainPage& page = *s.mainPage();
+  MainPage& page = *open(fastPrefs(), options).mainPage();
   EXPECT_TRUE(waitFor([&] { return text(page, "1012") == "HomePlug Adapter NOT DETECTED"; }));
   BoxCatcher boxes;
   click(page, "1068");
@@ -217,42 +215,6 @@ TEST_F(MainPageTest, NoAdapter) {
   EXPECT_FALSE(page.findChild<QPushButton*>("1102")->isEnabled());
   EXPECT_EQ(page.localList()->topLevelItemCount(), 0);
   EXPECT_EQ(page.remoteList()->topLevelItemCount(), 0);
-}
-
-}  // namespace
-}  // namespace strandline::ui
-
-namespace strandline::ui {
-namespace {
-
-TEST_F(StartupTest, AboutPageTextsAndTheAutoScanSetting) {
-  OemPrefs prefs = fastPrefs();
-  prefs.appName = "Box Tool";
-  prefs.copyright = "(C) Box makers";
-  PropertySheet& s = open(prefs, simulated());
-  QWidget* about = s.tabs()->widget(s.tabs()->count() - 1);
-  EXPECT_EQ(text(*about, "1096"), "Box Tool");
-  EXPECT_EQ(text(*about, "1104"), "Released: June 13, 2011");
-  EXPECT_EQ(text(*about, "1098"), "v6.0.0.0, Build 0004");
-  EXPECT_EQ(about->findChild<QPushButton*>("1093")->text(),
-            QString::fromStdString(prefs.webAddress));
-  // The shipped Readme, from the share folder.
-  EXPECT_TRUE(
-      about->findChild<QPlainTextEdit*>("1006")->toPlainText().startsWith("Strandline Utility"));
-  ASSERT_TRUE(waitFor([&] { return text(*s.mainPage(), "1083") == " Autoscan On "; }));
-  auto* autoScan = about->findChild<QCheckBox*>("AutoScan");
-  ASSERT_TRUE(autoScan->isChecked());
-  autoScan->click();
-  EXPECT_TRUE(waitFor([&] { return text(*s.mainPage(), "1083") == " Autoscan Off "; }));
-  // Scanning stops: the cycle count no longer grows.
-  std::uint32_t cycles = 0;
-  QObject::connect(&s.engine(), &WindowEngine::updated, [&](std::shared_ptr<const WindowUpdate> u) {
-    cycles = u->snapshot.cyclesCompleted;
-  });
-  QTest::qWait(300);
-  std::uint32_t before = cycles;
-  QTest::qWait(600);
-  EXPECT_EQ(cycles, before);
 }
 
 }  // namespace

@@ -16,17 +16,17 @@ KnownDeviceTable tableNamed(std::initializer_list<const char*> names) {
   return t;
 }
 
+// "Device <count + 1>" unless taken, else the first free number.
 TEST(KnownDevices, AutomaticNamesTakeTheCountThenTheFirstFreeNumber) {
-  // Two devices, one already called "Device 3": the count's name is taken, so 1.
-  EXPECT_EQ(automaticName(tableNamed({"Kitchen", "Device 3"})), "Device 1");
-  // One device called "Device 2": "Device 2" is taken, "Device 1" is free.
-  EXPECT_EQ(automaticName(tableNamed({"Device 2"})), "Device 1");
-  // Three devices, none called "Device 4": taken at the first try.
-  EXPECT_EQ(automaticName(tableNamed({"Device 1", "Device 2", "Device 3"})), "Device 4");
-  EXPECT_EQ(automaticName(tableNamed({"Device 2", "Device 1"})), "Device 3");
-  EXPECT_EQ(automaticName(tableNamed({"Device 1", "Device 2", "Device 3", "Device 5"})),
-            "Device 4");
-  EXPECT_EQ(automaticName(KnownDeviceTable{}), "Device 1");
+  const std::pair<KnownDeviceTable, const char*> cases[] = {
+      {tableNamed({"Kitchen", "Device 3"}), "Device 1"},
+      {tableNamed({"Device 2"}), "Device 1"},
+      {tableNamed({"Device 1", "Device 2", "Device 3"}), "Device 4"},
+      {tableNamed({"Device 2", "Device 1"}), "Device 3"},
+      {tableNamed({"Device 1", "Device 2", "Device 3", "Device 5"}), "Device 4"},
+      {KnownDeviceTable{}, "Device 1"},
+  };
+  for (const auto& [table, name] : cases) EXPECT_EQ(automaticName(table), name);
 }
 
 TEST(KnownDevices, LookupsGiveOneBasedPositions) {
@@ -39,7 +39,9 @@ TEST(KnownDevices, LookupsGiveOneBasedPositions) {
   EXPECT_EQ(findKnownByName(t, "Bet"), 0);
 }
 
-TEST(KnownDevices, DeletingMovesLaterRecordsUpAndDropsTheStation) {
+// Deleting moves the later records up and drops the device's station;
+// purging drops the records without a MAC.
+TEST(KnownDevices, DeleteAndPurge) {
   KnownDeviceTable t = tableNamed({"A", "B", "C"});
   AdapterNetwork adapter;
   adapter.stations[0].mac = macOf(9);
@@ -48,50 +50,43 @@ TEST(KnownDevices, DeletingMovesLaterRecordsUpAndDropsTheStation) {
   EXPECT_TRUE(deleteKnownDevice(t, 2, &adapter));
   ASSERT_EQ(t.count(), 2u);
   EXPECT_EQ(t.at(2).name.str(), "C");
-  EXPECT_EQ(adapter.stations[1].mac, macOf(3));
   EXPECT_EQ(adapter.stations[0].mac, macOf(9));
+  EXPECT_EQ(adapter.stations[1].mac, macOf(3));
   EXPECT_FALSE(deleteKnownDevice(t, 0));
   EXPECT_FALSE(deleteKnownDevice(t, 3));
-}
 
-TEST(KnownDevices, PurgeDropsRecordsWithoutMac) {
-  KnownDeviceTable t = tableNamed({"A"});
   addKnownDevice(t, MacAddress{}, "zero");
-  addKnownDevice(t, macOf(5), "B");
+  addKnownDevice(t, macOf(5), "D");
   addKnownDevice(t, MacAddress{}, "zero again");
   purgeEmptyKnownDevices(t);
-  ASSERT_EQ(t.count(), 2u);
-  EXPECT_EQ(t.at(2).name.str(), "B");
+  ASSERT_EQ(t.count(), 3u);
+  EXPECT_EQ(t.at(3).name.str(), "D");
 }
 
-TEST(KnownDevices, TheTableStopsAtItsCapacity) {
+// New records are zeroed apart from MAC, name (cut to 31) and password; the
+// table holds 100.
+TEST(KnownDevices, NewRecordsAndCapacity) {
   KnownDeviceTable t;
-  for (int i = 0; i < 100; ++i)
-    ASSERT_EQ(addKnownDevice(t, macOf(static_cast<std::uint8_t>(i))), i + 1);
+  ASSERT_EQ(addKnownDevice(t, macOf(1), std::string(40, 'n'), "ABCD-EFGH"), 1);
+  KnownDevice expected;
+  expected.mac = macOf(1);
+  expected.name.set(std::string(31, 'n'));
+  expected.password.set("ABCD-EFGH");
+  EXPECT_EQ(t.at(1), expected);
+  for (int i = 1; i < 100; ++i)
+    ASSERT_EQ(addKnownDevice(t, macOf(static_cast<std::uint8_t>(i + 1))), i + 1);
   EXPECT_EQ(t.at(100).name.str(), "Device 100");
   EXPECT_EQ(addKnownDevice(t, macOf(200)), 0);
   EXPECT_EQ(t.count(), 100u);
 }
 
-TEST(KnownDevices, NewRecordsAreZeroedApartFromMacNameAndPassword) {
-  KnownDeviceTable t;
-  int pos = addKnownDevice(t, macOf(1), std::string(40, 'n'), "ABCD-EFGH");
-  const KnownDevice& d = t.at(pos);
-  EXPECT_EQ(d.name.str(), std::string(31, 'n'));
-  EXPECT_EQ(d.password.str(), "ABCD-EFGH");
-  EXPECT_EQ(d.lastSeen, 0);
-  EXPECT_EQ(d.networkKey, Key16{});
-  EXPECT_TRUE(d.networkName.empty());
-}
-
 TEST(KnownDevices, RenameRules) {
   KnownDeviceTable t = tableNamed({"Kitchen", "Office"});
-  EXPECT_FALSE(renameKnownDevice(t, 1, "")) << "empty";
-  EXPECT_FALSE(renameKnownDevice(t, 1, "Kitchen")) << "its own name counts as taken";
-  EXPECT_FALSE(renameKnownDevice(t, 1, "Office"));
-  EXPECT_FALSE(renameKnownDevice(t, 3, "Garage")) << "no such record";
-
   std::string forty = "0123456789012345678901234567890123456789";
+  // Refused: empty, its own name, another's, no such record.
+  for (auto [position, name] :
+       {std::pair{1, std::string()}, {1, "Kitchen"}, {1, "Office"}, {3, "Garage"}})
+    EXPECT_FALSE(renameKnownDevice(t, position, name)) << position << " " << name;
   EXPECT_TRUE(renameKnownDevice(t, 1, forty));
   EXPECT_EQ(t.at(1).name.str(), forty.substr(0, 31));
   // Another 40-character name that agrees in its first 31 would give two equal names.

@@ -11,18 +11,27 @@
 namespace strandline::app {
 namespace {
 
-TEST(StatusTexts, LinesOfTheMainPage) {
-  EXPECT_EQ(statusLine(true, 7, true), "Adding device. Please Wait...");
-  EXPECT_EQ(statusLine(false, 1, true), " Scanning...");
-  EXPECT_EQ(statusLine(false, 3, true), " Autoscan On ");
-  EXPECT_EQ(statusLine(false, 7, false), " Autoscan Off ");
-  EXPECT_EQ(networkTypeLine("HomePlugAV", true), "Network Type: Public");
-  EXPECT_EQ(networkTypeLine("HomePlugAV", false), "Network Type: Private");
-  EXPECT_EQ(networkTypeLine("HomePlug", false), "Network Type: Public");
-  EXPECT_EQ(networkTypeLine("Attic", true), "Network Type: Private");
-  EXPECT_EQ(deviceCountLine(1), "1 Powerline Device detected:");
-  EXPECT_EQ(deviceCountLine(0), "0 Powerline Devices detected:");
-  EXPECT_EQ(deviceCountLine(5), "5 Powerline Devices detected:");
+TEST(MainPageTexts, StatusNetworkTypeCountReleaseAndVersion) {
+  const std::pair<std::string, std::string> cases[] = {
+      {statusLine(true, 7, true), "Adding device. Please Wait..."},
+      {statusLine(false, 1, true), " Scanning..."},
+      {statusLine(false, 3, true), " Autoscan On "},
+      {statusLine(false, 7, false), " Autoscan Off "},
+      {networkTypeLine("HomePlugAV", true), "Network Type: Public"},
+      {networkTypeLine("HomePlugAV", false), "Network Type: Private"},
+      {networkTypeLine("HomePlug", false), "Network Type: Public"},
+      {networkTypeLine("Attic", true), "Network Type: Private"},
+      {deviceCountLine(1), "1 Powerline Device detected:"},
+      {deviceCountLine(0), "0 Powerline Devices detected:"},
+      {deviceCountLine(5), "5 Powerline Devices detected:"},
+      {releaseText(), "Released: June 13, 2011"},
+      {releaseText("20110213"), "Released: Feburary 13, 2011"},
+      {releaseText("20111313"), "Released:  13, 2011"},
+      {versionText(), "v6.0.0.0, Build 0004"},
+      {versionText("6-0-0-12-4", "123"), "v6.0.0.12, Build 0123"},
+      {alreadyRunningText("Box"), "Box is already running.\nOnly one copy can run at a time."},
+  };
+  for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
 }
 
 TEST(LocalAdapters, ConnectionLineListRowsAndSelection) {
@@ -43,10 +52,8 @@ TEST(LocalAdapters, ConnectionLineListRowsAndSelection) {
   EXPECT_EQ(rows[1].kind, "HomePlug 1.0 Device");
   EXPECT_EQ(rows[1].mac, "02:00:00:00:00:05");
   // The index counts present adapters only.
-  EXPECT_EQ(cardForListIndex(adapters, 0), 1);
-  EXPECT_EQ(cardForListIndex(adapters, 1), 3);
-  EXPECT_EQ(cardForListIndex(adapters, 2), 5);
-  EXPECT_EQ(cardForListIndex(adapters, 3), -1);
+  for (auto [index, card] : {std::pair{0, 1}, {1, 3}, {2, 5}, {3, -1}})
+    EXPECT_EQ(cardForListIndex(adapters, index), card) << index;
 
   AdapterSnapshot snapshot{};
   EXPECT_TRUE(takeAdapterChanges(snapshot, adapters));
@@ -55,93 +62,61 @@ TEST(LocalAdapters, ConnectionLineListRowsAndSelection) {
   EXPECT_TRUE(takeAdapterChanges(snapshot, adapters));
 }
 
-TEST(AboutTexts, ReleaseAndVersion) {
-  EXPECT_EQ(releaseText(), "Released: June 13, 2011");
-  EXPECT_EQ(releaseText("20110213"), "Released: Feburary 13, 2011");
-  EXPECT_EQ(releaseText("20111313"), "Released:  13, 2011");
-  EXPECT_EQ(versionText(), "v6.0.0.0, Build 0004");
-  EXPECT_EQ(versionText("6-0-0-12-4", "123"), "v6.0.0.12, Build 0123");
-}
-
 TEST(SingleInstance, SecondLockIsRefusedUntilTheFirstGoes) {
-  char folder[] = "/tmp/strandline-lock-XXXXXX";
-  ASSERT_NE(::mkdtemp(folder), nullptr);
+  test::ScratchFolder dir;
   std::string error;
   auto first = std::make_unique<SingleInstance>();
-  EXPECT_EQ(first->acquire(folder, error), SingleInstance::Result::First);
+  EXPECT_EQ(first->acquire(dir.path(), error), SingleInstance::Result::First);
   SingleInstance second;
-  EXPECT_EQ(second.acquire(folder, error), SingleInstance::Result::AlreadyRunning);
+  EXPECT_EQ(second.acquire(dir.path(), error), SingleInstance::Result::AlreadyRunning);
   first.reset();
-  EXPECT_EQ(second.acquire(folder, error), SingleInstance::Result::First);
+  EXPECT_EQ(second.acquire(dir.path(), error), SingleInstance::Result::First);
   EXPECT_EQ(SingleInstance().acquire("/nonexistent-folder", error),
             SingleInstance::Result::Unavailable);
-  EXPECT_EQ(alreadyRunningText("Box"), "Box is already running.\nOnly one copy can run at a time.");
 }
 
+// An 8-bit bitmap whose palette entry i is 0x2010ii and whose file row r holds
+// the indexes r * 16 + x.
 Bytes bmpFile(std::int32_t width, std::int32_t height, std::uint16_t bits = 8) {
-  std::size_t stride = static_cast<std::size_t>((width + 3) / 4 * 4);
-  std::size_t rows = static_cast<std::size_t>(height < 0 ? -height : height);
-  std::size_t offset = 14 + 40 + 1024;
-  Bytes file(offset + stride * rows);
+  const std::size_t stride = static_cast<std::size_t>((width + 3) / 4 * 4), offset = 14 + 40 + 1024;
+  Bytes file(offset + stride * static_cast<std::size_t>(std::abs(height)));
   ByteWriter w(file);
-  w.u8('B');
-  w.u8('M');
-  w.u32le(static_cast<std::uint32_t>(offset + stride * rows));
-  w.u32le(0);
-  w.u32le(static_cast<std::uint32_t>(offset));
-  w.u32le(40);
+  w.u16le(0x4D42);  // "BM"
+  for (auto v : {file.size(), std::size_t{0}, offset, std::size_t{40}})
+    w.u32le(static_cast<std::uint32_t>(v));
   w.u32le(static_cast<std::uint32_t>(width));
   w.u32le(static_cast<std::uint32_t>(height));
   w.u16le(1);
   w.u16le(bits);
-  for (int i = 0; i < 6; ++i) w.u32le(0);
-  for (int i = 0; i < 256; ++i) {
-    w.u8(static_cast<std::uint8_t>(i));  // blue
-    w.u8(0x10);                          // green
-    w.u8(0x20);                          // red
-    w.u8(0);
-  }
-  for (std::size_t r = 0; r < rows; ++r)
-    for (std::size_t x = 0; x < stride; ++x) w.u8(static_cast<std::uint8_t>(r * 16 + x));
+  ByteWriter palette(file, 54);
+  for (std::uint32_t i = 0; i < 256; ++i) palette.u32le(0x201000 | i);
+  for (std::size_t i = offset; i < file.size(); ++i)
+    file[i] = static_cast<std::uint8_t>((i - offset) / stride * 16 + (i - offset) % stride);
   return file;
 }
 
-TEST(PaletteBitmap, DecodesBottomUpRowsThroughThePalette) {
+TEST(PaletteBitmap, DecodesRowsThroughThePaletteAndRefusesDamagedFiles) {
   auto bmp = decodePaletteBitmap(bmpFile(3, 2));
   ASSERT_TRUE(bmp);
   EXPECT_EQ(bmp->width, 3);
   EXPECT_EQ(bmp->height, 2);
   // The file's first row is the bottom one; row padding is skipped.
-  EXPECT_EQ(bmp->pixels[0], 0x201010u);  // top-left: file row 1, index 16
-  EXPECT_EQ(bmp->pixels[3], 0x201000u);  // bottom-left: file row 0, index 0
-  EXPECT_EQ(bmp->pixels[5], 0x201002u);
+  EXPECT_EQ(bmp->pixels, (std::vector<std::uint32_t>{0x201010, 0x201011, 0x201012, 0x201000,
+                                                     0x201001, 0x201002}));
   auto topDown = decodePaletteBitmap(bmpFile(3, -2));
   ASSERT_TRUE(topDown);
   EXPECT_EQ(topDown->pixels[0], 0x201000u);
-}
 
-TEST(PaletteBitmap, RefusesDamagedFiles) {
   Bytes good = bmpFile(5, 4);
-  EXPECT_FALSE(decodePaletteBitmap(Bytes(good.begin(), good.end() - 1)));  // short pixel data
-  EXPECT_FALSE(decodePaletteBitmap(Bytes(good.begin(), good.begin() + 60)));
-  EXPECT_FALSE(decodePaletteBitmap(bmpFile(5, 4, 24)));
-  EXPECT_FALSE(decodePaletteBitmap(bmpFile(0, 4)));
-  Bytes huge = bmpFile(5, 4);
-  huge[18] = 0xFF;  // width far beyond the data
-  huge[19] = 0xFF;
-  EXPECT_FALSE(decodePaletteBitmap(huge));
-  Bytes badOffset = bmpFile(5, 4);
+  Bytes huge = good, badOffset = good;
+  huge[18] = huge[19] = 0xFF;  // width far beyond the data
   badOffset[10] = 0xF0;
   badOffset[11] = 0xFF;
-  EXPECT_FALSE(decodePaletteBitmap(badOffset));
-  EXPECT_FALSE(decodePaletteBitmap(Bytes{}));
+  for (const Bytes& bad :
+       {Bytes(good.begin(), good.end() - 1), Bytes(good.begin(), good.begin() + 60),
+        bmpFile(5, 4, 24), bmpFile(0, 4), huge, badOffset, Bytes{}})
+    EXPECT_FALSE(decodePaletteBitmap(bad)) << bad.size();
 }
-
-}  // namespace
-}  // namespace strandline::app
-
-namespace strandline::app {
-namespace {
 
 class RefreshTest : public ::testing::Test {
  protected:
@@ -185,10 +160,11 @@ TEST_F(RefreshTest, NamesNewStationsAndMarksThemSeenOnce) {
   EXPECT_EQ(ctx.networks[0].stationCount, 3);
 }
 
-TEST_F(RefreshTest, LostAdapterWarnsAndClearsTheStations) {
+TEST_F(RefreshTest, LostAdapterWarnsOnceAndClearsTheStations) {
   std::uint32_t generation = state.listGeneration;
   ctx.adapters[0].present = 0;
   EXPECT_TRUE(refreshAfterScan(ctx, state, 7, 1000));
+  EXPECT_FALSE(refreshAfterScan(ctx, state, 7, 1000));  // nothing changed since
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text, "HomePlug Adapter NOT DETECTED");
   EXPECT_EQ(prompter.shown[0].caption, "Problem Occurred");
@@ -196,9 +172,6 @@ TEST_F(RefreshTest, LostAdapterWarnsAndClearsTheStations) {
   EXPECT_EQ(ctx.networks[0].stations[0].valid, 0u);
   EXPECT_NE(state.listGeneration, generation);
   EXPECT_FALSE(state.adapterWarningShown);
-  // Nothing changed since: no second warning.
-  EXPECT_FALSE(refreshAfterScan(ctx, state, 7, 1000));
-  EXPECT_EQ(prompter.shown.size(), 1u);
 }
 
 TEST_F(RefreshTest, NewAdapterIsSelectedByTheRememberedListRow) {
@@ -213,7 +186,9 @@ TEST_F(RefreshTest, NewAdapterIsSelectedByTheRememberedListRow) {
   EXPECT_TRUE(prompter.shown.empty());
 }
 
-TEST_F(RefreshTest, DatabaseCarriesTheLayoutAndSort) {
+// The database carries the layout and sort (a sort column out of range is
+// not taken); its notices reach the user on load and save.
+TEST_F(RefreshTest, DatabaseCarriesTheLayoutAndItsNoticesAreShown) {
   state.columns.widths[3] = 99;
   state.sortColumn = 4;
   state.sortToggle = 0;
@@ -222,31 +197,25 @@ TEST_F(RefreshTest, DatabaseCarriesTheLayoutAndSort) {
   MainPageState other;
   ProgramContext fresh(link, clock, prompter);
   takeDatabase(fresh, other, db);
-  EXPECT_EQ(other.columns.widths[3], 99);
-  EXPECT_EQ(other.sortColumn, 4);
-  EXPECT_EQ(other.sortToggle, 0);
+  EXPECT_EQ(other.columns, state.columns);
+  EXPECT_EQ(std::pair(other.sortColumn, other.sortToggle), std::pair(4, 0));
   EXPECT_EQ(fresh.known, ctx.known);
   db.sortColumn = 12;
   db.currentCard = 9;
   takeDatabase(fresh, other, db);
   EXPECT_EQ(other.sortColumn, 4);
   EXPECT_EQ(fresh.cards.currentCard, 7);
-}
 
-// The database layer returns its notices; the window shows them.
-TEST_F(RefreshTest, DatabaseNoticesReachTheUser) {
   test::ScratchFolder dir;
   state.databasePath = dir.file("old.data");
   test::writeBytes(state.databasePath, Bytes{0x31, 0x01, 0, 0});  // version 305
   loadDatabase(ctx, state);
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].caption, "Attention!");
-  EXPECT_EQ(prompter.shown[0].text, kDatabaseReadMessage);
-
   state.databasePath = dir.file("missing-folder/db.data");
   addKnownDevice(ctx.known, {2, 0, 0, 0, 1, 2}, "Hall");
   saveDatabase(ctx, state);
   ASSERT_EQ(prompter.shown.size(), 2u);
+  EXPECT_EQ(prompter.shown[0].caption, "Attention!");
+  EXPECT_EQ(prompter.shown[0].text, kDatabaseReadMessage);
   EXPECT_EQ(prompter.shown[1].caption, "Problem Occurred");
   EXPECT_EQ(prompter.shown[1].text, kDatabaseWriteFailed.text);
   EXPECT_EQ(prompter.shown[1].icon, MessageIcon::Error);

@@ -22,12 +22,14 @@ Bytes serialize(const Record& record, std::size_t size) {
 
 // Golden field bytes, written as the values they hold.
 std::string le32(std::uint32_t v) {
-  return toHex(
-      Bytes{std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)});
+  Bytes b(4);
+  ByteWriter(b).u32le(v);
+  return toHex(b);
 }
 std::string le64(double d) {
-  auto v = std::bit_cast<std::uint64_t>(d);
-  return le32(static_cast<std::uint32_t>(v)) + le32(static_cast<std::uint32_t>(v >> 32));
+  Bytes b(8);
+  ByteWriter(b).u64le(std::bit_cast<std::uint64_t>(d));
+  return toHex(b);
 }
 std::string textZ(const std::string& text) {
   return toHex(Bytes(text.begin(), text.end())) + "00";
@@ -69,7 +71,7 @@ TEST(NetworkRecords, AnyBytesRoundTripUnchanged) {
   expectByteIdentity<KnownDevice>(kKnownDeviceSize);
 }
 
-TEST(NetworkRecords, StationFieldsSitAtTheirOffsets) {
+TEST(NetworkRecords, StationAdapterAndKnownDeviceFieldsSitAtTheirOffsets) {
   StationRecord s;
   s.valid = 1;
   s.mac = {0x00, 0x11, 0xAA, 0x01, 0x02, 0x03};
@@ -100,9 +102,7 @@ TEST(NetworkRecords, StationFieldsSitAtTheirOffsets) {
                 {461, le64(99.0)},
                 {486, "AB"},
                 {501, "CD" + textZ("HomePlugAV")}});
-}
 
-TEST(NetworkRecords, AdapterFieldsSitAtTheirOffsets) {
   AdapterNetwork a;
   a.cardMac = {1, 2, 3, 4, 5, 6};
   a.present = 1;
@@ -125,9 +125,7 @@ TEST(NetworkRecords, AdapterFieldsSitAtTheirOffsets) {
                 {17455, textZ("local firmware")},
                 {17520, "FFFFFFFF5A"},
                 {17540, textZ("private")}});
-}
 
-TEST(NetworkRecords, KnownDeviceFieldsSitAtTheirOffsets) {
   KnownDevice d;
   d.name.set("Device 1");
   d.mac = {0x00, 0x11, 0xAA, 0, 0, 0x01};
@@ -164,9 +162,8 @@ TEST(NetworkRecords, RemoveStationMovesTheLaterOnesDown) {
     a.stations[i].mac = {0x02, 0, 0, 0, 0, static_cast<std::uint8_t>(i + 1)};
   }
   EXPECT_TRUE(removeStation(a, {0x02, 0, 0, 0, 0, 3}));
-  EXPECT_EQ(a.stations[1].mac[5], 2);
-  EXPECT_EQ(a.stations[2].mac[5], 4);
-  EXPECT_EQ(a.stations[30].mac[5], 32);
+  for (auto [slot, last] : {std::pair{1, 2}, {2, 4}, {30, 32}})
+    EXPECT_EQ(a.stations[slot].mac[5], last);
   EXPECT_EQ(a.stations[31], StationRecord{});
   EXPECT_FALSE(removeStation(a, {0x02, 0, 0, 0, 0, 3}));
   EXPECT_FALSE(removeStation(a, MacAddress{})) << "a zero MAC names no station";

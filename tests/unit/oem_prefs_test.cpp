@@ -7,7 +7,6 @@
 namespace strandline {
 namespace {
 
-using test::readBytes;
 using test::ScratchFolder;
 using test::writeBytes;
 
@@ -27,20 +26,22 @@ OemPrefs sample() {
   return p;
 }
 
+// The 15 numbers that open the file, little-endian; then the texts and the OUI.
+std::string numbers(const OemPrefs& p) {
+  return toHex(ByteView(serializeOemPrefs(p)).first(34));
+}
+
 TEST(OemPrefs, WithoutAFileTheDefaultsApplyAndNothingIsCreated) {
   ScratchFolder dir;
   OemSettings s = readOemPrefs(dir.file("OEMPrefs.dat"));
   EXPECT_FALSE(s.fromFile);
   EXPECT_TRUE(s.problem.empty());
+  EXPECT_EQ(s.prefs, defaultOemPrefs());
+  // scan interval 30, icon size 24, diagnostics, show-only-active and auto
+  // scan 1, logos at 10,310 and 80,25, rate, quality and am/pm shown
+  EXPECT_EQ(numbers(s.prefs),
+            "1E00000000000000000018000100010001000A003601500019000100010001000000");
   EXPECT_EQ(s.prefs.appName, "Strandline Utility");
-  EXPECT_EQ(s.prefs.autoScan, 1);
-  EXPECT_EQ(s.prefs.iconSize, 24);
-  EXPECT_EQ(s.prefs.diagnosticsLevel, 1);
-  EXPECT_EQ(s.prefs.showRate, 1);
-  EXPECT_EQ(s.prefs.showQuality, 1);
-  EXPECT_EQ(s.prefs.scanInterval, 30);
-  EXPECT_EQ(s.prefs.smLogoTop, 310);
-  EXPECT_EQ(s.prefs.color, 0);
   EXPECT_EQ(s.prefs.oui, (std::array<std::uint8_t, 3>{}));
   EXPECT_EQ(s.prefs.vendorName, "");
   EXPECT_FALSE(s.gridLines);
@@ -48,64 +49,55 @@ TEST(OemPrefs, WithoutAFileTheDefaultsApplyAndNothingIsCreated) {
   EXPECT_TRUE(dir.entries().empty());
 }
 
-TEST(OemPrefs, FieldsSitAtTheirOffsets) {
+TEST(OemPrefs, FieldsSitAtTheirOffsetsAndTheFileReadsBack) {
   Bytes b = serializeOemPrefs(sample());
   ASSERT_EQ(b.size(), 309u);
-  ByteReader r(b);
-  EXPECT_EQ(r.u32le(), 70000u);
-  EXPECT_EQ(r.u16le(), 6);
-  EXPECT_EQ(r.u32le(), 0x00FF8040u);
-  EXPECT_EQ(ByteReader(b, 12).u16le(), 20) << "diagnosticsLevel";
-  EXPECT_EQ(ByteReader(b, 32).u16le(), 1) << "upgradeCapability";
-  EXPECT_EQ(ByteReader(b, 34).text(64), "https://example.org/support");
-  EXPECT_EQ(ByteReader(b, 98).text(64), "Plug Manager");
-  EXPECT_EQ(b[162], 0x01);
-  EXPECT_EQ(b[164], 0xAB);
-  EXPECT_EQ(ByteReader(b, 165).text(64), std::string(63, 'v'));
+  EXPECT_EQ(numbers(sample()),
+            "7011010006004080FF0000001400010001000A003601500019000100010001000100");
+  for (auto [at, width, text] :
+       {std::tuple<std::size_t, std::size_t, std::string>{34, 64, "https://example.org/support"},
+        {98, 64, "Plug Manager"},
+        {165, 64, std::string(63, 'v')},
+        {229, 80, std::string(79, 'c')}})
+    EXPECT_EQ(ByteReader(b, at).text(width), text) << at;
+  EXPECT_EQ(toHex(ByteView(b).subspan(162, 3)), "0102AB");
   EXPECT_EQ(b[228], 0) << "vendorName keeps its terminating NUL";
-  EXPECT_EQ(ByteReader(b, 229).text(80), std::string(79, 'c'));
   EXPECT_EQ(b[308], 0);
-}
 
-TEST(OemPrefs, WrittenFileReadsBackTheSame) {
   ScratchFolder dir;
   std::string path = dir.file("OEMPrefs.dat");
   ASSERT_TRUE(writeOemPrefs(path, sample()).ok());
+  EXPECT_EQ(test::readBytes(path), b);
   OemSettings s = readOemPrefs(path);
   EXPECT_TRUE(s.fromFile);
   EXPECT_EQ(s.prefs, sample());
   EXPECT_TRUE(s.gridLines);
   EXPECT_EQ(s.timerInterval, 4464) << "low 16 bits of 70000";
-  EXPECT_EQ(readBytes(path), serializeOemPrefs(s.prefs));
 }
 
+// Fields beyond the end stay zero (the characters of a cut text are kept);
+// a scan interval below 1 is read as 1.
 TEST(OemPrefs, ShortFilesLeaveTheRestZero) {
   ScratchFolder dir;
   std::string path = dir.file("OEMPrefs.dat");
   writeBytes(path, Bytes{45, 0, 0, 0});
   OemSettings s = readOemPrefs(path);
-  EXPECT_EQ(s.prefs.scanInterval, 45);
-  EXPECT_EQ(s.prefs.iconSize, 0);
+  OemPrefs expected;
+  expected.scanInterval = 45;
+  EXPECT_EQ(s.prefs, expected);
   EXPECT_TRUE(s.gridLines);
-  EXPECT_EQ(s.prefs.diagnosticsLevel, 0);
-  EXPECT_EQ(s.prefs.autoScan, 0);
-  EXPECT_EQ(s.prefs.appName, "");
 
-  // Cut inside appName: the characters that are there are kept.
   Bytes b = serializeOemPrefs(sample());
   b.resize(98 + 4);
-  EXPECT_EQ(parseOemPrefs(b).appName, "Plug");
-  EXPECT_EQ(parseOemPrefs(b).webAddress, "https://example.org/support");
-  EXPECT_EQ(parseOemPrefs(b).copyright, "");
+  OemPrefs cut = parseOemPrefs(b);
+  EXPECT_EQ(cut.appName, "Plug");
+  EXPECT_EQ(cut.webAddress, "https://example.org/support");
+  EXPECT_EQ(cut.copyright, "");
 
-  for (std::int32_t interval : {0, -5}) {
-    OemPrefs p;
-    p.scanInterval = interval;
-    writeBytes(path, serializeOemPrefs(p));
-    EXPECT_EQ(readOemPrefs(path).prefs.scanInterval, 1) << interval;
+  for (const Bytes& low : {serializeOemPrefs(OemPrefs{}), Bytes{0xFB, 0xFF, 0xFF, 0xFF}, Bytes{}}) {
+    writeBytes(path, low);
+    EXPECT_EQ(readOemPrefs(path).prefs.scanInterval, 1) << low.size();
   }
-  writeBytes(path, Bytes{});
-  EXPECT_EQ(readOemPrefs(path).prefs.scanInterval, 1);
 }
 
 }  // namespace

@@ -2,15 +2,10 @@
 // on demand.
 #pragma once
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -76,21 +71,15 @@ class FailingFileOps : public FileOps {
     return done;
   }
   int fchmod(int fd, mode_t mode) override {
-    if (failFchmod) return errno = EPERM, -1;
-    return FileOps::fchmod(fd, mode);
+    return failFchmod ? (errno = EPERM, -1) : FileOps::fchmod(fd, mode);
   }
-  int fsync(int fd) override {
-    if (failFsync) return errno = EIO, -1;
-    return FileOps::fsync(fd);
-  }
+  int fsync(int fd) override { return failFsync ? (errno = EIO, -1) : FileOps::fsync(fd); }
   int close(int fd) override {
-    int r = FileOps::close(fd);
-    if (failClose) return errno = EIO, -1;
-    return r;
+    int r = FileOps::close(fd);  // the descriptor is closed even when the close fails
+    return failClose ? (errno = EIO, -1) : r;
   }
   int rename(const char* from, const char* to) override {
-    if (failRename) return errno = EXDEV, -1;
-    return FileOps::rename(from, to);
+    return failRename ? (errno = EXDEV, -1) : FileOps::rename(from, to);
   }
 };
 
