@@ -19,7 +19,7 @@ const char* kNetwork = R"({ "adapters": [
   { "mac": "02:5A:00:00:20:02", "kind": "boost", "password": "AAAA-BBBB-CCCC-IIII" }
 ] })";
 
-strandline::sim::Simulation& Network() {
+strandline::sim::Simulation& sharedSimulation() {
   static std::unique_ptr<strandline::sim::Simulation> simulation = [] {
     strandline::sim::Medium medium;
     std::string error;
@@ -43,6 +43,6 @@ strandline::sim::Simulation& Network() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   static const char* cards[] = {"av0", "hp0", "bo0"};
-  Network().receive(cards[data[0] % 3], strandline::ByteView(data + 1, size - 1));
+  sharedSimulation().receive(cards[data[0] % 3], strandline::ByteView(data + 1, size - 1));
   return 0;
 }

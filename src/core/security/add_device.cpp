@@ -33,7 +33,7 @@ constexpr std::uint32_t kLocalNmkPauseMs = 100;
 constexpr int kWatchPasses = 501;
 constexpr std::uint32_t kWatchPauseMs = 100;
 
-void Box(ProgramContext& ctx, const std::string& text, const char* caption, MessageIcon icon) {
+void showBox(ProgramContext& ctx, const std::string& text, const char* caption, MessageIcon icon) {
   ctx.prompter.messageBox(text, caption, icon, MessageButtons::Ok);
 }
 
@@ -46,8 +46,8 @@ void dropDeviceBeingAdded(ProgramContext& ctx) {
 }
 
 void showAddFailure(ProgramContext& ctx, bool broadcast) {
-  Box(ctx, broadcast ? kDeviceNotDetectedText : kInvalidDevicePasswordText, kAttentionCaption,
-      MessageIcon::Exclamation);
+  showBox(ctx, broadcast ? kDeviceNotDetectedText : kInvalidDevicePasswordText, kAttentionCaption,
+          MessageIcon::Exclamation);
 }
 
 void keepPending(ProgramContext& ctx, const std::optional<std::string>& name,
@@ -85,8 +85,8 @@ bool addHp10(ProgramContext& ctx, const std::optional<std::string>& name, std::s
   applyLocalNetworkKey(ctx);
   if (ok) {
     password = target.password;
-    Box(ctx, broadcast ? kDeviceAddedText : kPasswordVerifiedText, kInformationCaption,
-        MessageIcon::Information);
+    showBox(ctx, broadcast ? kDeviceAddedText : kPasswordVerifiedText, kInformationCaption,
+            MessageIcon::Information);
     return true;
   }
   showAddFailure(ctx, broadcast);
@@ -139,14 +139,14 @@ bool addAv(ProgramContext& ctx, const std::optional<std::string>& name, KeyTarge
   const MacAddress cardMac = ctx.currentCardMac();
   Key16 saved{};
   if (!readAdapterNmk(ctx, ctx.currentAdapter().mac, saved)) {
-    Box(ctx, kReadNmkFailedText, kErrorCaption2, MessageIcon::None);
+    showBox(ctx, kReadNmkFailedText, kErrorCaption2, MessageIcon::None);
     ctx.keyFlow.addingInProgress = false;
     return false;
   }
   // Every failure puts the local adapter back on its own network first.
   auto fail = [&](const char* text, const char* caption) {
     setLocalNEK(ctx, &cardMac, saved);
-    Box(ctx, text, caption, MessageIcon::Exclamation);
+    showBox(ctx, text, caption, MessageIcon::Exclamation);
     ctx.keyFlow.addingInProgress = false;
     return false;
   };
@@ -233,7 +233,7 @@ bool addDevice(ProgramContext& ctx, const std::optional<std::string>& name, std:
       ok = addAv(ctx, name, target, mac == nullptr);
     } catch (const std::exception&) {
       ctx.keyFlow.addingInProgress = false;
-      Box(ctx, kAddUnknownProblemText, kErrorCaption3, MessageIcon::Error);
+      showBox(ctx, kAddUnknownProblemText, kErrorCaption3, MessageIcon::Error);
       ok = false;
     }
   }
@@ -252,7 +252,7 @@ int verifyDevicePassword(ProgramContext& ctx, KeyTarget& target) {
   MacAddress mac = target.mac;
   int result = setRemoteKey(ctx, deriveDeviceKey(target.password), ctx.avNmk, mac, false, true);
   if (result == kRemoteAvConfirmed) return 1;
-  Box(ctx, kInvalidDevicePasswordText, kAttentionCaption, MessageIcon::Exclamation);
+  showBox(ctx, kInvalidDevicePasswordText, kAttentionCaption, MessageIcon::Exclamation);
   return 0;
 }
 
@@ -263,7 +263,7 @@ namespace {
 bool refuseOldFirmware(ProgramContext& ctx, const char* text) {
   if (!ctx.boost.firmwareTooOld) return false;
   ctx.boost.firmwareTooOld = false;
-  Box(ctx, text, kAttentionCaption, MessageIcon::Exclamation);
+  showBox(ctx, text, kAttentionCaption, MessageIcon::Exclamation);
   if (ctx.hooks.rescanNetwork) ctx.hooks.rescanNetwork();
   return true;
 }
@@ -274,11 +274,11 @@ bool addDeviceByPassword(ProgramContext& ctx, const std::string& name,
                          const std::string& password) {
   if (refuseOldFirmware(ctx, kAddFirmwareTooOldText)) return false;
   if (name.size() > kMaxDeviceNameLength) {
-    Box(ctx, kNameTooLongText, kAttentionCaption, MessageIcon::Exclamation);
+    showBox(ctx, kNameTooLongText, kAttentionCaption, MessageIcon::Exclamation);
     return false;
   }
   if (!name.empty() && findKnownByName(ctx.known, name) != 0) {
-    Box(ctx, kAnotherNameText, kAttentionCaption, MessageIcon::Exclamation);
+    showBox(ctx, kAnotherNameText, kAttentionCaption, MessageIcon::Exclamation);
     return false;
   }
   if (!checkDevicePassword(ctx.prompter, password)) return false;
