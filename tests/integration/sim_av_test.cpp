@@ -74,8 +74,9 @@ class SimAv : public SimFixture {
   }
 
   static void reseal(Bytes& pib) {
-    put32(pib, 8, 0);
-    put32(pib, 8, testChecksum(pib));
+    std::fill_n(pib.begin() + 8, 4, 0);
+    Bytes sum = words({testChecksum(pib)});
+    std::copy(sum.begin(), sum.end(), pib.begin() + 8);
   }
 };
 
@@ -256,9 +257,7 @@ TEST_F(SimAv, MemoryWriteAndStartRunTheNewFirmware) {
   const std::uint32_t load = 0x01000000;
   for (std::size_t offset = 0; offset < image.size(); offset += 1024) {
     std::size_t n = std::min<std::size_t>(1024, image.size() - offset);
-    Bytes req(8, 0);
-    put32(req, 0, load + static_cast<std::uint32_t>(offset));
-    put32(req, 4, static_cast<std::uint32_t>(n));
+    Bytes req = words({load + static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(n)});
     Bytes a =
         ok(av(kLocal, 0xA004, cat(req, Bytes(image.begin() + offset, image.begin() + offset + n))),
            0xA005);
