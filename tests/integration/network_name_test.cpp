@@ -27,7 +27,6 @@ class NetworkNames : public SimFixture, public ::testing::WithParamInterface<con
     publicName = ctx->avMode ? "HomePlugAV" : "HomePlug";
   }
   Key16 keyOf(const std::string& name) { return ctx->avMode ? deriveNetworkKey(name) : nek(name); }
-  Key16 keyAt(const std::string& mac) { return simKey(mac.c_str()); }
 
   std::string local, publicName;
   std::vector<std::pair<std::string, std::string>> remotes, elsewhere;
@@ -37,22 +36,22 @@ TEST_P(NetworkNames, AllDevicesFormOnePrivateNetwork) {
   readyFile(GetParam());
   std::vector<MacAddress> expected;
   for (const auto& [mac, password] : remotes) {
-    addKnown(mac.c_str(), password);
-    expected.push_back(macOf(mac.c_str()));
+    addKnown(mac, password);
+    expected.push_back(macOf(mac));
   }
   // A stored status prefix is not part of the password.
-  addKnown(remotes[1].first.c_str(), "CHECK " + remotes[1].second);
+  addKnown(remotes[1].first, "CHECK " + remotes[1].second);
   ASSERT_TRUE(storeNetworkName(*ctx, "FamilyNet"));
   EXPECT_TRUE(setNetworkNameAll(*ctx, "FamilyNet"));
   expectShown("All Devices are successfully added to the network.");
   expectPauseRestored();
   const Key16 key = keyOf("FamilyNet");
-  EXPECT_EQ(keyAt(local), key);
-  for (const auto& [mac, password] : remotes) EXPECT_EQ(keyAt(mac), key) << mac;
-  for (const auto& [mac, name] : elsewhere) EXPECT_EQ(keyAt(mac), keyOf(name)) << mac;
+  EXPECT_EQ(simKey(local), key);
+  for (const auto& [mac, password] : remotes) EXPECT_EQ(simKey(mac), key) << mac;
+  for (const auto& [mac, name] : elsewhere) EXPECT_EQ(simKey(mac), keyOf(name)) << mac;
   // The database keeps the key of the name (the first 8 bytes on HomePlug 1.0).
   for (const auto& [mac, password] : remotes) {
-    const KnownDevice& d = ctx->known.at(findKnownByMac(ctx->known, macOf(mac.c_str())));
+    const KnownDevice& d = ctx->known.at(findKnownByMac(ctx->known, macOf(mac)));
     EXPECT_TRUE(
         std::equal(key.begin(), key.begin() + (ctx->avMode ? 16 : 8), d.networkKey.begin()));
   }
@@ -64,7 +63,7 @@ TEST_P(NetworkNames, AllDevicesFormOnePrivateNetwork) {
     EXPECT_TRUE(!s.valid || !ctx->avMode || s.networkName.str() == "FamilyNet");
   if (GetParam() == std::string("hp10.json")) {
     // The local adapter carries frames under its network key again, with its own slot key.
-    sim::Adapter* a = simulation->adapter(macOf(local.c_str()));
+    sim::Adapter* a = simulation->adapter(macOf(local));
     EXPECT_EQ(a->hp1Image[25] & 0x0F, 1);
     EXPECT_TRUE(
         std::equal(a->deviceKey.begin(), a->deviceKey.begin() + 8, a->hp1Image.begin() + 6));
@@ -85,42 +84,41 @@ TEST_P(NetworkNames, LocalOnly) {
   expectShown("Local network set to 'Attic-Net'", "Information");
   EXPECT_EQ(rescans, 1);
   expectPauseRestored();
-  EXPECT_EQ(keyAt(local), keyOf("Attic-Net"));
-  for (const auto& [mac, password] : remotes) EXPECT_EQ(keyAt(mac), keyOf(publicName)) << mac;
+  EXPECT_EQ(simKey(local), keyOf("Attic-Net"));
+  for (const auto& [mac, password] : remotes) EXPECT_EQ(simKey(mac), keyOf(publicName)) << mac;
   // Isolated: no station is reachable any more, and detection names the network.
   EXPECT_TRUE(rescanStations().empty());
   EXPECT_EQ(network().networkName.str(), "Attic-Net");
-  EXPECT_EQ(ctx->known.at(findKnownByMac(ctx->known, macOf(local.c_str()))).networkName.str(),
-            "Attic-Net");
+  EXPECT_EQ(ctx->known.at(findKnownByMac(ctx->known, macOf(local))).networkName.str(), "Attic-Net");
 }
 
 TEST_P(NetworkNames, SomeDevicesFail) {
   readyFile(GetParam());
-  addKnown(remotes[0].first.c_str(), remotes[0].second);
-  addKnown(remotes[1].first.c_str(), "WRNG-PASS-WORD-0000");
-  if (remotes.size() > 2) addKnown(remotes[2].first.c_str(), "");  // no password: skipped, not done
+  addKnown(remotes[0].first, remotes[0].second);
+  addKnown(remotes[1].first, "WRNG-PASS-WORD-0000");
+  if (remotes.size() > 2) addKnown(remotes[2].first, "");  // no password: skipped, not done
   ASSERT_TRUE(storeNetworkName(*ctx, "FamilyNet"));
   setNetworkNameAll(*ctx, "FamilyNet");
   expectShown("Some Devices could not be added to your network.", "Attention!");
-  EXPECT_EQ(keyAt(local), keyOf("FamilyNet"));
-  EXPECT_EQ(keyAt(remotes[0].first), keyOf("FamilyNet"));
+  EXPECT_EQ(simKey(local), keyOf("FamilyNet"));
+  EXPECT_EQ(simKey(remotes[0].first), keyOf("FamilyNet"));
   for (std::size_t i = 1; i < std::min<std::size_t>(3, remotes.size()); ++i)
-    EXPECT_EQ(keyAt(remotes[i].first), keyOf(publicName));
-  EXPECT_EQ(rescanStations(), std::vector<MacAddress>{macOf(remotes[0].first.c_str())});
+    EXPECT_EQ(simKey(remotes[i].first), keyOf(publicName));
+  EXPECT_EQ(rescanStations(), std::vector<MacAddress>{macOf(remotes[0].first)});
 
   // Every remote device fails and the local adapter has no entry: no box.
   prompter.shown.clear();
   ctx->known.devices.clear();
-  addKnown(remotes[1].first.c_str(), "WRNG-PASS-WORD-0000");
+  addKnown(remotes[1].first, "WRNG-PASS-WORD-0000");
   EXPECT_FALSE(setNetworkNameAll(*ctx, "Cellar1234"));
   EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_EQ(keyAt(remotes[1].first), keyOf(publicName));
+  EXPECT_EQ(simKey(remotes[1].first), keyOf(publicName));
   // An empty database: nothing to fail, so all are added.
   ctx->known.devices.clear();
   ASSERT_TRUE(storeNetworkName(*ctx, "Cellar1234"));
   EXPECT_FALSE(setNetworkNameAll(*ctx, "Cellar1234"));
   expectShown("All Devices are successfully added to the network.");
-  EXPECT_EQ(keyAt(local), keyOf("Cellar1234"));
+  EXPECT_EQ(simKey(local), keyOf("Cellar1234"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, NetworkNames,
@@ -142,13 +140,13 @@ TEST_F(NetworkNames, InvalidNamesAreRefusedWithTheNameBox) {
   EXPECT_FALSE(setNetworkNameAll(*ctx, "bad\x80name"));
   EXPECT_EQ(prompter.shown.back().caption, "Invalid Entry");
   EXPECT_EQ(saves, 1);
-  EXPECT_EQ(keyAt(local), deriveNetworkKey("HomePlugAV"));
+  EXPECT_EQ(simKey(local), deriveNetworkKey("HomePlugAV"));
 }
 
 TEST_F(NetworkNames, StandardReadbackThatDiffersInTheOptionsIsNoSuccess) {
   readyFile("hp10.json");
   // The adapter reports other option bytes than it was sent.
-  sim::Adapter* a = simulation->adapter(macOf(local.c_str()));
+  sim::Adapter* a = simulation->adapter(macOf(local));
   link.setFarEnd([this, a](const std::string& card, ByteView frame) {
     if (frame.size() > 17 && frame[15] == 0x19) a->hp1Image[24] = 0x80;
     simulation->receive(card, frame);

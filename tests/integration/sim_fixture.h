@@ -29,7 +29,7 @@
 
 namespace strandline::testing {
 
-inline MacAddress macOf(const char* text) {
+inline MacAddress macOf(const std::string& text) {
   MacAddress mac{};
   EXPECT_TRUE(parseMac(text, mac)) << text;
   return mac;
@@ -164,7 +164,7 @@ class SimFixture : public ::testing::Test {
   }
 
   AdapterNetwork& network(int card = 0) { return ctx->networks[static_cast<std::size_t>(card)]; }
-  const StationRecord* station(const char* mac) { return findStation(*ctx, macOf(mac)); }
+  const StationRecord* station(const std::string& mac) { return findStation(*ctx, macOf(mac)); }
   // A fresh look at the network: enough cycles for every station that is
   // still reachable to be seen (and the others to age out).
   std::vector<MacAddress> rescanStations() {
@@ -177,12 +177,12 @@ class SimFixture : public ::testing::Test {
   }
 
   // The network key a simulated adapter holds (first 8 bytes on HomePlug 1.0).
-  Key16 simKey(const char* mac) {
+  Key16 simKey(const std::string& mac) {
     sim::Adapter* a = simulation->adapter(macOf(mac));
     EXPECT_TRUE(a) << mac;
     return a ? a->networkKey : Key16{};
   }
-  int addKnown(const char* mac, const std::string& password) {
+  int addKnown(const std::string& mac, const std::string& password) {
     int position = findKnownByMac(ctx->known, macOf(mac));
     if (position == 0) position = addKnownDevice(ctx->known, macOf(mac));
     ctx->known.at(position).password.set(password);
@@ -215,7 +215,7 @@ class SimFixture : public ::testing::Test {
     EXPECT_EQ(caption.empty() ? "" : first, caption);
   }
   // The database holds the device under this name and password.
-  void expectKnown(const char* mac, const std::string& name, const std::string& password) {
+  void expectKnown(const std::string& mac, const std::string& name, const std::string& password) {
     int position = findKnownByMac(ctx->known, macOf(mac));
     ASSERT_NE(position, 0) << mac;
     EXPECT_EQ(ctx->known.at(position).name.str(), name);
