@@ -14,15 +14,14 @@ constexpr int kWatchPassesForTest = 501;
 
 // The user's private network of two AV adapters, a new device on the public
 // network, and optionally a second device printed with the same password.
-std::string avNetwork(bool twin, const std::string& localFaults = "{}") {
-  return R"({"adapters": [
-    {"mac": "02:5A:00:00:01:01", "interface": "sl0", "password": "K7QM-2VXA-98RT-ZP4L",
-     "networkName": "MyHome1234", "faults": )" +
-         localFaults + R"(},
-    {"mac": "02:5A:00:00:01:02", "password": "R2D4-MQ8X-T6VA-1LKE", "networkName": "MyHome1234"},
-    {"mac": "02:5A:00:00:01:07", "password": "NEWD-EV1C-E000-0001"})" +
-         (twin ? R"(, {"mac": "02:5A:00:00:01:08", "password": "NEWD-EV1C-E000-0001"})" : "") +
-         "]}";
+std::string avNetwork(bool twin, const std::string& localFaults) {
+  const std::string mine = R"(", "networkName": "MyHome1234")",
+                    newer = R"(", "password": "NEWD-EV1C-E000-0001"})";
+  return R"({"adapters": [{"interface": "sl0", "password": "K7QM-2VXA", "faults": )" + localFaults +
+         R"(, "mac": "02:5A:00:00:01:01)" + mine +
+         R"(}, {"password": "R2D4-MQ8X", "mac": "02:5A:00:00:01:02)" + mine +
+         R"(}, {"mac": "02:5A:00:00:01:07)" + newer +
+         (twin ? R"(, {"mac": "02:5A:00:00:01:08)" + newer : "") + "]}";
 }
 
 const std::vector<std::string> kAddTexts = {
@@ -32,7 +31,7 @@ const std::vector<std::string> kAddTexts = {
 
 class AddDevice : public SimFixture {
  protected:
-  void readyAv(bool twin, const std::string& localFaults = "{}") {
+  void readyAv(bool twin = false, const std::string& localFaults = "{}") {
     load(avNetwork(twin, localFaults));
     ready();
     // The privacy page named the network when it was formed.
@@ -65,7 +64,7 @@ class AddDevice : public SimFixture {
 };
 
 TEST_F(AddDevice, AvDeviceJoinsThroughARandomNetwork) {
-  readyAv(false);
+  readyAv();
   std::uint64_t start = clock.nowMs();
   int rescans = 0;
   ctx->hooks.rescanNetwork = [&] { ++rescans; };
@@ -104,63 +103,59 @@ TEST_F(AddDevice, AvTwoDevicesUnderOnePasswordTryANewRandomNetwork) {
   EXPECT_NE(findKnownByMac(ctx->known, macOf(kNew)), 0);
 }
 
-TEST_F(AddDevice, AvTwoDevicesThatKeepAnsweringAreNotAdded) {
-  readyAv(true);
-  EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", kNewPassword));
-  expectShown("Error occured while adding the device");
-  EXPECT_EQ(localAvKeysSent().size(), static_cast<std::size_t>(kMaxRandomNetworks) + 2);
+// Attempts that fail: the message shown, the local adapter back on the home
+// key, and the requests counted where they matter (-1: not counted).
+struct FailedAdd {
+  const char* what;
+  bool twin;
+  const char *localFaults, *unplugAtFirstQuery, *password, *text, *caption;
+  int keysSent, networkQueries, moduleReads;
+  friend void PrintTo(const FailedAdd& c, std::ostream* os) { *os << c.what; }
+};
+const FailedAdd kFailedAdds[] = {
+    // Two random networks and home, then give up.
+    {"two devices keep answering", true, "{}", nullptr, kNewPassword,
+     "Error occured while adding the device", "", kMaxRandomNetworks + 2, -1, -1},
+    // Every watch pass asks twice.
+    {"the device vanishes from the random network", false, "{}", kNew, kNewPassword,
+     "Error occured while adding the device", "Attention!", -1, 2 * kWatchPassesForTest, -1},
+    // The dialog's saved key, addDevice's saved key, then 201 reads.
+    {"the local adapter never takes the random key", false, R"({"keepsOwnKey": true})", nullptr,
+     kNewPassword, "Timed out waiting for local adapter to change its NMK.", "Error!", -1, -1,
+     2 + 201},
+    {"nobody holds the password", false, "{}", nullptr, "ZZZZ-ZZZZ-ZZZZ-ZZZZ",
+     "Unable to set the NMK of remote device!!!", "", -1, -1, -1}};
+
+class AddDeviceFails : public AddDevice, public ::testing::WithParamInterface<FailedAdd> {};
+
+TEST_P(AddDeviceFails, LocalAdapterReturnsHome) {
+  const FailedAdd& c = GetParam();
+  readyAv(c.twin, c.localFaults);
+  if (c.unplugAtFirstQuery) unplugAtNetworkQuery(c.unplugAtFirstQuery, 1);
+  std::size_t sentBefore = link.sentFrames().size();
+  EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", c.password));
+  expectShown(c.text, c.caption);
   expectLocalBackHome();
+  expectFlowDone();
   EXPECT_NE(simKey(kNew), home);
-  EXPECT_NE(simKey(kTwin), home);
+  EXPECT_NE(c.twin ? simKey(kTwin) : Key16{}, home);
   EXPECT_EQ(findKnownByMac(ctx->known, macOf(kNew)), 0);
-  expectFlowDone();
-}
-
-TEST_F(AddDevice, AvDeviceThatVanishesFromTheRandomNetwork) {
-  readyAv(false);
-  unplugAtNetworkQuery(kNew, 1);
-  EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", kNewPassword));
-  expectShown("Error occured while adding the device", "Attention!");
-  EXPECT_EQ(networkQueries, 2 * kWatchPassesForTest);  // every pass, two requests each
-  expectLocalBackHome();
-  expectFlowDone();
-}
-
-TEST_F(AddDevice, AvLocalAdapterThatNeverTakesTheRandomKey) {
-  readyAv(false, R"({"keepsOwnKey": true})");
-  auto moduleReads = [&] {
-    int n = 0;
-    for (const auto& [card, f] : link.sentFrames())
-      n += f.size() > 27 && f[15] == 0x24 && f[16] == 0xA0 && f[24] == 0 && f[25] == 0 ? 1 : 0;
-    return n;
-  };
-  int before = moduleReads();
-  EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", kNewPassword));
-  expectShown("Timed out waiting for local adapter to change its NMK.", "Error!");
-  // The dialog's saved key, addDevice's saved key, then 201 reads.
-  EXPECT_EQ(moduleReads() - before, 2 + 201);
-  EXPECT_EQ(localAvKeysSent().back(), home);
-  EXPECT_EQ(simKey(kLocal), home);
-  expectFlowDone();
-}
-
-TEST_F(AddDevice, AvNobodyHoldsThePassword) {
-  readyAv(false);
-  EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", "ZZZZ-ZZZZ-ZZZZ-ZZZZ"));
-  expectShown("Unable to set the NMK of remote device!!!");
-  expectLocalBackHome();
-  EXPECT_NE(simKey(kNew), home);
+  int moduleReads = 0;
+  const auto sent = link.sentFrames();
+  for (auto f = sent.begin() + static_cast<std::ptrdiff_t>(sentBefore); f != sent.end(); ++f)
+    moduleReads += f->second.size() > 27 && f->second[15] == 0x24 && f->second[16] == 0xA0 &&
+                   f->second[24] == 0 && f->second[25] == 0;
+  const int keysSent = static_cast<int>(localAvKeysSent().size());
+  EXPECT_EQ(c.keysSent < 0 ? -1 : keysSent, c.keysSent);
+  EXPECT_EQ(c.networkQueries < 0 ? -1 : networkQueries, c.networkQueries);
+  EXPECT_EQ(c.moduleReads < 0 ? -1 : moduleReads, c.moduleReads);
   // addDevice itself puts the local adapter back, without the dialog's help.
   std::string password = "ZZZZ-ZZZZ-ZZZZ-ZZZZ";
   EXPECT_FALSE(addDevice(*ctx, std::nullopt, password, nullptr));
   expectLocalBackHome();
-  // A password of the wrong length is refused before anything is sent.
-  prompter.shown.clear();
-  std::size_t sent = link.sentFrames().size();
-  EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", "abc"));
-  EXPECT_EQ(prompter.shown.back().caption, "Invalid Entry");
-  EXPECT_EQ(link.sentFrames().size(), sent);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, AddDeviceFails, ::testing::ValuesIn(kFailedAdds));
 
 TEST_F(AddDevice, AvVerifyMarksTheStoredPassword) {
   loadFile("home.json");
@@ -261,13 +256,18 @@ TEST_F(AddDevice, BoostFirmwareTooOldRefusesBothActionsOnce) {
 }
 
 TEST_F(AddDevice, NamesAreCheckedBeforeAnythingIsSent) {
-  readyAv(false);
+  readyAv();
   std::size_t sent = link.sentFrames().size();
   std::string local = ctx->known.at(1).name.str();
   EXPECT_FALSE(addDeviceByPassword(*ctx, local, kNewPassword));
   EXPECT_FALSE(addDeviceByPassword(*ctx, std::string(32, 'x'), kNewPassword));
-  EXPECT_EQ(texts(), (std::vector<std::string>{"Please enter another name.",
-                                               "Device Name should be less than 31 characters"}));
+  // A password of the wrong length is refused before anything is sent too.
+  EXPECT_FALSE(addDeviceByPassword(*ctx, "Den", "abc"));
+  EXPECT_EQ(texts(),
+            (std::vector<std::string>{
+                "Please enter another name.", "Device Name should be less than 31 characters",
+                "The Device Password Entered is Invalid.\nPlease check it and try again."}));
+  EXPECT_EQ(prompter.shown.back().caption, "Invalid Entry");
   EXPECT_EQ(link.sentFrames().size(), sent);
 }
 

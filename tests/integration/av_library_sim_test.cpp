@@ -14,12 +14,9 @@
 namespace strandline::testing {
 namespace {
 
-const char* kNetwork = R"({ "adapters": [
-  { "mac": "02:5A:00:00:01:01", "kind": "av", "interface": "sl0", "deviceId": 2,
-    "firmware": "TSC1000-MAC-3-5", "password": "K7QM-2VXA-98RT-ZP4L" },
-  { "mac": "02:5A:00:00:01:02", "kind": "av", "deviceId": 1, "firmware": "TSC1000-MAC-3-1",
-    "password": "R2D4-MQ8X-T6VA-1LKE", "tx": 180, "rx": 171 }
-] })";
+const char* kNetwork = R"({"adapters": [
+  {"mac": "02:5A:00:00:01:01", "interface": "sl0", "password": "K7QM"},
+  {"mac": "02:5A:00:00:01:02", "deviceId": 1, "password": "R2D4"}]})";
 
 const MacAddress kLocal = {0x02, 0x5A, 0, 0, 0x01, 0x01};
 

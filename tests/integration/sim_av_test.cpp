@@ -1,27 +1,28 @@
 // The simulated HomePlug AV devices, checked byte by byte against the frame
-// layouts (hand-written offsets, not the system's decoders).
+// layouts (hand-written offsets, not the system's decoders); and the blocks
+// and images they hold read back by the system's own readers.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "firmware/firmware_image.h"
+#include "firmware/parameter_block.h"
 #include "integration/sim_fixture.h"
+#include "sim/parameter_block.h"
 
 namespace strandline::testing {
 namespace {
 
-const char* kAvNetwork = R"({ "adapters": [
-  { "mac": "02:5A:00:00:01:01", "kind": "av", "interface": "sl0", "deviceId": 2,
-    "firmware": "TSC1000-MAC-3-5", "password": "K7QM-2VXA-98RT-ZP4L", "firmwareType": 1 },
-  { "mac": "02:5A:00:00:01:02", "kind": "av", "deviceId": 1, "firmware": "TSC1000-MAC-3-1",
-    "password": "R2D4-MQ8X-T6VA-1LKE", "tx": 180, "rx": 171, "bridged": "02:77:00:00:00:02" },
-  { "mac": "02:5A:00:00:01:03", "kind": "av", "deviceId": 4, "firmware": "TSC4000-MAC-1-0",
-    "password": "SAME-PASS-WORD-1234", "tx": 300, "rx": 290 },
-  { "mac": "02:5A:00:00:01:04", "kind": "av", "deviceId": 3, "firmware": "TSC1000-MAC-4-0",
-    "password": "SAME-PASS-WORD-1234", "networkName": "Elsewhere1" }
-] })";
+const char* kAvNetwork = R"({"adapters": [
+  {"mac": "02:5A:00:00:01:01", "interface": "sl0", "firmware": "TSC1000-MAC-3-5",
+   "password": "K7QM-2VXA-98RT-ZP4L", "firmwareType": 1},
+  {"mac": "02:5A:00:00:01:02", "deviceId": 1, "password": "R2D4", "tx": 180, "rx": 171,
+   "bridged": "02:77:00:00:00:02"},
+  {"mac": "02:5A:00:00:01:03", "deviceId": 4, "password": "SAME-PASS", "tx": 300, "rx": 290},
+  {"mac": "02:5A:00:00:01:04", "deviceId": 3, "password": "SAME-PASS", "networkName": "Else1"}]})";
 
-const MacAddress kLocal = {0x02, 0x5A, 0, 0, 0x01, 0x01};
-const MacAddress kStation2 = {0x02, 0x5A, 0, 0, 0x01, 0x02};
-const MacAddress kStation3 = {0x02, 0x5A, 0, 0, 0x01, 0x03};
-const MacAddress kStation4 = {0x02, 0x5A, 0, 0, 0x01, 0x04};
+const MacAddress kLocal = {2, 0x5A, 0, 0, 1, 1}, kStation2 = {2, 0x5A, 0, 0, 1, 2},
+                 kStation3 = {2, 0x5A, 0, 0, 1, 3}, kStation4 = {2, 0x5A, 0, 0, 1, 4};
 
 // A set-key payload: key type, key, selector, target, and the DAK it travels under.
 Bytes setKey(const Key16& key, std::uint8_t selector, const MacAddress& target,
@@ -74,8 +75,9 @@ class SimAv : public SimFixture {
   }
 
   static void reseal(Bytes& pib) {
-    put32(pib, 8, 0);
-    put32(pib, 8, testChecksum(pib));
+    std::fill_n(pib.begin() + 8, 4, 0);
+    Bytes sum = words({testChecksum(pib)});
+    std::copy(sum.begin(), sum.end(), pib.begin() + 8);
   }
 };
 
@@ -160,7 +162,7 @@ TEST_F(SimAv, SetKeyLocalMovesTheAdapterToAnotherNetwork) {
 
 TEST_F(SimAv, SetKeyUnderTheDakReachesEveryHolderAcrossNetworks) {
   Key16 nmk = deriveNetworkKey("Random0001");
-  Key16 dak = deriveDeviceKey("SAME-PASS-WORD-1234");
+  Key16 dak = deriveDeviceKey("SAME-PASS");
   auto answers = exchange(av(kLocal, 0xA050, setKey(nmk, 0, kBroadcastMac, dak)));
   ASSERT_EQ(answers.size(), 2u);  // stations 3 and 4 share the password
   std::vector<MacAddress> sources{macAt(answers[0], 6), macAt(answers[1], 6)};
@@ -256,9 +258,7 @@ TEST_F(SimAv, MemoryWriteAndStartRunTheNewFirmware) {
   const std::uint32_t load = 0x01000000;
   for (std::size_t offset = 0; offset < image.size(); offset += 1024) {
     std::size_t n = std::min<std::size_t>(1024, image.size() - offset);
-    Bytes req(8, 0);
-    put32(req, 0, load + static_cast<std::uint32_t>(offset));
-    put32(req, 4, static_cast<std::uint32_t>(n));
+    Bytes req = words({load + static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(n)});
     Bytes a =
         ok(av(kLocal, 0xA004, cat(req, Bytes(image.begin() + offset, image.begin() + offset + n))),
            0xA005);
@@ -308,6 +308,44 @@ TEST_F(SimAv, FramesThatAreNoRequestsGoUnanswered) {
     SCOPED_TRACE(what);
     EXPECT_TRUE(exchange(frame).empty());
   }
+}
+
+// Every shipped device's parameter block attaches with every content rule and
+// carries its identity; its factory block attaches; its firmware file checks.
+TEST(SimImages, EveryShippedDevicePassesTheSystemsReaders) {
+  auto dir = std::filesystem::path(STRANDLINE_SOURCE_DIR) / "sim" / "networks";
+  int devices = 0;
+  for (const char* name : {"home.json", "tsc4000.json", "large32.json"}) {
+    sim::Medium medium;
+    std::string error;
+    ASSERT_TRUE(sim::loadNetworkFile((dir / name).string(), medium, error)) << error;
+    for (const auto& a : medium.adapters()) {
+      ParameterBlockImage image, factory;
+      Bytes block = a->pib, factoryBlock = a->factoryPib;
+      ASSERT_EQ(image.attach(block), PibStatus::Ok) << macToText(a->mac);
+      MacAddress mac{};
+      Key16 dak{}, nmk{};
+      Nid nid{};
+      EXPECT_EQ(image.getMac(mac), PibStatus::Ok);
+      EXPECT_EQ(image.getDak(dak), PibStatus::Ok);
+      EXPECT_EQ(image.getNmk(nmk), PibStatus::Ok);
+      EXPECT_EQ(image.getNid(nid), PibStatus::Ok);
+      EXPECT_EQ(mac, a->mac);
+      EXPECT_EQ(dak, a->deviceKey);
+      EXPECT_EQ(nmk, a->networkKey);
+      EXPECT_EQ(nid, deriveNid(nmk, 0));
+      EXPECT_EQ(factory.attach(factoryBlock), PibStatus::Ok);
+      NvmCheck check = checkNvmFile(a->firmwareImage, name);
+      EXPECT_TRUE(check.ok) << check.message;
+      EXPECT_EQ(check.blocks.size(), 2u);
+      // A block the system patches and reseals is taken back by the device.
+      ASSERT_EQ(image.setNmk(deriveNetworkKey("Resealed22"), 0), PibStatus::Ok);
+      ASSERT_EQ(image.reseal(block), PibStatus::Ok);
+      EXPECT_EQ(sim::checkParameterBlock(block), sim::PibCheck::Ok);
+      ++devices;
+    }
+  }
+  EXPECT_EQ(devices, 6 + 4 + 33);
 }
 
 TEST(SimNetworkFiles, BadFilesAreRefusedWithTheReason) {

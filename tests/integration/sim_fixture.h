@@ -29,7 +29,7 @@
 
 namespace strandline::testing {
 
-inline MacAddress macOf(const char* text) {
+inline MacAddress macOf(const std::string& text) {
   MacAddress mac{};
   EXPECT_TRUE(parseMac(text, mac)) << text;
   return mac;
@@ -65,26 +65,17 @@ inline std::uint16_t le16(const Bytes& f, std::size_t at) {
 inline std::uint32_t le32(const Bytes& f, std::size_t at) {
   return le16(f, at) | std::uint32_t{le16(f, at + 2)} << 16;
 }
-inline std::uint32_t be32(const Bytes& f, std::size_t at) {
-  return std::uint32_t{f.at(at)} << 24 | std::uint32_t{f.at(at + 1)} << 16 |
-         std::uint32_t{f.at(at + 2)} << 8 | std::uint32_t{f.at(at + 3)};
-}
 inline MacAddress macAt(const Bytes& f, std::size_t at) {
   MacAddress m{};
   std::copy_n(f.begin() + static_cast<std::ptrdiff_t>(at), 6, m.begin());
   return m;
 }
-inline void put32(Bytes& f, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) f.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
-}
-inline void put32be(Bytes& f, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) f.at(at + i) = static_cast<std::uint8_t>(v >> (24 - 8 * i));
-}
-// Little-endian 32-bit words, one after the other.
-inline Bytes words(std::initializer_list<std::uint32_t> values) {
+// 32-bit words, one after the other, little-endian unless asked otherwise.
+inline Bytes words(std::initializer_list<std::uint32_t> values, bool bigEndian = false) {
   Bytes out;
   for (std::uint32_t v : values)
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+      out.push_back(static_cast<std::uint8_t>(v >> (bigEndian ? 24 - 8 * i : 8 * i)));
   return out;
 }
 inline Bytes cat(Bytes a, const Bytes& b) {
@@ -97,8 +88,7 @@ class SimFixture : public ::testing::Test {
   // The computer's card address given by Simulation::attach to the first card.
   const MacAddress host = {0x02, 0x5C, 0x00, 0x00, 0x00, 0x01};
 
-  // Loads a network description (JSON text): a fresh simulation, a port on
-  // its first card and a program context.
+  // A fresh simulation of the network (JSON text), a port on its first card, a program context.
   void load(const std::string& json) {
     sim::Medium medium;
     std::string error;
@@ -112,31 +102,22 @@ class SimFixture : public ::testing::Test {
   }
   void loadFile(const std::string& name) { load(readNetworkFile(name)); }
 
+  // A frame from the computer to `to`, padded to `length` bytes.
+  Bytes frame(const MacAddress& to, const Bytes& rest, std::size_t length) {
+    Bytes f = cat(cat(Bytes(to.begin(), to.end()), Bytes(host.begin(), host.end())), rest);
+    f.resize(std::max(length, f.size()));
+    return f;
+  }
   // An AV request of `type` with the payload bytes given, version 0.
   Bytes av(const MacAddress& to, std::uint16_t type, const Bytes& payload = {},
            std::size_t length = 64) {
-    Bytes f(std::max(length, 20 + payload.size()), 0);
-    std::copy(to.begin(), to.end(), f.begin());
-    std::copy(host.begin(), host.end(), f.begin() + 6);
-    Bytes header{
-        0x88, 0xE1, 0,   static_cast<std::uint8_t>(type), static_cast<std::uint8_t>(type >> 8),
-        0x00, 0xB0, 0x52};
-    std::copy(header.begin(), header.end(), f.begin() + 12);
-    std::copy(payload.begin(), payload.end(), f.begin() + 20);
-    return f;
+    const auto lo = static_cast<std::uint8_t>(type), hi = static_cast<std::uint8_t>(type >> 8);
+    return frame(to, cat({0x88, 0xE1, 0, lo, hi, 0x00, 0xB0, 0x52}, payload), length);
   }
-
   // A HomePlug 1.0 frame with one entry.
-  Bytes hp1(const MacAddress& to, std::uint8_t type, const Bytes& data,
-            const MacAddress* from = nullptr) {
-    Bytes f(std::max<std::size_t>(60, 17 + data.size()), 0);
-    const MacAddress& source = from ? *from : host;
-    std::copy(to.begin(), to.end(), f.begin());
-    std::copy(source.begin(), source.end(), f.begin() + 6);
-    Bytes header{0x88, 0x7B, 1, type, static_cast<std::uint8_t>(data.size())};
-    std::copy(header.begin(), header.end(), f.begin() + 12);
-    std::copy(data.begin(), data.end(), f.begin() + 17);
-    return f;
+  Bytes hp1(const MacAddress& to, std::uint8_t type, const Bytes& data) {
+    const auto size = static_cast<std::uint8_t>(data.size());
+    return frame(to, cat({0x88, 0x7B, 1, type, size}, data), 60);
   }
 
   // Sends a frame and collects every answer that arrives within waitMs.
@@ -172,8 +153,8 @@ class SimFixture : public ::testing::Test {
     }
     ASSERT_GE(ctx->scan.cyclesCompleted, target);
   }
-  // Discovery and one scan cycle (HomePlug 1.0 adapters report their local
-  // parameters during the cycle), then a clean slate of texts.
+  // Discovery and one scan cycle (in which HomePlug 1.0 adapters report their
+  // local parameters), then a clean slate of texts.
   void ready() {
     ASSERT_TRUE(discover());
     runCycles(1);
@@ -183,12 +164,7 @@ class SimFixture : public ::testing::Test {
   }
 
   AdapterNetwork& network(int card = 0) { return ctx->networks[static_cast<std::size_t>(card)]; }
-  const StationRecord* station(const char* mac) { return findStation(*ctx, macOf(mac)); }
-  int validStations() {
-    int n = 0;
-    for (const StationRecord& s : network(ctx->cards.currentCard).stations) n += s.valid ? 1 : 0;
-    return n;
-  }
+  const StationRecord* station(const std::string& mac) { return findStation(*ctx, macOf(mac)); }
   // A fresh look at the network: enough cycles for every station that is
   // still reachable to be seen (and the others to age out).
   std::vector<MacAddress> rescanStations() {
@@ -201,12 +177,12 @@ class SimFixture : public ::testing::Test {
   }
 
   // The network key a simulated adapter holds (first 8 bytes on HomePlug 1.0).
-  Key16 simKey(const char* mac) {
+  Key16 simKey(const std::string& mac) {
     sim::Adapter* a = simulation->adapter(macOf(mac));
     EXPECT_TRUE(a) << mac;
     return a ? a->networkKey : Key16{};
   }
-  int addKnown(const char* mac, const std::string& password) {
+  int addKnown(const std::string& mac, const std::string& password) {
     int position = findKnownByMac(ctx->known, macOf(mac));
     if (position == 0) position = addKnownDevice(ctx->known, macOf(mac));
     ctx->known.at(position).password.set(password);
@@ -220,13 +196,10 @@ class SimFixture : public ::testing::Test {
   // Every set-key request that put the local AV adapter on a key, in order.
   std::vector<Key16> localAvKeysSent() {
     std::vector<Key16> keys;
-    for (const auto& [card, f] : link.sentFrames()) {
-      if (f.size() < 60 || f[12] != 0x88 || f[13] != 0xE1 || f[15] != 0x50 || f[16] != 0xA0 ||
-          f[37] != 15)
-        continue;
-      keys.emplace_back();
-      std::copy_n(f.begin() + 21, 16, keys.back().begin());
-    }
+    for (const auto& [card, f] : link.sentFrames())
+      if (f.size() >= 60 && f[12] == 0x88 && f[13] == 0xE1 && f[15] == 0x50 && f[16] == 0xA0 &&
+          f[37] == 15)
+        std::copy_n(f.begin() + 21, 16, keys.emplace_back().begin());
     return keys;
   }
   void expectPauseRestored() { EXPECT_EQ(ctx->scan.paused, pausedBefore); }
@@ -242,7 +215,7 @@ class SimFixture : public ::testing::Test {
     EXPECT_EQ(caption.empty() ? "" : first, caption);
   }
   // The database holds the device under this name and password.
-  void expectKnown(const char* mac, const std::string& name, const std::string& password) {
+  void expectKnown(const std::string& mac, const std::string& name, const std::string& password) {
     int position = findKnownByMac(ctx->known, macOf(mac));
     ASSERT_NE(position, 0) << mac;
     EXPECT_EQ(ctx->known.at(position).name.str(), name);
