@@ -35,6 +35,7 @@ std::string trace(const std::vector<Seen>& seen) {
 }
 
 Seen parse(const Bytes& f) {
+  if (f.size() < 64) return {};  // no request, or none the device could read
   Seen s{getU16(f, 15), 0, 0, 0, {}, f};
   std::copy(f.begin(), f.begin() + 6, s.destination.begin());
   if (s.type == 0xA004) {
@@ -84,7 +85,7 @@ class TransferTest : public ::testing::Test {
   // Runs a whole read; the requests seen and the bytes collected.
   std::vector<Seen> runRead(Bytes& collected, int& lastFlags) {
     std::vector<Seen> seen;
-    for (Bytes request = nextFrame(); !request.empty(); request = nextFrame()) {
+    for (Bytes request = nextFrame(); !request.empty() && seen.size() < 20; request = nextFrame()) {
       seen.push_back(parse(request));
       EXPECT_EQ(feed(answer(seen.back())), 0);
       EXPECT_EQ(result.operation, 9u);
@@ -100,7 +101,7 @@ class TransferTest : public ::testing::Test {
   // that is no write, and the bytes the writes carried.
   std::vector<Seen> runUpdate(Bytes& written) {
     std::vector<Seen> seen;
-    for (Bytes request = nextFrame(); !request.empty(); request = nextFrame()) {
+    for (Bytes request = nextFrame(); !request.empty() && seen.size() < 20; request = nextFrame()) {
       const Seen& s = seen.emplace_back(parse(request));
       if (s.type != 0xA004 && s.type != 0xA020) break;
       ByteView chunk(request.data() + (s.type == 0xA004 ? 28 : 32), s.length);
@@ -159,7 +160,7 @@ TEST_F(TransferTest, ReadsWalkTheModulesInChunks) {
     Bytes collected;
     int lastFlags = 0;
     std::vector<Seen> seen = runRead(collected, lastFlags);
-    EXPECT_EQ(trace(seen), c.expected);
+    ASSERT_EQ(trace(seen), c.expected);
     EXPECT_EQ(result.completion, 2u);
     EXPECT_EQ(lastFlags, 1);  // only the chunk that ends the transfer
     EXPECT_EQ(collected,
