@@ -17,15 +17,17 @@ namespace strandline::testframes {
 inline const MacAddress kHost{0x02, 0x00, 0x00, 0x00, 0x00, 0x10};
 inline const MacAddress kAdapter{0x00, 0xB0, 0x52, 0x12, 0x34, 0x56};
 
-inline void putU16(Bytes& f, std::size_t at, std::uint16_t v) {
-  f[at] = static_cast<std::uint8_t>(v);
-  f[at + 1] = static_cast<std::uint8_t>(v >> 8);
+// Little-endian fields of `width` bytes.
+inline void putU32(Bytes& f, std::size_t at, std::uint32_t v, int width = 4) {
+  for (int i = 0; i < width; ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
-inline void putU32(Bytes& f, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+inline std::uint32_t getU32(const Bytes& f, std::size_t at, int width = 4) {
+  std::uint32_t v = 0;
+  for (int i = 0; i < width; ++i) v |= std::uint32_t{f[at + i]} << (8 * i);
+  return v;
 }
 inline std::uint16_t getU16(const Bytes& f, std::size_t at) {
-  return static_cast<std::uint16_t>(f[at] | f[at + 1] << 8);
+  return static_cast<std::uint16_t>(getU32(f, at, 2));
 }
 // Hex of `n` bytes of `f` from `at`, to compare with golden text.
 inline std::string hexAt(ByteView f, std::size_t at, std::size_t n) {
@@ -38,39 +40,25 @@ inline std::string golden(std::string_view spaced) {
     if (c != ' ') s += c;
   return s;
 }
-inline std::uint32_t getU32(const Bytes& f, std::size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v |= std::uint32_t{f[at + i]} << (8 * i);
-  return v;
-}
 
 // A version-0 AV frame of `length` bytes (at least 20) from the adapter to the host.
-inline Bytes avFrame(std::uint16_t type, std::size_t length, const MacAddress& source = kAdapter,
-                     const MacAddress& destination = kHost) {
+inline Bytes avFrame(std::uint16_t type, std::size_t length) {
   Bytes f(length < 20 ? 20 : length, 0);
-  for (int i = 0; i < 6; ++i) {
-    f[i] = destination[i];
-    f[6 + i] = source[i];
-  }
-  f[12] = 0x88;
-  f[13] = 0xE1;
-  f[14] = 0;
-  putU16(f, 15, type);
-  f[17] = 0x00;
-  f[18] = 0xB0;
-  f[19] = 0x52;
+  std::copy(kHost.begin(), kHost.end(), f.begin());
+  std::copy(kAdapter.begin(), kAdapter.end(), f.begin() + 6);
+  const std::uint8_t rest[] = {
+      0x88, 0xE1, 0,   static_cast<std::uint8_t>(type), static_cast<std::uint8_t>(type >> 8),
+      0x00, 0xB0, 0x52};
+  std::copy(std::begin(rest), std::end(rest), f.begin() + 12);
   return f;
 }
 
 // The same with the version-1 header (fragment bytes at 17, OUI at 19).
 inline Bytes avFrameV1(std::uint16_t type, std::size_t length) {
   Bytes f = avFrame(type, length);
+  const std::uint8_t rest[] = {0, 0, 0x00, 0xB0, 0x52};
   f[14] = 1;
-  f[17] = 0;
-  f[18] = 0;
-  f[19] = 0x00;
-  f[20] = 0xB0;
-  f[21] = 0x52;
+  std::copy(std::begin(rest), std::end(rest), f.begin() + 17);
   return f;
 }
 
@@ -85,7 +73,6 @@ inline Bytes imageHeader(std::uint32_t loadAddress, std::uint32_t length, std::u
   putU32(h, 16, imageChecksum);
   putU32(h, 20, entry);
   putU32(h, 36, next);
-  putU32(h, 40, 0);
   putU32(h, 40, checksum32(ByteView(h.data(), 40)));
   return h;
 }
@@ -96,7 +83,7 @@ inline Bytes readConfirm(std::uint8_t status, std::uint8_t module, ByteView data
   Bytes f = avFrame(0xA025, std::max<std::size_t>(60, 36 + data.size()));
   f[20] = status;
   f[24] = module;
-  putU16(f, 26, static_cast<std::uint16_t>(data.size()));
+  putU32(f, 26, static_cast<std::uint32_t>(data.size()), 2);
   putU32(f, 28, offset);
   putU32(f, 32, checksum32(data));
   std::copy(data.begin(), data.end(), f.begin() + 36);
@@ -108,7 +95,7 @@ inline Bytes moduleWriteConfirm(std::uint8_t status, std::uint8_t module, std::u
   Bytes f = avFrame(0xA021, 60);
   f[20] = status;
   f[21] = module;
-  putU16(f, 23, length);
+  putU32(f, 23, length, 2);
   putU32(f, 25, offset);
   return f;
 }

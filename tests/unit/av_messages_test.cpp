@@ -11,24 +11,22 @@ namespace strandline {
 namespace {
 
 using namespace testframes;
-using Buffer = std::array<std::uint8_t, 1528>;
 
-// A request to the local device: Ethernet header, `payload` from byte 14, zeros up to 64.
-std::string toLocal(const char* payload) {
-  std::string hex = golden(std::string("00B052000001 020000000010 88E1 ") + payload);
-  hex.resize(128, '0');
-  return hex;
-}
-
-TEST(AvEncoders, GoldenBytesOfEverySingleFrameRequest) {
+TEST(AvEncoders, GoldenBytesOfTheRequests) {
   ThpapiContext lib;
-  Buffer buffer;
+  std::array<std::uint8_t, 1528> buffer;
   buffer.fill(0xEE);
   // The frame of one encoder call, with the buffer dirtied again for the next.
   auto frame = [&](std::size_t length) {
     EXPECT_EQ(length, 64u);
     std::string hex = hexAt(buffer, 0, 64);
     buffer.fill(0xEE);
+    return hex;
+  };
+  // A request to the local device: `payload` from byte 14, zeros up to 64.
+  auto toLocal = [](const char* payload) {
+    std::string hex = golden(std::string("00B052000001 020000000010 88E1 ") + payload);
+    hex.resize(128, '0');
     return hex;
   };
   EXPECT_EQ(frame(thpapiEncodeVersionRequest(lib, kHost, kLocalDeviceMac, buffer)),
@@ -39,25 +37,18 @@ TEST(AvEncoders, GoldenBytesOfEverySingleFrameRequest) {
             toLocal("00 38A0 00B052"));
   EXPECT_EQ(frame(thpapiEncodeNetworkInfoRequest(lib, kHost, kLocalDeviceMac, buffer, true)),
             toLocal("01 38A0 0000 00B052"));
-}
 
-TEST(AvEncoders, SetKeyRequestLocalAndRemoteForms) {
-  ThpapiContext lib;
-  Buffer buffer;
   SetKeyParameters p;
   for (int i = 0; i < 16; ++i) {
     p.key[i] = static_cast<std::uint8_t>(0x10 + i);
     p.secondKey[i] = static_cast<std::uint8_t>(0xD0 + i);
   }
   p.target = kAdapter;
-
   p.selector = kKeySelectorLocal;
-  buffer.fill(0xEE);
-  ASSERT_EQ(thpapiEncodeSetKeyRequest(lib, kHost, kAdapter, buffer, p), 64u);
-  EXPECT_EQ(hexAt(buffer, 0, 64), golden("00B052123456 020000000010 88E1 00 50A0 00B052 01 "
-                                         "101112131415161718191A1B1C1D1E1F 0F 00B052123456 "
-                                         "00000000000000000000000000000000 00000000"));
-
+  EXPECT_EQ(frame(thpapiEncodeSetKeyRequest(lib, kHost, kAdapter, buffer, p)),
+            golden("00B052123456 020000000010 88E1 00 50A0 00B052 01 "
+                   "101112131415161718191A1B1C1D1E1F 0F 00B052123456 "
+                   "00000000000000000000000000000000 00000000"));
   p.selector = kKeySelectorRemote;
   ASSERT_EQ(thpapiEncodeSetKeyRequest(lib, kHost, kAdapter, buffer, p), 64u);
   EXPECT_EQ(buffer[37], 0);
@@ -66,22 +57,18 @@ TEST(AvEncoders, SetKeyRequestLocalAndRemoteForms) {
 
 TEST(AvEncoders, FailuresLeaveTheErrorNumber) {
   ThpapiContext lib;
-  Buffer buffer;
   SetKeyParameters p;
   p.selector = 7;
-  EXPECT_EQ(thpapiEncodeSetKeyRequest(lib, kHost, kAdapter, buffer, p), 0u);
+  std::array<std::uint8_t, 64> exact;
+  EXPECT_EQ(thpapiEncodeSetKeyRequest(lib, kHost, kAdapter, exact, p), 0u);
   EXPECT_EQ(lib.lastError, kErrInvalid);
+  EXPECT_EQ(thpapiEncodeVersionRequest(lib, kHost, kAdapter, exact), 64u);
 
   std::array<std::uint8_t, 63> small;
   small.fill(0xEE);
   EXPECT_EQ(thpapiEncodeVersionRequest(lib, kHost, kAdapter, small), 0u);
   EXPECT_EQ(lib.lastError, kErrRange);
   EXPECT_EQ(small, (std::array<std::uint8_t, 63>{}));  // cleared, no partial frame left
-
-  std::array<std::uint8_t, 64> exact;
-  EXPECT_EQ(thpapiEncodeVersionRequest(lib, kHost, kAdapter, exact), 64u);
-
-  lib.lastError = 0;
   EXPECT_EQ(thpapiEncodeVersionRequest(lib, kHost, kAdapter, std::span<std::uint8_t>()), 0u);
   EXPECT_EQ(lib.lastError, kErrWrongHeader);
 }

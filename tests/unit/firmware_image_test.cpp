@@ -57,95 +57,77 @@ Bytes twoBlocks() {
   return buildFile({{0, 100, 0x1000}, {144, 1025, 0x2000}});
 }
 
-TEST(FirmwareImage, HeaderLayoutIsLittleEndianWords) {
-  Bytes file = twoBlocks();
-  EXPECT_EQ(Bytes(file.begin(), file.begin() + 4), (Bytes{0x00, 0x00, 0x00, 0x60}));
-  EXPECT_EQ(Bytes(file.begin() + 36, file.begin() + 40), (Bytes{144, 0, 0, 0}));
-  EXPECT_TRUE(nvmHeaderVerifies(file, 0));
-  EXPECT_TRUE(nvmHeaderVerifies(file, 144));
-}
-
-TEST(FirmwareImage, ChainOfTwoBlocksIsWalkedToItsLastBlock) {
-  Bytes file = twoBlocks();
-  NvmLastBlock last = findLastNvmBlock(file);
-  ASSERT_TRUE(last.ok()) << last.error;
-  EXPECT_EQ(last.block.offset, 144u);
-  EXPECT_EQ(last.block.imageOffset(), 188u);
-  EXPECT_EQ(last.block.header.loadAddress, 0x2000u);
-  EXPECT_EQ(last.block.header.imageLength, 1025u);
-  EXPECT_FALSE(nvmFirstBlockIsLast(file));
-
-  NvmCheck check = checkNvmFile(file, "fw.nvm");
-  EXPECT_TRUE(check.ok) << check.message;
-  ASSERT_EQ(check.blocks.size(), 2u);
-  EXPECT_EQ(check.blocks[0].header.loadAddress, 0x1000u);
-}
-
-TEST(FirmwareImage, SingleBlockFileIsItsOwnLastBlock) {
-  Bytes file = buildFile({{0, 64, 0x1000}});
-  NvmLastBlock last = findLastNvmBlock(file);
-  ASSERT_TRUE(last.ok());
-  EXPECT_EQ(last.block.offset, 0u);
-  EXPECT_TRUE(nvmFirstBlockIsLast(file));
-  Bytes broken = file;
-  broken[8] ^= 1;  // the header no longer verifies
-  EXPECT_FALSE(nvmFirstBlockIsLast(broken));
+TEST(FirmwareImage, GoodChainsAreWalkedToTheirLastBlock) {
+  // Words 0 (version), 2 (load address), 3 (length), 4 (image checksum), 9 (next), 10.
+  EXPECT_EQ(toHex(ByteView(twoBlocks()).first(44)),
+            "00000060"
+            "00000000"
+            "00100000"
+            "64000000"
+            "FF18D18A"
+            "00000000000000000000000000000000"
+            "90000000"
+            "F4F72E15");
+  const struct {
+    std::vector<BlockSpec> blocks;
+    std::size_t last;
+  } cases[] = {{{{0, 100, 0x1000}, {144, 1025, 0x2000}}, 144},
+               {{{0, 64, 0x1000}}, 0},
+               {{{0, 40, 1}, {400, 40, 2}, {100, 40, 3}}, 100}};  // out of order but apart
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.last);
+    Bytes file = buildFile(c.blocks);
+    NvmLastBlock last = findLastNvmBlock(file);
+    ASSERT_TRUE(last.ok()) << last.error;
+    EXPECT_EQ(last.block.offset, c.last);
+    EXPECT_EQ(last.block.imageOffset(), c.last + 44);
+    EXPECT_EQ(last.block.header.loadAddress, c.blocks.back().loadAddress);
+    EXPECT_EQ(last.block.header.imageLength, c.blocks.back().imageLength);
+    EXPECT_EQ(nvmFirstBlockIsLast(file), c.blocks.size() == 1);
+    NvmCheck check = checkNvmFile(file, "fw.nvm");
+    EXPECT_TRUE(check.ok) << check.message;
+    ASSERT_EQ(check.blocks.size(), c.blocks.size());
+    EXPECT_EQ(check.blocks[0].header.loadAddress, c.blocks[0].loadAddress);
+  }
+  Bytes single = buildFile({{0, 64, 0x1000}});
+  single[8] ^= 1;  // the header no longer verifies
+  EXPECT_FALSE(nvmFirstBlockIsLast(single));
   EXPECT_FALSE(nvmFirstBlockIsLast(Bytes(20)));
 }
 
-TEST(FirmwareImage, ImageChecksumIgnoresTheTrailingPartialWord) {
-  Bytes file = twoBlocks();  // second image: 1025 bytes from 188
-  file[188 + 1024] ^= 0xFF;
-  EXPECT_TRUE(checkNvmFile(file, "fw.nvm").ok);
-  file[188 + 1023] ^= 0xFF;
-  EXPECT_EQ(checkNvmFile(file, "fw.nvm").message, "Bad image checksum: fw.nvm (1)");
-}
+using Damage = std::function<void(Bytes&)>;
 
-TEST(FirmwareImage, BlocksOutOfOrderButApartAreAccepted) {
-  Bytes file = buildFile({{0, 40, 1}, {400, 40, 2}, {100, 40, 3}});
-  NvmLastBlock last = findLastNvmBlock(file);
-  ASSERT_TRUE(last.ok()) << last.error;
-  EXPECT_EQ(last.block.offset, 100u);
-  EXPECT_TRUE(checkNvmFile(file, "fw.nvm").ok);
-}
-
-// Rewrites the header at `offset` with `change` applied, sealed again.
-std::function<void(Bytes&)> reseal(std::size_t offset,
-                                   std::function<void(NvmBlockHeader&)> change) {
-  return [=](Bytes& file) {
-    NvmBlockHeader h = headerAt(file, offset);
-    change(h);
-    sealHeader(file, offset, h);
+// Sets word `index` of the header at `header` and seals that header again.
+Damage word(std::size_t header, std::size_t index, std::uint32_t value) {
+  return [=](Bytes& f) {
+    for (std::size_t i = 0; i < 4; ++i)
+      f[header + 4 * index + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    sealHeader(f, header, headerAt(f, header));
   };
 }
+Damage flip(std::size_t at) {
+  return [=](Bytes& f) { f[at] ^= 0x10; };
+}
 
-struct MalformedCase {
-  const char* name;
-  std::function<void(Bytes&)> damage;
-  int findError;  // 0: the in-memory walk does not look at what was damaged
-  const char* checkMessage;
-};
-
-TEST(FirmwareImage, MalformedFilesAreRefusedWithoutReadingPastThem) {
-  const MalformedCase cases[] = {
-      {"empty file", [](Bytes& f) { f.clear(); }, EFAULT, "Can't read header: fw.nvm (0)"},
-      {"shorter than a header", [](Bytes& f) { f.resize(20); }, EFAULT,
-       "Can't read header: fw.nvm (0)"},
-      {"version 0x60000001", reseal(0, [](NvmBlockHeader& h) { h.version = 0x60000001; }), 0,
-       "Bad header version: fw.nvm (0)"},
-      {"second header checksum", [](Bytes& f) { f[144 + 20] ^= 0x10; }, EINVAL,
-       "Bad header checksum: fw.nvm (1)"},
-      {"image byte", [](Bytes& f) { f[44 + 3] ^= 0x01; }, 0, "Bad image checksum: fw.nvm (0)"},
-      {"second next header past the end",
-       reseal(144, [](NvmBlockHeader& h) { h.nextHeader = 5000; }), EFAULT,
-       "Can't read header: fw.nvm (2)"},
-      {"next header near 4 GiB", reseal(144, [](NvmBlockHeader& h) { h.nextHeader = 0xFFFFFFF0; }),
-       EFAULT, "Can't read header: fw.nvm (2)"},
-      {"last image runs past the end",
-       reseal(144, [](NvmBlockHeader& h) { h.imageLength = 0xFFFFFFFF; }), EFAULT,
-       "Bad image checksum: fw.nvm (1)"},
-      {"chain loops onto itself", reseal(144, [](NvmBlockHeader& h) { h.nextHeader = 144; }), ELOOP,
-       "Overlapping block: fw.nvm (2)"},
+TEST(FirmwareImage, DamagedFilesAreRefusedWithoutReadingPastThem) {
+  // Two blocks: headers at 0 and 144, images of 100 and 1025 bytes at 44 and 188.
+  const struct {
+    const char* name;
+    Damage damage;
+    int findError;             // 0: the in-memory walk does not look at what was damaged
+    const char* checkMessage;  // empty: the file checks
+  } cases[] = {
+      {"empty file", [](Bytes& f) { f.clear(); }, EFAULT, "Can't read header: f (0)"},
+      {"shorter than a header", [](Bytes& f) { f.resize(20); }, EFAULT, "Can't read header: f (0)"},
+      {"version 0x60000001", word(0, 0, 0x60000001), 0, "Bad header version: f (0)"},
+      {"second header checksum", flip(144 + 20), EINVAL, "Bad header checksum: f (1)"},
+      {"image byte", flip(44 + 3), 0, "Bad image checksum: f (0)"},
+      {"last whole word", flip(188 + 1023), 0, "Bad image checksum: f (1)"},
+      {"trailing partial word, outside the checksum", flip(188 + 1024), 0, ""},
+      {"next header past the end", word(144, 9, 5000), EFAULT, "Can't read header: f (2)"},
+      {"next header near 4 GiB", word(144, 9, 0xFFFFFFF0), EFAULT, "Can't read header: f (2)"},
+      {"last image past the end", word(144, 3, 0xFFFFFFFF), EFAULT, "Bad image checksum: f (1)"},
+      {"chain loops onto itself", word(144, 9, 144), ELOOP, "Overlapping block: f (2)"},
       {"next header inside the first image",
        [](Bytes& f) {
          // A sealed, empty block planted inside block 0's image, and block 0 pointing at it.
@@ -153,31 +135,27 @@ TEST(FirmwareImage, MalformedFilesAreRefusedWithoutReadingPastThem) {
          planted.imageLength = 0;
          planted.imageChecksum = checksum32({});
          sealHeader(f, 48, planted);
-         reseal(0, [&f](NvmBlockHeader& h) {
-           h.nextHeader = 48;
-           h.imageChecksum = checksum32(ByteView(f).subspan(44, 100));
-         })(f);
+         word(0, 9, 48)(f);
+         word(0, 4, checksum32(ByteView(f).subspan(44, 100)))(f);
        },
-       ELOOP, "Overlapping block: fw.nvm (1)"},
+       ELOOP, "Overlapping block: f (1)"},
+      {"chain pointing back to block 1 (0 ends a chain)",
+       [](Bytes& f) {
+         f = buildFile({{0, 40, 1}, {100, 40, 2}, {200, 40, 3}});
+         word(200, 9, 100)(f);
+       },
+       ELOOP, "Overlapping block: f (3)"},
   };
-  for (const MalformedCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Bytes file = twoBlocks();
     c.damage(file);
     NvmLastBlock last = findLastNvmBlock(file);
     EXPECT_EQ(last.error, c.findError);
-    NvmCheck check = checkNvmFile(file, "fw.nvm");
-    EXPECT_FALSE(check.ok);
+    NvmCheck check = checkNvmFile(file, "f");
+    EXPECT_EQ(check.ok, !*c.checkMessage);
     EXPECT_EQ(check.message, c.checkMessage);
   }
-}
-
-TEST(FirmwareImage, ChainPointingBackToTheFirstBlockIsALoop) {
-  // A next header of 0 ends the chain, so the loop closes on the second block.
-  Bytes file = buildFile({{0, 40, 1}, {100, 40, 2}, {200, 40, 3}});
-  reseal(200, [](NvmBlockHeader& h) { h.nextHeader = 100; })(file);
-  EXPECT_EQ(findLastNvmBlock(file).error, ELOOP);
-  EXPECT_EQ(checkNvmFile(file, "fw.nvm").message, "Overlapping block: fw.nvm (3)");
 }
 
 }  // namespace

@@ -8,9 +8,12 @@
 #include "platform/memory_link.h"
 #include "protocol/hp10_key_frames.h"
 #include "protocol/hp10_requests.h"
+#include "unit/av_frames.h"
 
 namespace strandline {
 namespace {
+
+using testframes::golden;
 
 const MacAddress kFrom{0x02, 0x5C, 0, 0, 0, 1};
 const MacAddress kTo{0x02, 0x5A, 0, 0, 0x10, 1};
@@ -18,70 +21,44 @@ const std::uint8_t kKey[8] = {1, 2, 3, 4, 5, 6, 7, 8};
 const std::uint8_t kDek[8] = {0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8};
 const std::uint8_t kOptions[3] = {0x40, 0x01, 0x00};
 
-Bytes bytesOf(const std::uint8_t* frame, std::size_t n) {
-  return Bytes(frame, frame + n);
-}
-
-void expectHeader(const Bytes& f) {
-  EXPECT_EQ(Bytes(f.begin(), f.begin() + 6), Bytes(kTo.begin(), kTo.end()));
-  EXPECT_EQ(Bytes(f.begin() + 6, f.begin() + 12), Bytes(kFrom.begin(), kFrom.end()));
-  EXPECT_EQ(f[12], 0x88);
-  EXPECT_EQ(f[13], 0x7B);
-}
-
-TEST(Hp1KeyFrames, SetKeyWithAndWithoutOptions) {
+TEST(Hp1KeyFrames, GoldenBytes) {
   std::uint8_t frame[kHp1RequestBuffer];
   std::memset(frame, 0xEE, sizeof frame);
-  Bytes f = bytesOf(frame, buildHp1SetKey(frame, kFrom, kTo, 1, kKey, kOptions));
-  ASSERT_EQ(f.size(), 31u);
-  expectHeader(f);
-  EXPECT_EQ(Bytes(f.begin() + 14, f.end()),
-            (Bytes{2, 0x04, 9, 1, 1, 2, 3, 4, 5, 6, 7, 8, 0x1F, 3, 0x40, 0x01, 0x00}));
-  f = bytesOf(frame, buildHp1SetKey(frame, kFrom, kTo, 0, kDek, nullptr));
-  ASSERT_EQ(f.size(), 31u);
-  EXPECT_EQ(Bytes(f.begin() + 14, f.end()),
-            (Bytes{1, 0x04, 9, 0, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0, 0, 0, 0, 0}));
-}
-
-TEST(Hp1KeyFrames, OptionsAlone) {
-  std::uint8_t frame[kHp1RequestBuffer];
-  Bytes f = bytesOf(frame, buildHp1Options(frame, kFrom, kTo, kOptions));
-  ASSERT_EQ(f.size(), 20u);
-  expectHeader(f);
-  EXPECT_EQ(Bytes(f.begin() + 14, f.end()), (Bytes{1, 0x1F, 3, 0x40, 0x01, 0x00}));
-}
-
-TEST(Hp1KeyFrames, BoostLocalAndCarriedKeys) {
-  std::uint8_t frame[kHp1RequestBuffer];
-  Bytes f = bytesOf(frame, buildBoostLocalKey(frame, kFrom, kTo, kKey));
-  ASSERT_EQ(f.size(), 35u);
-  expectHeader(f);
-  EXPECT_EQ(Bytes(f.begin() + 14, f.begin() + 26), (Bytes{1, 0x04, 9, 1, 1, 2, 3, 4, 5, 6, 7, 8}));
-  EXPECT_EQ(Bytes(f.begin() + 26, f.end()), Bytes(9, 0));
-  f = bytesOf(frame, buildBoostRemoteKey(frame, kFrom, kTo, kDek, kKey));
-  ASSERT_EQ(f.size(), 41u);
-  EXPECT_EQ(Bytes(f.begin() + 14, f.end()),
-            (Bytes{1,    0x14, 10,   1, 0, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0x88,
-                   0x7B, 1,    0x04, 9, 1, 1,    2,    3,    4,    5,    6,    7,    8}));
+  // The frame an encoder call built, from the Ethernet header to its length.
+  auto hex = [&](std::size_t n) { return toHex(ByteView(frame, n)); };
+  const std::string header = "025A00001001 025C00000001 887B ";
+  EXPECT_EQ(hex(buildHp1SetKey(frame, kFrom, kTo, 1, kKey, kOptions)),
+            golden(header + "02 04 09 01 0102030405060708 1F 03 400100"));
+  EXPECT_EQ(hex(buildHp1SetKey(frame, kFrom, kTo, 0, kDek, nullptr)),
+            golden(header + "01 04 09 00 D1D2D3D4D5D6D7D8 00 00 000000"));
+  EXPECT_EQ(hex(buildHp1Options(frame, kFrom, kTo, kOptions)), golden(header + "01 1F 03 400100"));
+  EXPECT_EQ(hex(buildBoostLocalKey(frame, kFrom, kTo, kKey)),
+            golden(header + "01 04 09 01 0102030405060708 000000000000000000"));
+  EXPECT_EQ(hex(buildBoostRemoteKey(frame, kFrom, kTo, kDek, kKey)),
+            golden(header + "01 14 0A 01 00 D1D2D3D4D5D6D7D8 887B 01 04 09 01 0102030405060708"));
 }
 
 TEST(KeyFlowRules, StatusPrefixesAreNotPartOfThePassword) {
-  EXPECT_EQ(passwordWithoutStatus("CHECK AAAA-BBBB"), "AAAA-BBBB");
-  EXPECT_EQ(passwordWithoutStatus("Not AAAA-BBBB"), "AAAA-BBBB");
-  EXPECT_EQ(passwordWithoutStatus("AAAA-BBBB"), "AAAA-BBBB");
-  EXPECT_EQ(passwordWithoutStatus("Nothing"), "Nothing");  // no space: no prefix
-  EXPECT_EQ(passwordWithoutStatus("CHECK"), "CHECK");
+  const std::pair<const char*, const char*> cases[] = {
+      {"CHECK AAAA-BBBB", "AAAA-BBBB"},
+      {"Not AAAA-BBBB", "AAAA-BBBB"},
+      {"AAAA-BBBB", "AAAA-BBBB"},
+      {"Nothing", "Nothing"},  // no space: no prefix
+      {"CHECK", "CHECK"}};
+  for (auto [text, password] : cases) EXPECT_EQ(passwordWithoutStatus(text), password) << text;
 }
 
-TEST(KeyFlowRules, RandomKeysDrawnWithinOneSecondDiffer) {
+class KeyFlowTest : public ::testing::Test {
+ protected:
   VirtualClock clock;
-  MemoryLink link(clock);
+  MemoryLink link{clock};
   RecordingPrompter prompter;
-  ProgramContext ctx(link, clock, prompter);
+  ProgramContext ctx{link, clock, prompter};
+};
+
+TEST_F(KeyFlowTest, RandomKeysDrawnWithinOneSecondDiffer) {
   ctx.avMode = true;
-  Key16 a = drawRandomKey(ctx);
-  Key16 b = drawRandomKey(ctx);
-  Key16 c = drawRandomKey(ctx);
+  Key16 a = drawRandomKey(ctx), b = drawRandomKey(ctx), c = drawRandomKey(ctx);
   EXPECT_NE(a, b);
   EXPECT_NE(b, c);
   EXPECT_NE(a, c);
@@ -94,16 +71,11 @@ TEST(KeyFlowRules, RandomKeysDrawnWithinOneSecondDiffer) {
   EXPECT_EQ(Bytes(boost.begin() + 8, boost.end()), Bytes(8, 0));
 }
 
-TEST(KeyFlowRules, ScanPauseAlwaysPutsBackThePreviousState) {
-  VirtualClock clock;
-  MemoryLink link(clock);
-  RecordingPrompter prompter;
-  ProgramContext ctx(link, clock, prompter);
+TEST_F(KeyFlowTest, ScanPauseAlwaysPutsBackThePreviousState) {
   for (bool paused : {false, true}) {
     ctx.scan.paused = paused;
     {
       ScanPause outer(ctx);
-      EXPECT_TRUE(ctx.scan.paused);
       {
         ScanPause inner(ctx);
         EXPECT_TRUE(ctx.scan.paused);
@@ -114,11 +86,7 @@ TEST(KeyFlowRules, ScanPauseAlwaysPutsBackThePreviousState) {
   }
 }
 
-TEST(KeyFlowRules, NothingIsSentWithoutACardAddress) {
-  VirtualClock clock;
-  MemoryLink link(clock);
-  RecordingPrompter prompter;
-  ProgramContext ctx(link, clock, prompter);
+TEST_F(KeyFlowTest, NothingIsSentWithoutACardAddress) {
   Key16 key{};
   MacAddress device = kTo;
   for (bool av : {true, false}) {

@@ -9,19 +9,18 @@
 namespace strandline {
 namespace {
 
-TEST(MacAddress, TextIsUpperCaseWithColons) {
+using testframes::golden;
+using testframes::hexAt;
+
+TEST(MacAddress, TextSpecialAddressesAndKeyCopy) {
   const std::uint8_t mac[6] = {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f};
   char text[18];
   macToText(mac, text);
   EXPECT_STREQ(text, "0A:1B:2C:3D:4E:5F");
-}
-
-TEST(MacAddress, SetEqualCopyAndSpecialAddresses) {
   const std::uint8_t zero[6] = {};
-  const std::uint8_t one[6] = {0, 0, 0, 0, 0, 1};
   EXPECT_FALSE(macIsSet(zero));
-  EXPECT_TRUE(macIsSet(one));
-  EXPECT_FALSE(macEqual(zero, one));
+  EXPECT_TRUE(macIsSet(mac));
+  EXPECT_FALSE(macEqual(zero, mac));
 
   std::uint8_t buffer[6] = {1, 2, 3, 4, 5, 6};
   specialAddress(buffer, 7);  // unknown selector leaves the buffer alone
@@ -30,71 +29,58 @@ TEST(MacAddress, SetEqualCopyAndSpecialAddresses) {
   EXPECT_TRUE(macEqual(buffer, kLocalDeviceMac.data()));
   specialAddress(buffer, 0);
   EXPECT_TRUE(macEqual(buffer, kBroadcastMac.data()));
-}
 
-TEST(MacAddress, KeyCopyFollowsTheAdapterKind) {
-  std::uint8_t source[16], target[16];
+  std::uint8_t source[16], target[16] = {};
   for (int i = 0; i < 16; ++i) source[i] = static_cast<std::uint8_t>(0xA0 + i);
-  std::fill(std::begin(target), std::end(target), 0);
   keyCopy(target, source, /*avMode=*/false);
-  EXPECT_EQ(target[7], 0xA7);
-  EXPECT_EQ(target[8], 0);
+  EXPECT_EQ(hexAt(target, 0, 16), "A0A1A2A3A4A5A6A70000000000000000");
   keyCopy(target, source, /*avMode=*/true);
   EXPECT_EQ(target[15], 0xAF);
 }
 
-TEST(ManagementFrame, AvHeaderVersionZeroGoldenBytes) {
+TEST(ManagementFrame, HeadersGoldenBytes) {
   std::uint8_t frame[64] = {};
   const MacAddress source{0x02, 0, 0, 0, 0, 0x10};
-  std::size_t payload = buildAvHeaderV0(frame, kLocalDeviceMac.data(), source.data(), 0xA038);
-  EXPECT_EQ(payload, 20u);
-  EXPECT_EQ(testframes::hexAt(frame, 0, 20),
-            testframes::golden("00B052000001 020000000010 88E1 00 38A0 00B052"));
+  EXPECT_EQ(buildAvHeaderV0(frame, kLocalDeviceMac.data(), source.data(), 0xA038), 20u);
+  EXPECT_EQ(hexAt(frame, 0, 20), golden("00B052000001 020000000010 88E1 00 38A0 00B052"));
   EXPECT_EQ(checkAvHeader(ByteView(frame, 64), false), 0);
   EXPECT_EQ(checkAvHeader(ByteView(frame, 64), true), kErrWrongHeader);
-}
 
-TEST(ManagementFrame, AvHeaderVersionOneGoldenBytes) {
-  std::uint8_t frame[64] = {};
-  std::size_t payload =
-      buildAvHeaderV1(frame, kLocalDeviceMac.data(), kBroadcastMac.data(), 0xA038);
-  EXPECT_EQ(payload, 22u);
-  EXPECT_EQ(testframes::hexAt(frame, 14, 8), "0138A0000000B052");
+  EXPECT_EQ(buildAvHeaderV1(frame, kLocalDeviceMac.data(), kBroadcastMac.data(), 0xA038), 22u);
+  EXPECT_EQ(hexAt(frame, 6, 16), golden("FFFFFFFFFFFF 88E1 01 38A0 0000 00B052"));
   EXPECT_EQ(checkAvHeader(ByteView(frame, 64), true), 0);
+
+  std::fill(std::begin(frame), std::end(frame), 0xEE);
+  buildHp1Header(frame, source.data(), kBroadcastMac.data());
+  EXPECT_EQ(hexAt(frame, 0, 18), golden("FFFFFFFFFFFF 020000000010 887B 000000 EE"));
+
+  EXPECT_EQ(avRequestLength(23), 64u);  // requests are padded to 64 bytes
+  EXPECT_EQ(avRequestLength(100), 100u);
 }
 
 TEST(ManagementFrame, RejectedHeaders) {
   std::uint8_t frame[64] = {};
   buildAvHeaderV0(frame, kBroadcastMac.data(), kBroadcastMac.data(), 0xA001);
-  frame[19] = 0x53;  // OUI 00 B0 53
-  EXPECT_EQ(checkAvHeader(ByteView(frame, 64), false), kErrWrongHeader);
-  frame[19] = 0x52;
-  frame[14] = 2;  // unknown version
-  EXPECT_EQ(checkAvHeader(ByteView(frame, 64), false), kErrWrongHeader);
-  frame[14] = 0;
-  frame[13] = 0x7B;  // 0x887B is not an AV frame
-  EXPECT_EQ(checkAvHeader(ByteView(frame, 64), false), kErrWrongEtherType);
-  EXPECT_EQ(checkAvHeader(ByteView(frame, 13), false), kErrWrongEtherType);
-  frame[13] = 0xE1;
-  EXPECT_EQ(checkAvHeader(ByteView(frame, 18), false), kErrWrongHeader);  // too short for the OUI
+  const struct {
+    std::size_t at;
+    std::uint8_t value;
+    std::size_t length;
+    int error;
+  } cases[] = {{19, 0x53, 64, kErrWrongHeader},     // OUI 00 B0 53
+               {14, 2, 64, kErrWrongHeader},        // unknown version
+               {13, 0x7B, 64, kErrWrongEtherType},  // 0x887B is not an AV frame
+               {13, 0xE1, 13, kErrWrongEtherType},  // no room for the ethertype
+               {13, 0xE1, 18, kErrWrongHeader}};    // too short for the OUI
+  for (const auto& c : cases) {
+    std::uint8_t damaged[64];
+    std::copy(std::begin(frame), std::end(frame), damaged);
+    damaged[c.at] = c.value;
+    EXPECT_EQ(checkAvHeader(ByteView(damaged, c.length), false), c.error)
+        << c.at << " " << c.length;
+  }
 }
 
-TEST(ManagementFrame, Hp1HeaderClearsTheFirstSeventeenBytes) {
-  std::uint8_t frame[20];
-  std::fill(std::begin(frame), std::end(frame), 0xEE);
-  const MacAddress source{2, 0, 0, 0, 0, 1};
-  buildHp1Header(frame, source.data(), kBroadcastMac.data());
-  EXPECT_EQ(testframes::hexAt(frame, 0, 18),
-            testframes::golden("FFFFFFFFFFFF 020000000001 887B 000000 EE"));
-}
-
-TEST(ManagementFrame, AvRequestsArePaddedToSixtyFour) {
-  EXPECT_EQ(avRequestLength(23), 64u);
-  EXPECT_EQ(avRequestLength(64), 64u);
-  EXPECT_EQ(avRequestLength(100), 100u);
-}
-
-TEST(ByteReader, RefusesToReadPastTheEnd) {
+TEST(ByteReaderWriter, RefuseToGoPastTheEnd) {
   const std::uint8_t data[5] = {0x01, 0x02, 0x03, 0x04, 0x05};
   ByteReader r(ByteView(data, 5));
   EXPECT_EQ(r.u16le(), 0x0201);
@@ -103,21 +89,17 @@ TEST(ByteReader, RefusesToReadPastTheEnd) {
   EXPECT_EQ(r.u32le(), 0u);  // only one byte left
   EXPECT_FALSE(r.ok());
   EXPECT_EQ(r.u8(), 0);  // stays failed
-  ByteReader beyond(ByteView(data, 5), 6);
-  EXPECT_FALSE(beyond.ok());
-}
+  EXPECT_FALSE(ByteReader(ByteView(data, 5), 6).ok());
 
-TEST(ByteWriter, RefusesToWritePastTheEndAndCutsText) {
   std::uint8_t out[6] = {};
   ByteWriter w(out);
   w.u32be(0x11223344);
   w.u32le(0x55667788);  // does not fit: nothing written
   EXPECT_FALSE(w.ok());
-  EXPECT_EQ(out[4], 0);
+  EXPECT_EQ(hexAt(out, 0, 6), "112233440000");
   ByteWriter t(out);
-  t.text("abcdefgh", 4);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 3), "abc");
-  EXPECT_EQ(out[3], 0);
+  t.text("abcdefgh", 4);  // cut to three characters and a terminator
+  EXPECT_EQ(hexAt(out, 0, 4), "61626300");
 }
 
 TEST(Hex, RoundTripAndRejects) {
