@@ -60,7 +60,7 @@ void put32(std::vector<std::uint8_t>& f, std::size_t at, std::uint32_t v) {
 }
 
 // A firmware image with two checked headers, and a parameter block.
-std::vector<std::uint8_t> imageA() {
+std::vector<std::uint8_t> makeImageA() {
   std::vector<std::uint8_t> a(44 + 16 + 44 + 2100, 0x5A);
   auto header = [&](std::size_t at, std::uint32_t load, std::uint32_t len, std::uint32_t next) {
     for (std::size_t i = 0; i < 44; ++i) a[at + i] = 0;
@@ -77,7 +77,7 @@ std::vector<std::uint8_t> imageA() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::vector<std::uint8_t> imageA = imageA();
+  static const std::vector<std::uint8_t> imageA = makeImageA();
   static const std::vector<std::uint8_t> imageB(1500, 0xB7);
   Input in(data, size);
   ThpapiContext lib;
