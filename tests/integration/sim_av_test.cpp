@@ -203,15 +203,6 @@ TEST_F(SimAv, ParameterBlockReadCarriesIdentityAndChecks) {
   }
 }
 
-TEST_F(SimAv, FirmwareModuleIsAChainOfCheckedHeaders) {
-  Bytes a = only(av(kLocal, 0xA024, {1, 0, 44, 0, 0, 0, 0, 0}));
-  ASSERT_EQ(a[20], 0);
-  Bytes header(a.begin() + 36, a.begin() + 80);
-  EXPECT_EQ(le32(header, 0), 0x60000000u);
-  EXPECT_EQ(testChecksum(header), 0u);
-  EXPECT_NE(le32(header, 36), 0u);  // a second block follows
-}
-
 TEST_F(SimAv, WriteAndCommitParameterBlockThenTheDeviceRestarts) {
   Bytes pib = readPib(kLocal);
   Key16 nmk = deriveNetworkKey("CommittedNet");
@@ -265,13 +256,14 @@ TEST_F(SimAv, MemoryWriteAndStartRunTheNewFirmware) {
     EXPECT_EQ(le32(a, 21), load + offset);
     EXPECT_EQ(le32(a, 25), n);
   }
-  // Start: module, load address, length, checksum, entry point.
-  auto start = [&](std::uint32_t length, std::uint32_t sum) {
-    return av(kLocal, 0xA00C, words({1, load, length, sum, load}));
-  };
-  EXPECT_EQ(only(start(2049, testChecksum(image) ^ 1))[20], 0x14);    // wrong checksum
-  EXPECT_EQ(only(start(0xFFFFFFF0, testChecksum(image)))[20], 0x1C);  // more than was written
-  ok(start(2049, testChecksum(image)), 0xA00D);
+  // Start (module, load address, length, checksum, entry point): a wrong checksum, more than
+  // was written, then the image.
+  const std::uint32_t sum = testChecksum(image);
+  for (auto [length, check, status] :
+       {std::tuple{2049u, sum ^ 1, 0x14}, {~15u, sum, 0x1C}, {2049u, sum, 0}}) {
+    Bytes a = only(av(kLocal, 0xA00C, words({1, load, length, check, load})));
+    EXPECT_EQ((std::pair{le16(a, 15), int{a[20]}}), (std::pair{std::uint16_t{0xA00D}, status}));
+  }
   clock.sleepMs(1600);
   Bytes v = only(av(kLocalDeviceMac, 0xA000));
   EXPECT_EQ(std::string(v.begin() + 23, v.begin() + 23 + v[22]), version);
