@@ -82,6 +82,7 @@ TEST(AvDecode, MalformedFramesAreRejectedWithTheirErrorNumber) {
       {"HomePlug 1.0 ethertype", with(0xA001, 88, 13, 0x7B), 0, kErrWrongEtherType, 0xFFFF},
       {"runt", Bytes(10, 0x88), 0, kErrWrongEtherType, 0xFFFF},
       {"OUI 00 B0 53", with(0xA001, 88, 19, 0x53), 0, kErrWrongHeader, 0xFFFF},
+      {"unknown version 2", with(0xA001, 88, 14, 2), 0, kErrWrongHeader, 0xFFFF},
       {"version 1 frame read as version 0", avFrameV1(0xA039, 60), 0, kErrWrongHeader, 0xFFFF},
       {"version 0 frame read as version 1", avFrame(0xA039, 60), 4, kErrWrongHeader, 0xFFFF},
       {"header cut before the OUI", cutHeader, 0, kErrWrongHeader, 0xFFFF},

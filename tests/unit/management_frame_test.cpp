@@ -9,7 +9,6 @@
 namespace strandline {
 namespace {
 
-using testframes::golden;
 using testframes::hexAt;
 
 TEST(MacAddress, TextSpecialAddressesAndKeyCopy) {
@@ -36,48 +35,6 @@ TEST(MacAddress, TextSpecialAddressesAndKeyCopy) {
   EXPECT_EQ(hexAt(target, 0, 16), "A0A1A2A3A4A5A6A70000000000000000");
   keyCopy(target, source, /*avMode=*/true);
   EXPECT_EQ(target[15], 0xAF);
-}
-
-TEST(ManagementFrame, HeadersGoldenBytes) {
-  std::uint8_t frame[64] = {};
-  const MacAddress source{0x02, 0, 0, 0, 0, 0x10};
-  EXPECT_EQ(buildAvHeaderV0(frame, kLocalDeviceMac.data(), source.data(), 0xA038), 20u);
-  EXPECT_EQ(hexAt(frame, 0, 20), golden("00B052000001 020000000010 88E1 00 38A0 00B052"));
-  EXPECT_EQ(checkAvHeader(ByteView(frame, 64), false), 0);
-  EXPECT_EQ(checkAvHeader(ByteView(frame, 64), true), kErrWrongHeader);
-
-  EXPECT_EQ(buildAvHeaderV1(frame, kLocalDeviceMac.data(), kBroadcastMac.data(), 0xA038), 22u);
-  EXPECT_EQ(hexAt(frame, 6, 16), golden("FFFFFFFFFFFF 88E1 01 38A0 0000 00B052"));
-  EXPECT_EQ(checkAvHeader(ByteView(frame, 64), true), 0);
-
-  std::fill(std::begin(frame), std::end(frame), 0xEE);
-  buildHp1Header(frame, source.data(), kBroadcastMac.data());
-  EXPECT_EQ(hexAt(frame, 0, 18), golden("FFFFFFFFFFFF 020000000010 887B 000000 EE"));
-
-  EXPECT_EQ(avRequestLength(23), 64u);  // requests are padded to 64 bytes
-  EXPECT_EQ(avRequestLength(100), 100u);
-}
-
-TEST(ManagementFrame, RejectedHeaders) {
-  std::uint8_t frame[64] = {};
-  buildAvHeaderV0(frame, kBroadcastMac.data(), kBroadcastMac.data(), 0xA001);
-  const struct {
-    std::size_t at;
-    std::uint8_t value;
-    std::size_t length;
-    int error;
-  } cases[] = {{19, 0x53, 64, kErrWrongHeader},     // OUI 00 B0 53
-               {14, 2, 64, kErrWrongHeader},        // unknown version
-               {13, 0x7B, 64, kErrWrongEtherType},  // 0x887B is not an AV frame
-               {13, 0xE1, 13, kErrWrongEtherType},  // no room for the ethertype
-               {13, 0xE1, 18, kErrWrongHeader}};    // too short for the OUI
-  for (const auto& c : cases) {
-    std::uint8_t damaged[64];
-    std::copy(std::begin(frame), std::end(frame), damaged);
-    damaged[c.at] = c.value;
-    EXPECT_EQ(checkAvHeader(ByteView(damaged, c.length), false), c.error)
-        << c.at << " " << c.length;
-  }
 }
 
 TEST(ByteReaderWriter, RefuseToGoPastTheEnd) {

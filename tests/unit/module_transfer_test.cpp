@@ -125,13 +125,6 @@ class TransferTest : public ::testing::Test {
   ThpapiResult result;
 };
 
-TEST(Checksum, ComplementOfTheXorOfLittleEndianWords) {
-  Bytes block = {1, 0, 0, 0, 2, 0, 0, 0, 0xFF};  // the trailing byte is no word
-  EXPECT_EQ(checksum32(block), 0xFFFFFFFCu);
-  EXPECT_TRUE(checksumMatches(ByteView(block.data(), 8), 0xFFFFFFFCu));
-  EXPECT_FALSE(checksumMatches(ByteView(block.data(), 8), 0xFFFFFFFDu));
-}
-
 TEST(Chunker, AnIndexBeyondTheImageEndsAtItsEnd) {
   Bytes image(2049);
   Chunker c{image};
