@@ -187,13 +187,7 @@ TEST_F(WindowTest, RenameSortAndLayoutAreKept) {
   s.reject();
   sheet.reset();
 
-  DeviceDatabase db;
-  readDatabase(path("data/SLU/Strandline Utility.data"), db);
-  EXPECT_EQ(std::pair(db.sortColumn, db.sortToggle), std::pair(0, 0));
-  EXPECT_EQ(db.columns.widths[4], 133);
-  EXPECT_EQ(db.columns.order, (std::array<std::int32_t, 5>{0, 1, 4, 3, 2}));
-
-  // A new window shows the list as it was left.
+  // A new window, from the saved database, shows the list as it was left.
   openHome();
   EXPECT_EQ(headerInDisplayOrder(*remote),
             (QStringList{"Device Name", "MAC Address", "Password", "Quality", "Rate(Tx/Rx)"}));
