@@ -35,8 +35,6 @@ TEST_F(SimFaults, LossIsSeededAndRepeatable) {
   // The same seed in a fresh simulation loses the same answers.
   load(faultNetwork(R"({"loss": 0.3, "seed": 42})"));
   EXPECT_EQ(answered(200), first);
-  load(faultNetwork(R"({"loss": 1.0})"));
-  EXPECT_EQ(answered(20), 0);
 }
 
 TEST_F(SimFaults, DelayHoldsTheAnswerBack) {

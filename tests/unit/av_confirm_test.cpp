@@ -65,17 +65,6 @@ TEST_F(AwaitConfirmTest, ACommitConfirmationAnswersAnyRequest) {
   EXPECT_EQ(result.messageType, 0xA029);
 }
 
-TEST_F(AwaitConfirmTest, NetworkInformationUsesTheVersionOneHeaderOnTsc4000) {
-  Bytes v1 = avFrameV1(0xA039, 60);
-  v1[27] = 1;
-  deliverAt(5, v1);
-  EXPECT_FALSE(awaitConfirm(wait, 0xA038, result));  // read as version 0: bad header
-  wait.tsc4000Local = true;
-  deliverAt(5, v1);
-  EXPECT_TRUE(awaitConfirm(wait, 0xA038, result));
-  EXPECT_EQ(result.data[0], 1);
-}
-
 TEST_F(AwaitConfirmTest, PollConfirmTakesOnlyWhatIsAlreadyWaiting) {
   link.deliver("veth0", avFrame(0xA051, 60));
   EXPECT_TRUE(pollConfirm(wait, 0xA050, result));

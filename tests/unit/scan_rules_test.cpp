@@ -38,15 +38,6 @@ TEST(UpdateRate, FirstSampleSetsBothExtremesAndChangeFlag) {
   EXPECT_EQ(stats.highest, 150);
 }
 
-TEST(BoostRates, ScaleFollowsThePiecewiseRule) {
-  EXPECT_DOUBLE_EQ(scaleHp10Rate(252), 6);
-  EXPECT_NEAR(scaleHp10Rate(519), 14, 1e-9);
-  EXPECT_NEAR(scaleHp10Rate(66.95238095238095 * 42), 85, 1e-9);
-  RateStats stats;
-  updateRate(stats, {519, 0, 0}, RateMode::Boost);
-  EXPECT_EQ(stats.current, 14);
-}
-
 TEST(BoostIdentity, VersionTexts) {
   EXPECT_EQ(boostVersionText(1, 0, 0x16), "Version 1.4");
   EXPECT_EQ(boostVersionText(2, 3, 1), "Version 3.1");
