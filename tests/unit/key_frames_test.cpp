@@ -40,7 +40,6 @@ TEST(Hp1KeyFrames, GoldenBytes) {
 
 TEST(KeyFlowRules, StatusPrefixesAreNotPartOfThePassword) {
   const std::pair<const char*, const char*> cases[] = {
-      {"CHECK AAAA-BBBB", "AAAA-BBBB"},
       {"Not AAAA-BBBB", "AAAA-BBBB"},
       {"AAAA-BBBB", "AAAA-BBBB"},
       {"Nothing", "Nothing"},  // no space: no prefix

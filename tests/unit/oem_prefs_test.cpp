@@ -41,7 +41,6 @@ TEST(OemPrefs, WithoutAFileTheDefaultsApplyAndNothingIsCreated) {
   // scan 1, logos at 10,310 and 80,25, rate, quality and am/pm shown
   EXPECT_EQ(numbers(s.prefs),
             "1E00000000000000000018000100010001000A003601500019000100010001000000");
-  EXPECT_EQ(s.prefs.appName, "Strandline Utility");
   EXPECT_EQ(s.prefs.oui, (std::array<std::uint8_t, 3>{}));
   EXPECT_EQ(s.prefs.vendorName, "");
   EXPECT_FALSE(s.gridLines);
