@@ -93,7 +93,6 @@ TEST_P(AddAvDevice, JoinsThroughARandomNetwork) {
   }
   expectLocalBackHome();
   expectKnown(kNew, "Kitchen", kNewPassword);
-  EXPECT_EQ(rescanStations(), (std::vector<MacAddress>{macOf(kMember), macOf(kNew)}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Twin, AddAvDevice, ::testing::Bool());
@@ -209,7 +208,6 @@ TEST_P(AddHp10Device, WrongPasswordChangesNothingThenTheThirdVariantIsFound) {
   EXPECT_EQ(simKey("02:5A:00:00:10:07"), nek("FactoryNet"));
   EXPECT_EQ(ctx->keyFlow.deviceBeingAdded, MacAddress{});
   expectFlowDone();
-  EXPECT_EQ(rescanStations(), std::vector<MacAddress>{macOf("02:5A:00:00:10:02")});
 
   prompter.shown.clear();
   EXPECT_TRUE(addDeviceByPassword(*ctx, "Garage", "n3wd3v1c3abcd123"));
@@ -218,8 +216,6 @@ TEST_P(AddHp10Device, WrongPasswordChangesNothingThenTheThirdVariantIsFound) {
     EXPECT_EQ(simKey(mac), home) << mac;  // the local adapter never left for the random key
   expectKnown("02:5A:00:00:10:07", "Garage", "N3WD-3V1C-3ABC-D123");
   expectFlowDone();
-  EXPECT_EQ(rescanStations(),
-            (std::vector<MacAddress>{macOf("02:5A:00:00:10:02"), macOf("02:5A:00:00:10:07")}));
 }
 
 TEST_P(AddHp10Device, VerifyTakesTheVariantThatWorked) {
