@@ -27,18 +27,20 @@ std::int64_t systemWallSeconds() {
 bool SystemClock::waitUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready) {
   std::unique_lock lock(mutex_);
   for (;;) {
-    woken_ = false;
+    // A wake-up counted after this point ends the wait below at once.
+    std::uint64_t seen = wakeups_;
     if (ready()) return true;
     std::uint64_t now = nowMs();
     if (now >= deadlineMs) return false;
-    wake_.wait_for(lock, std::chrono::milliseconds(deadlineMs - now), [this] { return woken_; });
+    wake_.wait_for(lock, std::chrono::milliseconds(deadlineMs - now),
+                   [&] { return wakeups_ != seen; });
   }
 }
 
 void SystemClock::wake() {
   {
     std::lock_guard lock(mutex_);
-    woken_ = true;
+    ++wakeups_;
   }
   wake_.notify_all();
 }
@@ -65,7 +67,7 @@ void VirtualClock::schedule(std::uint64_t atMs, std::function<void()> fn) {
   {
     std::lock_guard lock(mutex_);
     events_.emplace(std::make_pair(atMs, sequence_++), std::move(fn));
-    woken_ = true;
+    ++wakeups_;
   }
   wake_.notify_all();
 }
@@ -73,7 +75,7 @@ void VirtualClock::schedule(std::uint64_t atMs, std::function<void()> fn) {
 void VirtualClock::notify() {
   {
     std::lock_guard lock(mutex_);
-    woken_ = true;
+    ++wakeups_;
   }
   wake_.notify_all();
 }
@@ -85,9 +87,10 @@ std::size_t VirtualClock::pendingEvents() {
 
 bool VirtualClock::runUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready) {
   for (;;) {
+    std::uint64_t seen;
     {
       std::lock_guard lock(mutex_);
-      woken_ = false;
+      seen = wakeups_;
     }
     if (ready()) return true;
     std::function<void()> due;
@@ -99,9 +102,10 @@ bool VirtualClock::runUntil(std::uint64_t deadlineMs, const std::function<bool()
         if (now_ >= deadlineMs) return false;
         std::uint64_t until = deadlineMs;
         if (!events_.empty()) until = std::min(until, events_.begin()->first.first);
-        // A wake-up that came after woken_ was cleared ends the wait at once.
+        // A wake-up counted since `seen` (an event scheduled, or notify) ends the wait at once.
         if (paced_)
-          wake_.wait_for(lock, std::chrono::milliseconds(until - now_), [this] { return woken_; });
+          wake_.wait_for(lock, std::chrono::milliseconds(until - now_),
+                         [&] { return wakeups_ != seen; });
         else
           now_ = until;
         continue;

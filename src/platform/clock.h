@@ -42,7 +42,7 @@ class SystemClock final : public Clock {
  private:
   std::mutex mutex_;
   std::condition_variable wake_;
-  bool woken_ = false;
+  std::uint64_t wakeups_ = 0;  // counts wake() calls
 };
 
 class VirtualClock final : public Clock {
@@ -75,7 +75,7 @@ class VirtualClock final : public Clock {
 
  private:
   bool paced_;
-  bool woken_ = false;
+  std::uint64_t wakeups_ = 0;  // counts notify() calls and scheduled events
   std::uint64_t startReal_ = 0;
   std::int64_t startWall_ = 0;
   std::uint64_t now_ = 0;
