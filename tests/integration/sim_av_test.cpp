@@ -1,6 +1,7 @@
-// The simulated HomePlug AV devices, checked byte by byte against the frame
-// layouts (hand-written offsets, not the system's decoders); and the blocks
-// and images they hold read back by the system's own readers.
+// The simulated HomePlug AV devices at hand-written offsets, not the system's
+// decoders: who answers, the refusals, the key rules and the restarts, and the
+// fields that neither tshark's decoder nor the flows read. The blocks and
+// images they hold are read back by the system's own readers.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -43,19 +44,6 @@ class SimAv : public SimFixture {
     return a;
   }
 
-  Bytes readPib(const MacAddress& to) {
-    Bytes pib;
-    for (std::uint32_t offset = 0; offset < 15560; offset += 1024) {
-      auto length = std::min<std::uint32_t>(1024, 15560 - offset);
-      Bytes req = words({2 | length << 16, offset});  // module 2, length, offset
-      Bytes a = ok(av(to, 0xA024, req), 0xA025);
-      EXPECT_EQ(le16(a, 26), length);
-      EXPECT_EQ(le32(a, 28), offset);
-      pib.insert(pib.end(), a.begin() + 36, a.begin() + 36 + length);
-    }
-    return pib;
-  }
-
   // Writes a whole module in 1024-byte chunks; returns the statuses.
   std::vector<int> writeModule(std::uint8_t module, const Bytes& data) {
     std::vector<int> statuses;
@@ -65,10 +53,7 @@ class SimAv : public SimFixture {
       Bytes req = words({module | static_cast<std::uint32_t>(n) << 16,
                          static_cast<std::uint32_t>(offset), testChecksum(chunk)});
       Bytes a = only(av(kLocal, 0xA020, cat(req, chunk), 1056));
-      EXPECT_EQ(le16(a, 15), 0xA021);
-      EXPECT_EQ(a[21], module);
       EXPECT_EQ(le16(a, 23), n);
-      EXPECT_EQ(le32(a, 25), offset);
       statuses.push_back(a[20]);
     }
     return statuses;
@@ -81,16 +66,7 @@ class SimAv : public SimFixture {
   }
 };
 
-TEST_F(SimAv, VersionAnswerGoldenBytesFromLocalAndRemote) {
-  Bytes a = only(av(kLocalDeviceMac, 0xA000));
-  ASSERT_EQ(a.size(), 88u);
-  EXPECT_EQ(macAt(a, 0), host);
-  EXPECT_EQ(macAt(a, 6), kLocal);
-  EXPECT_EQ(Bytes(a.begin() + 12, a.begin() + 23), (Bytes{0x88, 0xE1, 0x00, 0x01, 0xA0, 0x00, 0xB0,
-                                                          0x52, 0, 2, 15}));  // status, id, length
-  EXPECT_EQ(std::string(a.begin() + 23, a.begin() + 38), "TSC1000-MAC-3-5");
-  EXPECT_EQ(a[38], 0);
-
+TEST_F(SimAv, VersionAnswersComeFromTheNetworkOnly) {
   // A remote station answers through the local adapter, a little later.
   std::string error;
   ASSERT_TRUE(port->send(av(kStation3, 0xA000), error));
@@ -98,28 +74,19 @@ TEST_F(SimAv, VersionAnswerGoldenBytesFromLocalAndRemote) {
   auto later = collect(2);
   ASSERT_EQ(later.size(), 1u);
   EXPECT_EQ(macAt(later[0], 6), kStation3);
-  EXPECT_EQ(later[0][21], 4);
 
   // A station of another network does not answer; broadcast reaches only the network.
   EXPECT_TRUE(exchange(av(kStation4, 0xA000)).empty());
   EXPECT_EQ(exchange(av(kBroadcastMac, 0xA000)).size(), 3u);
 }
 
-TEST_F(SimAv, NetworkInfoVersionZeroListsTheNetworkWithRates) {
+TEST_F(SimAv, NetworkInfoVersionZeroNidRoleBridgeAndClampedRates) {
   Bytes a = only(av(kLocalDeviceMac, 0xA038));
-  EXPECT_EQ(le16(a, 15), 0xA039);
-  EXPECT_EQ(a[20], 1);  // networks
   Nid nid = deriveNid(deriveNetworkKey("HomePlugAV"), 0);
   EXPECT_TRUE(std::equal(nid.begin(), nid.end(), a.begin() + 21));
-  EXPECT_EQ(a[30], 2);              // role of the local adapter: coordinator
-  EXPECT_EQ(macAt(a, 31), kLocal);  // coordinator address
-  ASSERT_EQ(a[38], 2);              // stations: not the local one, not the other network
-  EXPECT_EQ(macAt(a, 39), kStation2);
+  EXPECT_EQ(a[30], 2);  // role of the local adapter: coordinator
   EXPECT_EQ(macAt(a, 39 + 7), macOf("02:77:00:00:00:02"));
-  EXPECT_EQ(a[39 + 13], 180);
-  EXPECT_EQ(a[39 + 14], 171);
-  EXPECT_EQ(macAt(a, 54), kStation3);
-  EXPECT_EQ(a[54 + 13], 255);  // 300 does not fit the byte
+  EXPECT_EQ(a[54 + 13], 255);  // station 3's 300 does not fit the byte
   EXPECT_EQ(a[54 + 14], 255);
 }
 
@@ -133,11 +100,6 @@ TEST_F(SimAv, NetworkInfoVersionOneOnlyFromTheTsc4000Family) {
   };
   EXPECT_TRUE(exchange(v1(kLocalDeviceMac)).empty());  // the local adapter is a TSC2000
   Bytes a = only(v1(kStation3));
-  EXPECT_EQ(a[14], 1);
-  EXPECT_EQ(le16(a, 15), 0xA039);
-  EXPECT_EQ(a[19], 0x00);
-  EXPECT_EQ(a[21], 0x52);
-  EXPECT_EQ(a[27], 1);  // networks
   ASSERT_EQ(a[54], 2);  // stations, seen from station 3
   EXPECT_EQ(macAt(a, 60), kLocal);
   EXPECT_EQ(macAt(a, 84), kStation2);
@@ -149,9 +111,7 @@ TEST_F(SimAv, NetworkInfoVersionOneOnlyFromTheTsc4000Family) {
 TEST_F(SimAv, SetKeyLocalMovesTheAdapterToAnotherNetwork) {
   Key16 nmk = deriveNetworkKey("MyPrivateNet");
   ok(av(kLocal, 0xA050, setKey(nmk, 15, kLocal)), 0xA051);
-  EXPECT_EQ(only(av(kLocalDeviceMac, 0xA038))[38], 0);  // alone now
-  Bytes pib = readPib(kLocal);
-  EXPECT_TRUE(std::equal(nmk.begin(), nmk.end(), pib.begin() + 100));
+  const Bytes& pib = simulation->adapter(kLocal)->pib;
   Nid nid = deriveNid(nmk, 0);
   EXPECT_TRUE(std::equal(nid.begin(), nid.end(), pib.begin() + 248));
   EXPECT_EQ(testChecksum(pib), 0u);
@@ -175,25 +135,8 @@ TEST_F(SimAv, SetKeyUnderTheDakReachesEveryHolderAcrossNetworks) {
   EXPECT_TRUE(exchange(av(kLocal, 0xA050, setKey(nmk, 0, kStation2, dak))).empty());
 }
 
-TEST_F(SimAv, ParameterBlockReadCarriesIdentityAndChecks) {
-  Bytes pib = readPib(kLocalDeviceMac);
-  ASSERT_EQ(pib.size(), 15560u);
-  EXPECT_EQ(pib[0], 4);
-  EXPECT_EQ(pib[1], 4);
-  EXPECT_EQ(le16(pib, 4), 15560);
-  EXPECT_EQ(testChecksum(pib), 0u);
-  EXPECT_EQ(macAt(pib, 12), kLocal);
-  Key16 dak = deriveDeviceKey("K7QM-2VXA-98RT-ZP4L");
-  EXPECT_TRUE(std::equal(dak.begin(), dak.end(), pib.begin() + 18));
-  Key16 nmk = deriveNetworkKey("HomePlugAV");
-  EXPECT_TRUE(std::equal(nmk.begin(), nmk.end(), pib.begin() + 100));
-  EXPECT_EQ(pib[8200], 0xC0);
-
-  // Each chunk's checksum word covers its data.
-  Bytes a = only(av(kLocal, 0xA024, {2, 0, 0x00, 0x04, 0, 0, 0, 0}));
-  EXPECT_EQ(testChecksum(ByteView(a.data() + 36, 1024), le32(a, 32)), 0u);
-
-  // Bad requests get the table's status codes.
+// Bad module reads get the table's status codes.
+TEST_F(SimAv, ModuleReadRefusals) {
   const std::pair<Bytes, int> refusals[] = {{words({2 | 256 << 16, 15560}), 0x20},  // past the end
                                             {words({2 | 0x801 << 16, 0}), 0x12},    // too long
                                             {words({9 | 1024 << 16, 0}), 0x10}};    // no module
@@ -204,7 +147,7 @@ TEST_F(SimAv, ParameterBlockReadCarriesIdentityAndChecks) {
 }
 
 TEST_F(SimAv, WriteAndCommitParameterBlockThenTheDeviceRestarts) {
-  Bytes pib = readPib(kLocal);
+  Bytes pib = simulation->adapter(kLocal)->pib;
   Key16 nmk = deriveNetworkKey("CommittedNet");
   std::copy(nmk.begin(), nmk.end(), pib.begin() + 100);
   reseal(pib);
@@ -216,12 +159,10 @@ TEST_F(SimAv, WriteAndCommitParameterBlockThenTheDeviceRestarts) {
   clock.sleepMs(500);
   EXPECT_EQ(exchange(av(kLocalDeviceMac, 0xA000)).size(), 1u);
   EXPECT_EQ(simulation->adapter(kLocal)->networkKey, nmk);
-  Bytes back = readPib(kLocal);
-  EXPECT_TRUE(std::equal(nmk.begin(), nmk.end(), back.begin() + 100));
 }
 
 TEST_F(SimAv, WriteAndCommitRefusals) {
-  Bytes pib = readPib(kLocal);
+  Bytes pib = simulation->adapter(kLocal)->pib;
   // A chunk whose checksum word is wrong.
   Bytes chunk = cat(words({2 | 16 << 16, 0, 0x12345678}), Bytes(16, 0));
   EXPECT_EQ(only(av(kLocal, 0xA020, chunk, 1056))[20], 0x14);
@@ -241,10 +182,8 @@ TEST_F(SimAv, WriteAndCommitRefusals) {
   EXPECT_EQ(exchange(av(kLocalDeviceMac, 0xA000)).size(), 1u);
 }
 
-TEST_F(SimAv, MemoryWriteAndStartRunTheNewFirmware) {
+TEST_F(SimAv, MemoryWriteAndStartRefusalsThenRestart) {
   Bytes image(2049, 0);
-  const std::string version = "TSC1000-MAC-9-9-NEW";
-  std::copy(version.begin(), version.end(), image.begin());
   for (std::size_t i = 64; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i);
   const std::uint32_t load = 0x01000000;
   for (std::size_t offset = 0; offset < image.size(); offset += 1024) {
@@ -253,7 +192,6 @@ TEST_F(SimAv, MemoryWriteAndStartRunTheNewFirmware) {
     Bytes a =
         ok(av(kLocal, 0xA004, cat(req, Bytes(image.begin() + offset, image.begin() + offset + n))),
            0xA005);
-    EXPECT_EQ(le32(a, 21), load + offset);
     EXPECT_EQ(le32(a, 25), n);
   }
   // Start (module, load address, length, checksum, entry point): a wrong checksum, more than
@@ -264,9 +202,8 @@ TEST_F(SimAv, MemoryWriteAndStartRunTheNewFirmware) {
     Bytes a = only(av(kLocal, 0xA00C, words({1, load, length, check, load})));
     EXPECT_EQ((std::pair{le16(a, 15), int{a[20]}}), (std::pair{std::uint16_t{0xA00D}, status}));
   }
-  clock.sleepMs(1600);
-  Bytes v = only(av(kLocalDeviceMac, 0xA000));
-  EXPECT_EQ(std::string(v.begin() + 23, v.begin() + 23 + v[22]), version);
+  clock.sleepMs(1600);  // back after the restart
+  EXPECT_EQ(exchange(av(kLocalDeviceMac, 0xA000)).size(), 1u);
 }
 
 TEST_F(SimAv, ResetFactoryDefaultsLedAndConfigurationBlock) {
@@ -341,7 +278,6 @@ TEST(SimNetworkFiles, BadFilesAreRefusedWithTheReason) {
   const std::string one = R"({"mac": "02:00:00:00:00:01", "password": )";
   const std::pair<std::string, const char*> files[] = {
       {"{ not json", "not valid JSON"},
-      {one + R"("ABCD-EFGH", "interface": "a", "kind": "zz"})", "adapter 1: kind"},
       {one + R"("ABCD-EFGH", "interface": "a"}, )" + one + R"("ABCD-EFGH"})", "appears twice"},
       {one + R"("ABCD"})", "nothing is local"},
       {one + R"("ABC", "interface": "a"})", "password"},
