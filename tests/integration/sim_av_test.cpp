@@ -249,6 +249,9 @@ TEST(SimImages, EveryShippedDevicePassesTheSystemsReaders) {
       ParameterBlockImage image, factory;
       Bytes block = a->pib, factoryBlock = a->factoryPib;
       ASSERT_EQ(image.attach(block), PibStatus::Ok) << macToText(a->mac);
+      // The reader does not sum the block, and skips the hardware rules without their marker.
+      EXPECT_EQ(testChecksum(block), 0u);
+      EXPECT_EQ(block[8200], 0xC0);
       MacAddress mac{};
       Key16 dak{}, nmk{};
       Nid nid{};
