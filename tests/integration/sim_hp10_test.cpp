@@ -1,5 +1,6 @@
-// The simulated HomePlug 1.0 adapters, standard and Boost, checked against
-// hand-written offsets.
+// The simulated HomePlug 1.0 adapters, standard and Boost, at hand-written
+// offsets: who answers and who stays silent, the key rules, the loader, and
+// the fields that neither tshark's decoder nor the flows read.
 #include <gtest/gtest.h>
 
 #include "integration/sim_fixture.h"
@@ -39,22 +40,10 @@ Bytes withOptions(Bytes frame, const Bytes& options) {
 
 using SimHp10 = SimFixture;
 
-TEST_F(SimHp10, NetworkStatisticsAnswerToItselfWithStationsAndRates) {
+TEST_F(SimHp10, NetworkStatisticsFromTheAdaptersOwnAddressAreAnswered) {
   load(kHp10Network);
-  Bytes req = hp1(kBroadcastMac, 0x1A, Bytes(21, 0));  // announced 187 bytes, sent as 38
-  req[16] = 187;
-  req[17] = 0x80;
-  Bytes a = only(req);
-  EXPECT_EQ(macAt(a, 0), kHpLocal);  // destination equals source
-  EXPECT_EQ(macAt(a, 6), kHpLocal);
-  // Entry 0x1A of 187 bytes; device class 3, bit 7 clear.
-  EXPECT_EQ(Bytes(a.begin() + 12, a.begin() + 18), (Bytes{0x88, 0x7B, 1, 0x1A, 187, 3}));
-  ASSERT_GE(a.size(), 17u + 187u);
-  EXPECT_EQ(macAt(a, 24), kHp2);  // only the own network
-  EXPECT_EQ(le16(a, 30), 519);    // 14 Mbit/s as a raw figure
-  EXPECT_EQ(macAt(a, 36), MacAddress{});
-
-  // Once the adapter is known, detection sends from its address: still answered.
+  // Once the adapter is known, detection sends from its address: still answered,
+  // device class 3 with bit 7 clear.
   Bytes fromAdapter = hp1(kBroadcastMac, 0x1A, {0x80});
   std::copy(kHpLocal.begin(), kHpLocal.end(), fromAdapter.begin() + 6);
   EXPECT_EQ(only(fromAdapter)[17], 3);
@@ -63,8 +52,7 @@ TEST_F(SimHp10, NetworkStatisticsAnswerToItselfWithStationsAndRates) {
 TEST_F(SimHp10, LocalParametersImageFollowsKeysAndOptions) {
   load(kHp10Network);
   Bytes eeprom = only(hp1(kBroadcastMac, 0x19, Bytes(15, 0)));
-  EXPECT_EQ(macAt(eeprom, 0), macAt(eeprom, 6));
-  EXPECT_EQ(Bytes(eeprom.begin() + 15, eeprom.begin() + 18), (Bytes{0x19, 0x33, 1}));
+  EXPECT_EQ(eeprom[17], 1);  // the stored image
   EXPECT_EQ(macAt(eeprom, 18), kHpLocal);
   Bytes dek = key8("F3GH-J5KL-Z7XC-V9BN");
   EXPECT_TRUE(std::equal(dek.begin(), dek.end(), eeprom.begin() + 18 + 6));
@@ -88,57 +76,22 @@ TEST_F(SimHp10, LocalParametersImageFollowsKeysAndOptions) {
 
 TEST_F(SimHp10, RemoteKeyUnderTheDekReachesOnlyItsHolder) {
   load(kHp10Network);
-  // Presence: the local adapter and its own network answer.
-  auto seen = exchange(hp1(kBroadcastMac, 0x07, {}));
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0][15], 0x08);
-  EXPECT_EQ(seen[0][16], 22);
-
   // Key select 0 = the station's DEK, carried frames under it (option byte 3 = 0).
   Bytes slot = hp1(kBroadcastMac, 0x04, cat({0}, key8("Q7WE-R8TY-U9IO-P0AS")));
   EXPECT_TRUE(exchange(withOptions(slot, {0x40, 0x01, 0x00})).empty());
   // A wrong station address hears nothing; the right one confirms.
   Bytes nek = cat({1}, key8("HomePlug"));
   EXPECT_TRUE(exchange(hp1(kHp2, 0x04, nek)).empty());
-  Bytes confirm = only(hp1(kHp4, 0x04, nek));
-  EXPECT_EQ(macAt(confirm, 0), host);
-  EXPECT_EQ(macAt(confirm, 6), kHp4);
-  EXPECT_EQ(confirm[15], 0x06);
-  // Options back to the network key: the station is now part of the network.
+  EXPECT_EQ(macAt(only(hp1(kHp4, 0x04, nek)), 0), host);
+  // Options back to the network key: under it a key is not taken.
   EXPECT_TRUE(exchange(hp1(kBroadcastMac, 0x1F, {0x40, 0x01, 0x01})).empty());
-  EXPECT_EQ(exchange(hp1(kBroadcastMac, 0x07, {})).size(), 3u);
-  // Under the network key a key is not taken.
   EXPECT_TRUE(exchange(hp1(kHp4, 0x04, cat({1}, key8("Other1234")))).empty());
 }
 
-TEST_F(SimHp10, BoostIdentityStatisticsVersionAndKey) {
+TEST_F(SimHp10, BoostIdentityFromTheNetworkAndLocalKeyConfirmed) {
   load(kBoostNetwork);
-  auto ids = exchange(hp1(kBroadcastMac, 0x02, {0x00, 0x04, 0x87, 0x10, 0x00}));
-  ASSERT_EQ(ids.size(), 2u);  // the local adapter and the station of its network
-  for (const Bytes& a : ids) {
-    // Type, command bytes, version form 1, "Version 1.2" (0x15), vendor length.
-    EXPECT_EQ((Bytes{a[15], a[17], a[19], a[20], a[23], a[25], a[26]}),
-              (Bytes{0x02, 0x00, 0x87, 0x90, 1, 0x15, 9}));
-    EXPECT_EQ(std::string(a.begin() + 27, a.begin() + 36), "Simulated");
-  }
-  EXPECT_EQ(ids[0][21] & 1, 0);  // local
-  EXPECT_EQ(ids[1][21] & 1, 1);  // remote
-
-  Bytes stats = only(hp1(kBoostLocal, 0x02, {0x00, 0x04, 0x87, 0x18, 0x00}));
-  EXPECT_EQ(stats[20], 0x98);
-  EXPECT_EQ((stats[16] - 3) / 14, 1);
-  EXPECT_EQ(macAt(stats, 21), kBoost2);
-  EXPECT_EQ(stats[27] << 8 | stats[28], 2812);  // 85 Mbit/s, big-endian raw figure
-
-  Bytes version = only(hp1(kBoostLocal, 0x12, {0x20}));
-  EXPECT_EQ(version[15], 0x13);
-  EXPECT_EQ(version[17], 0x20);
-  EXPECT_EQ(std::string(version.begin() + 18, version.begin() + 17 + version[16]),
-            "HP85-BOOST-0001.2.7-REL");
-  Bytes key = only(hp1(kBoostLocal, 0x12, {0x21}));
-  EXPECT_EQ(key[17], 0x21);
-  EXPECT_EQ(Bytes(key.begin() + 19, key.begin() + 27), key8("HomePlug"));
-
+  // The local adapter and the station of its network; not the other network.
+  EXPECT_EQ(exchange(hp1(kBroadcastMac, 0x02, {0x00, 0x04, 0x87, 0x10, 0x00})).size(), 2u);
   // Local key set: confirmed by the adapter it was addressed to.
   EXPECT_EQ(only(hp1(kBoostLocal, 0x04, cat({1}, key8("Private77"))))[15], 0x06);
 }
@@ -187,16 +140,13 @@ TEST_F(SimBoostLoader, UpgradeWritesCommitsChecksumsAndRestarts) {
   for (std::uint32_t offset = 0; offset < image.size(); offset += 1024) {
     std::size_t n = std::min<std::size_t>(1024, image.size() - offset);
     Bytes chunk(image.begin() + offset, image.begin() + offset + n);
-    Bytes a = only(command(0x81, writeChunk(0x100, offset, chunk), kBoostLocal));
-    EXPECT_EQ(macAt(a, 0), host);
-    EXPECT_EQ((Bytes{a[15], a[17], a[20]}), (Bytes{0x10, 0x81, 0}));  // type, command, status
+    EXPECT_EQ(only(command(0x81, writeChunk(0x100, offset, chunk), kBoostLocal))[20], 0);
   }
   // Not committed yet: no checksum.
   EXPECT_EQ(only(command(0x83, {0, 0, 1, 0, 0, 0, 0x09, 0xC4}, kBoostLocal))[20], 1);
   EXPECT_EQ(only(command(0x82, {0, 0, 0x01, 0x00}, kBoostLocal))[20], 0);
   EXPECT_EQ(only(command(0x84, {0, 0, 0, 0x40}, kBoostLocal))[20], 0);
   Bytes sum = only(command(0x83, {0, 0, 1, 0, 0, 0, 0x09, 0xC4}, kBoostLocal));
-  EXPECT_EQ((Bytes{sum[17], sum[20]}), (Bytes{0x83, 0}));
   EXPECT_EQ(Bytes(sum.begin() + 29, sum.begin() + 33), words({testChecksum(image)}, true));
   // A module that was not written cannot be committed.
   EXPECT_EQ(only(command(0x82, {0, 0, 0, 0x10}, kBoostLocal))[20], 1);
