@@ -40,13 +40,15 @@ Bytes withOptions(Bytes frame, const Bytes& options) {
 
 using SimHp10 = SimFixture;
 
-TEST_F(SimHp10, NetworkStatisticsFromTheAdaptersOwnAddressAreAnswered) {
+TEST_F(SimHp10, StatisticsFromTheAdaptersOwnAddressAndPresenceLength) {
   load(kHp10Network);
   // Once the adapter is known, detection sends from its address: still answered,
   // device class 3 with bit 7 clear.
   Bytes fromAdapter = hp1(kBroadcastMac, 0x1A, {0x80});
   std::copy(kHpLocal.begin(), kHpLocal.end(), fromAdapter.begin() + 6);
   EXPECT_EQ(only(fromAdapter)[17], 3);
+  // Presence answers carry 22 bytes; no decoder downstream checks the length.
+  EXPECT_EQ(only(hp1(kHpLocal, 0x07, {}))[16], 22);
 }
 
 // The image's keys and options, before and after a key is set, are read by
