@@ -89,17 +89,6 @@ TEST_F(SimHp10, BoostIdentityFromTheNetworkAndLocalKeyConfirmed) {
   EXPECT_EQ(only(hp1(kBoostLocal, 0x04, cat({1}, key8("Private77"))))[15], 0x06);
 }
 
-TEST_F(SimHp10, BoostRemoteKeyCrossesNetworksUnderTheDek) {
-  load(kBoostNetwork);
-  Bytes frame = hp1(kBroadcastMac, 0x14, cat({1, 0}, key8("L9KJ-H8GF-D7SA-Q6WE")));
-  Bytes inner = cat({0x88, 0x7B, 1, 0x04, 9, 1}, key8("HomePlug"));
-  std::copy(inner.begin(), inner.end(), frame.begin() + 27);
-  Bytes a = only(frame);
-  EXPECT_EQ(a[15], 0x06);
-  EXPECT_EQ(macAt(a, 6), macOf("02:5A:00:00:20:03"));
-  EXPECT_EQ(exchange(hp1(kBroadcastMac, 0x02, {0x00, 0x04, 0x87, 0x10, 0x00})).size(), 3u);
-}
-
 class SimBoostLoader : public SimFixture {
  protected:
   Bytes command(std::uint8_t code, const Bytes& fields, const MacAddress& to) {
