@@ -60,14 +60,11 @@ TEST_F(AvLibraryOnSim, ReadsTheParameterBlockAndTheFirmwareModule) {
   ASSERT_EQ(thpapiBeginModuleRead(lib, host, kLocalDeviceMac, 2), 0);
   Bytes pib;
   runTransfer(pib);
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.data[4], 1);  // last chunk
   EXPECT_EQ(pib, simulation->adapter(kLocal)->pib);
 
   ASSERT_EQ(thpapiBeginModuleRead(lib, host, kLocalDeviceMac, 1), 0);
   Bytes firmware;
   runTransfer(firmware);
-  EXPECT_EQ(result.status, 0);
   EXPECT_EQ(firmware, simulation->adapter(kLocal)->firmwareImage);
 }
 

@@ -14,16 +14,11 @@ const char* kHp10Network = R"({"adapters": [
   {"mac": "02:5A:00:00:10:02", "kind": "hp10", "password": "T6YU", "tx": 14},
   {"mac": "02:5A:00:00:10:04", "kind": "hp10", "password": "Q7WE-R8TY-U9IO-P0AS",
    "networkName": "Kitchen1234", "tx": 6}]})";
-const char* kBoostNetwork = R"({"adapters": [
-  {"mac": "02:5A:00:00:20:01", "kind": "boost", "interface": "sl0", "password": "B8VC",
-   "firmware": "HP85-BOOST-0001.2.7-REL"},
-  {"mac": "02:5A:00:00:20:02", "kind": "boost", "password": "S4AQ", "tx": 85},
-  {"mac": "02:5A:00:00:20:03", "kind": "boost", "password": "L9KJ-H8GF-D7SA-Q6WE", "tx": 14,
-   "networkName": "Elsewhere1"}]})";
+const char* kBoostNetwork = R"({"adapters": [{"mac": "02:5A:00:00:20:01", "kind": "boost",
+  "interface": "sl0", "password": "B8VC"}]})";
 
 const MacAddress kHpLocal = {2, 0x5A, 0, 0, 0x10, 1}, kHp2 = {2, 0x5A, 0, 0, 0x10, 2},
-                 kHp4 = {2, 0x5A, 0, 0, 0x10, 4}, kBoostLocal = {2, 0x5A, 0, 0, 0x20, 1},
-                 kBoost2 = {2, 0x5A, 0, 0, 0x20, 2};
+                 kHp4 = {2, 0x5A, 0, 0, 0x10, 4}, kBoostLocal = {2, 0x5A, 0, 0, 0x20, 1};
 
 Bytes key8(const std::string& text) {
   Key16 k = deriveHp10Key(text);
@@ -76,17 +71,6 @@ TEST_F(SimHp10, RemoteKeyUnderTheDekReachesOnlyItsHolder) {
   Bytes nek = cat({1}, key8("HomePlug"));
   EXPECT_TRUE(exchange(hp1(kHp2, 0x04, nek)).empty());
   EXPECT_EQ(macAt(only(hp1(kHp4, 0x04, nek)), 0), host);
-  // Options back to the network key: under it a key is not taken.
-  EXPECT_TRUE(exchange(hp1(kBroadcastMac, 0x1F, {0x40, 0x01, 0x01})).empty());
-  EXPECT_TRUE(exchange(hp1(kHp4, 0x04, cat({1}, key8("Other1234")))).empty());
-}
-
-TEST_F(SimHp10, BoostIdentityFromTheNetworkAndLocalKeyConfirmed) {
-  load(kBoostNetwork);
-  // The local adapter and the station of its network; not the other network.
-  EXPECT_EQ(exchange(hp1(kBroadcastMac, 0x02, {0x00, 0x04, 0x87, 0x10, 0x00})).size(), 2u);
-  // Local key set: confirmed by the adapter it was addressed to.
-  EXPECT_EQ(only(hp1(kBoostLocal, 0x04, cat({1}, key8("Private77"))))[15], 0x06);
 }
 
 class SimBoostLoader : public SimFixture {
