@@ -48,6 +48,7 @@ TEST(RemoteColumns, SavedLayoutWithHiddenColumns) {
   auto three = remoteColumns(false, false);
   ASSERT_EQ(three.size(), 3u);
   EXPECT_EQ(three[2].column, RemoteColumn::Password);
+  EXPECT_EQ(freshDisplayOrder(3), (std::vector<int>{0, 2, 1}));
 
   ColumnLayout saved;
   saved.order = {1, 0, 4, 2, 3};
