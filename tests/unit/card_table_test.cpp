@@ -54,8 +54,6 @@ TEST_F(CardTableTest, OpensCardsInListOrder) {
   EXPECT_EQ(sendFrame(table, 0, frame.data(), 60), 0);
   EXPECT_EQ(openAllCards(table), 1);
   EXPECT_EQ(table.count, 3);
-  EXPECT_EQ(table.cards[2].deviceName, "veth2");
-  EXPECT_EQ(table.cards[2].mac[5], 2);
   EXPECT_TRUE(table.cards[2].handle);
   EXPECT_FALSE(table.cards[3].handle);
   CardPort* before = table.cards[1].handle.get();

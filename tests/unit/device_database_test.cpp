@@ -59,8 +59,7 @@ std::int32_t i32At(const Bytes& b, std::size_t at) {
   return static_cast<std::int32_t>(ByteReader(b, at).u32le());
 }
 
-// 33 devices: more than 32 read back too.
-TEST(DeviceDatabase, WrittenFilesHoldTheLayoutAndReadBackByteForByte) {
+TEST(DeviceDatabase, WrittenFilesHoldTheLayout) {
   ScratchFolder dir;
   std::string path = dir.file("Strandline Utility.data");
   for (std::size_t n : {1u, 33u, 100u}) {
@@ -83,13 +82,6 @@ TEST(DeviceDatabase, WrittenFilesHoldTheLayoutAndReadBackByteForByte) {
                              {tail + 44, 3}})
       EXPECT_EQ(i32At(file, at), value) << "at " << at;
     EXPECT_EQ(ByteReader(file, last).text(35), "Device " + std::to_string(n));
-
-    auto back = std::make_unique<DeviceDatabase>();
-    DatabaseReadResult read = readDatabase(path, *back);
-    EXPECT_EQ(read.status, Status_::Loaded);
-    EXPECT_FALSE(read.tablesReset || read.notice);
-    EXPECT_EQ(*back, *db);
-    EXPECT_EQ(encodeDatabase(*back), file);
   }
 }
 
@@ -237,7 +229,7 @@ TEST(DeviceDatabase, WritesArePrivateAndSkipAnEmptyTable) {
 TEST(DeviceDatabase, FailedWritesLeaveTheOldFileIntact) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
-  auto oldDb = sampleDatabase(4);
+  auto oldDb = sampleDatabase(33);  // more than 32 devices read back too
   ASSERT_TRUE(writeDatabase(path, *oldDb).ok());
   const Bytes oldFile = readBytes(path);
   auto newDb = sampleDatabase(60, 1);
@@ -264,7 +256,9 @@ TEST(DeviceDatabase, FailedWritesLeaveTheOldFileIntact) {
     ASSERT_EQ(dir.entries(), std::vector<std::string>{"db.data"});
   }
   auto back = std::make_unique<DeviceDatabase>();
-  EXPECT_EQ(readDatabase(path, *back).status, Status_::Loaded);
+  DatabaseReadResult read = readDatabase(path, *back);
+  EXPECT_EQ(read.status, Status_::Loaded);
+  EXPECT_FALSE(read.tablesReset || read.notice);
   EXPECT_EQ(*back, *oldDb);
 
   // Short writes are carried on until all is written.

