@@ -60,7 +60,7 @@ std::uint64_t VirtualClock::nowMs() {
 
 void VirtualClock::sleepMs(std::uint32_t ms) {
   std::uint64_t deadline = nowMs() + ms;
-  runUntil(deadline, [] { return false; });
+  waitUntil(deadline, [] { return false; });
 }
 
 void VirtualClock::schedule(std::uint64_t atMs, std::function<void()> fn) {
@@ -72,7 +72,7 @@ void VirtualClock::schedule(std::uint64_t atMs, std::function<void()> fn) {
   wake_.notify_all();
 }
 
-void VirtualClock::notify() {
+void VirtualClock::wake() {
   {
     std::lock_guard lock(mutex_);
     ++wakeups_;
@@ -85,7 +85,7 @@ std::size_t VirtualClock::pendingEvents() {
   return events_.size();
 }
 
-bool VirtualClock::runUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready) {
+bool VirtualClock::waitUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready) {
   for (;;) {
     std::uint64_t seen;
     {
@@ -102,7 +102,7 @@ bool VirtualClock::runUntil(std::uint64_t deadlineMs, const std::function<bool()
         if (now_ >= deadlineMs) return false;
         std::uint64_t until = deadlineMs;
         if (!events_.empty()) until = std::min(until, events_.begin()->first.first);
-        // A wake-up counted since `seen` (an event scheduled, or notify) ends the wait at once.
+        // A wake-up counted since `seen` (an event scheduled, or wake) ends the wait at once.
         if (paced_)
           wake_.wait_for(lock, std::chrono::milliseconds(until - now_),
                          [&] { return wakeups_ != seen; });

@@ -51,10 +51,11 @@ class VirtualClock final : public Clock {
 
   std::uint64_t nowMs() override;
   void sleepMs(std::uint32_t ms) override;
-  bool waitUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready) override {
-    return runUntil(deadlineMs, ready);
-  }
-  void wake() override { notify(); }
+  // Advances the clock, running due events, until ready() holds (checked after
+  // every event) or the deadline is reached. Returns ready().
+  bool waitUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready) override;
+  // Wakes a paced wait early (another thread made something ready).
+  void wake() override;
   // The system's wall time when the clock was made, advanced by the clock.
   std::int64_t wallSeconds() override;
 
@@ -65,17 +66,11 @@ class VirtualClock final : public Clock {
     schedule(nowMs() + delayMs, std::move(fn));
   }
 
-  // Advances the clock, running due events, until ready() holds (checked after
-  // every event) or the deadline is reached. Returns ready().
-  bool runUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready);
-  // Wakes a paced runUntil early (another thread made something ready).
-  void notify();
-
   std::size_t pendingEvents();
 
  private:
   bool paced_;
-  std::uint64_t wakeups_ = 0;  // counts notify() calls and scheduled events
+  std::uint64_t wakeups_ = 0;  // counts wake() calls and scheduled events
   std::uint64_t startReal_ = 0;
   std::int64_t startWall_ = 0;
   std::uint64_t now_ = 0;

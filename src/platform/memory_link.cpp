@@ -104,7 +104,7 @@ void MemoryLink::deliver(const std::string& card, ByteView frame) {
     std::lock_guard lock(mutex_);
     for (Port* port : ports_) port->offer(card, frame);
   }
-  clock_.notify();
+  clock_.wake();
 }
 
 std::vector<std::pair<std::string, Bytes>> MemoryLink::sentFrames() {
@@ -120,7 +120,7 @@ bool MemoryLink::wait(std::span<CardPort* const> ports, int timeoutMs) {
     return false;
   };
   std::uint64_t deadline = clock_.nowMs() + static_cast<std::uint64_t>(std::max(timeoutMs, 0));
-  return clock_.runUntil(deadline, anyReadable);
+  return clock_.waitUntil(deadline, anyReadable);
 }
 
 }  // namespace strandline
