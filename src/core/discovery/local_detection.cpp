@@ -348,6 +348,12 @@ bool readAdapterNmk(ProgramContext& ctx, const MacAddress& adapterMac, Key16& ke
       thpapiAbortTransfer(ctx.thpapi);
       return false;
     }
+    // A refused or corrupt chunk carries no data: the library has either
+    // armed the same request again (completion 1) or given up.
+    if (result.status != 0) {
+      if (result.completion == 1) continue;
+      return false;
+    }
     bool last = false;
     if (!appendModuleReadChunk(result, image, last)) {
       thpapiAbortTransfer(ctx.thpapi);
