@@ -57,7 +57,8 @@ struct Adapter {
   std::map<std::uint8_t, Bytes> staged;   // module id -> bytes written, not committed
   std::map<std::uint32_t, Bytes> memory;  // memory writes by address
   std::uint8_t ledState = 0;
-  std::uint8_t firmwareType = 4;  // configuration block byte 47
+  std::uint8_t firmwareType = 4;     // configuration block byte 47
+  std::int64_t lastReadOffset = -1;  // offset of the last module-read request
 
   // HomePlug 1.0 device state: the 50-byte local-parameter image holds the
   // MAC (0..5), the key of key select 0 (6..13), the key select of the

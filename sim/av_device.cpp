@@ -200,7 +200,11 @@ void moduleRead(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool
     std::copy_n(source->begin() + offset, n, data.begin());
   }
   std::uint32_t checksum = checksum32(data);
-  if (station.faults.corruptChecksum) checksum ^= 0x00010000;
+  bool repeated = station.lastReadOffset == std::int64_t{offset};
+  station.lastReadOffset = offset;
+  if (station.faults.corruptChecksum ||
+      (std::int64_t{offset} == station.faults.corruptChecksumAt && !repeated))
+    checksum ^= 0x00010000;
   Bytes f = answer(station, req, kAvModuleRead + 1, 16 + data.size());
   ByteWriter w(f, req.payload);
   w.u8(status);

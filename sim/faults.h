@@ -21,6 +21,10 @@ struct FaultSettings {
   std::uint8_t remoteKeyFailure = 0;
   // The adapter confirms a key set for itself but goes on using its own.
   bool keepsOwnKey = false;
+  // A module-read answer at this offset carries a wrong checksum unless the
+  // request before asked for the same offset: one bad chunk in every read,
+  // good when asked for again at once. -1: never.
+  std::int64_t corruptChecksumAt = -1;
   // Unplugging on a schedule (milliseconds from the start; 0 = never).
   std::uint64_t unplugAtMs = 0;
   std::uint64_t replugAtMs = 0;

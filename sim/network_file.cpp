@@ -80,6 +80,7 @@ FaultSettings faults(const json& j) {
   f.delayMs = static_cast<std::uint32_t>(integer(j, "delayMs", 0, 60000, 0));
   f.duplicate = flag(j, "duplicate");
   f.corruptChecksum = flag(j, "corruptChecksum");
+  f.corruptChecksumAt = integer(j, "corruptChecksumAt", -1, 0xFFFFFFFFL, -1);
   f.wrongOui = flag(j, "wrongOui");
   f.rebootMs = static_cast<std::uint32_t>(integer(j, "rebootMs", 0, 600000, 1500));
   f.remoteKeyFailure = static_cast<std::uint8_t>(integer(j, "remoteKeyFailure", 0, 255, 0));

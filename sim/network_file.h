@@ -14,7 +14,7 @@
 //       "bridged": "02:00:00:00:0a:01", "firmwareType": 4,
 //       "vendor": "...", "product": "...", "loaderFallback": false,
 //       "faults": { "loss": 0.2, "seed": 7, "delayMs": 30, "duplicate": true,
-//                   "corruptChecksum": true, "wrongOui": true,
+//                   "corruptChecksum": true, "corruptChecksumAt": 1024, "wrongOui": true,
 //                   "status": { "0xA050": 17 }, "rebootMs": 1500, "remoteKeyFailure": 19,
 //                   "keepsOwnKey": true,
 //                   "unplugAtMs": 1000, "replugAtMs": 4000 } } ] }

@@ -99,12 +99,14 @@ int sendFrame(CardTable& table, int card, const std::uint8_t* frame, std::uint16
   Bytes padded(sendLength, 0);
   std::memcpy(padded.data(), frame, length);
   std::string error;
+  const std::string& name = table.cards[card].deviceName;
   if (table.cards[card].handle->send(padded, error)) {
     ++table.framesSent;
+    table.sendFaultShown.erase(name);
     return 1;
   }
   table.errorText = error;
-  if (table.prompter)
+  if (table.prompter && table.sendFaultShown.insert(name).second)
     table.prompter->messageBox(
         "Unknown error occurred while sending packets. Please try after some time.",
         "Send Packet Error", MessageIcon::None, MessageButtons::Ok);
@@ -115,10 +117,18 @@ std::optional<ByteView> receiveFrame(CardTable& table, int card) {
   if (card < 0 || card >= kMaxCards || !table.cards[card].handle) return std::nullopt;
   Bytes frame;
   std::string error;
-  if (table.cards[card].handle->receive(frame, error) != 1) {
-    if (!error.empty()) table.errorText = error;
+  const std::string& name = table.cards[card].deviceName;
+  int received = table.cards[card].handle->receive(frame, error);
+  if (received < 0) {
+    table.errorText = error;
+    if (table.prompter && table.readFaultShown.insert(name).second)
+      table.prompter->messageBox(
+          "Error occured while reading the frame. Please try after sometime.", "Reading Error",
+          MessageIcon::None, MessageButtons::Ok);
     return std::nullopt;
   }
+  if (received == 0) return std::nullopt;
+  table.readFaultShown.erase(name);
   // The watcher may itself receive (the local-parameter query waits inside it),
   // so it sees its own copy; rxData is replaced only once it has returned.
   if (table.watcher) table.watcher->onLocalFrame(card, frame);

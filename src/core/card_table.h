@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,7 @@ struct CardOpenFailure {
 
 struct CardTable {
   FrameLink* link = nullptr;
-  Prompter* prompter = nullptr;  // for the send-fault message; may be null
+  Prompter* prompter = nullptr;  // for the send and read fault messages; may be null
   LocalFrameWatcher* watcher = nullptr;
 
   std::array<CardSlot, kMaxCards> cards;
@@ -64,6 +65,12 @@ struct CardTable {
 
   // Cards that could not be opened at the last openAllCards, with the reason.
   std::vector<CardOpenFailure> openFailures;
+
+  // Cards (by device name, so a rebuilt table keeps them) whose send or read
+  // fault was shown and that have not sent or read a frame since: a card that
+  // went away shows its message once, not once for every frame.
+  std::set<std::string> sendFaultShown;
+  std::set<std::string> readFaultShown;
 };
 
 // The filter program of the card table: accept 0x887B, accept 0x88E1, reject.
@@ -74,11 +81,14 @@ int openCard(CardTable& table, int card);  // 1 when (now) open
 void closeCard(CardTable& table, int card);
 void closeAllCards(CardTable& table);
 
-// Pads below 60 bytes with zeros; refuses more than 1514 bytes or a closed card.
-// 1 when the library took the frame.
+// Pads below 60 bytes with zeros; refuses more than 1514 bytes or a closed card
+// silently. 1 when the library took the frame; a library failure is shown once
+// per card until a send on that card succeeds again.
 int sendFrame(CardTable& table, int card, const std::uint8_t* frame, std::uint16_t length);
 
-// Reads at most one frame from the card; the view stays valid until the next receive.
+// Reads at most one frame from the card; the view stays valid until the next
+// receive. A library failure gives no frame and is shown once per card until a
+// frame is read on that card again.
 std::optional<ByteView> receiveFrame(CardTable& table, int card);
 
 // Reads at most one frame from the open cards in index order. 1 and the frame

@@ -315,9 +315,9 @@ bool config10248Rules(ByteView image) {
   return f.ok();
 }
 
+// Called only when the mode word is not 0.
 bool modeParameterRules(FieldReader& f) {
   std::uint16_t mode = f.u16(pib::kOffsetModeWord);
-  if (mode == 0) return f.ok();
   std::uint32_t period = f.u32(10890);
   // Widened: period * 100 must not wrap before the comparison.
   if (period == 0 || std::uint64_t{period} * 100 <= f.u32(11354)) return false;
@@ -346,9 +346,11 @@ bool listRules(FieldReader& f, PibList list, std::size_t at, std::size_t countAt
   return f.ok();
 }
 
-// The two lists are checked whatever the mode word holds.
+// Mode word 0 switches the section off: whatever lies behind it, the two
+// lists included, is left unchecked (devices leave stale bytes there).
 bool config10888Rules(ByteView image) {
   FieldReader f(image, 10888, 512);
+  if (f.u16(pib::kOffsetModeWord) == 0) return f.ok();
   return modeParameterRules(f) &&
          listRules(f, PibList::First, pib::kOffsetListA, pib::kOffsetListACount) &&
          listRules(f, PibList::Second, pib::kOffsetListB, pib::kOffsetListBCount);

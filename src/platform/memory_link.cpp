@@ -30,8 +30,15 @@ class MemoryLink::Port final : public CardPort {
     return true;
   }
 
-  int receive(Bytes& frame, std::string&) override {
+  int receive(Bytes& frame, std::string& error) override {
     std::lock_guard lock(link_.mutex_);
+    auto& failing = link_.failReceive_;
+    auto it = std::find(failing.begin(), failing.end(), card_);
+    if (it != failing.end()) {
+      failing.erase(it);
+      error = "read: simulated library fault";
+      return -1;
+    }
     if (queue_.empty()) return 0;
     frame = std::move(queue_.front());
     queue_.pop_front();

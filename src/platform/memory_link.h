@@ -30,6 +30,8 @@ class MemoryLink final : public FrameLink {
   void denyPermission(const std::string& card) { denied_.push_back(card); }
   // Makes the next send on this card fail as a library fault would.
   void failNextSend(const std::string& card) { failSend_.push_back(card); }
+  // Makes the next receive on this card fail as a library fault would.
+  void failNextReceive(const std::string& card) { failReceive_.push_back(card); }
 
   // Hands a frame to every open port of the card (subject to its filter).
   void deliver(const std::string& card, ByteView frame);
@@ -53,6 +55,7 @@ class MemoryLink final : public FrameLink {
   std::vector<CardInfo> cards_;
   std::vector<std::string> denied_;
   std::vector<std::string> failSend_;
+  std::vector<std::string> failReceive_;
   std::vector<Port*> ports_;
   std::vector<std::pair<std::string, Bytes>> sentLog_;
   FarEnd farEnd_;

@@ -210,6 +210,9 @@ int thpapiBeginModuleRead(ThpapiContext& lib, const MacAddress& source,
   t.readType = readType;
   t.operation = kOperationModuleRead;
   t.stage = TransferStage::Reading;
+  // The first chunk may be resent like any other: a single corrupt answer
+  // must not end a read that the next answer would complete.
+  t.retriesLeft = kRetries;
   t.pending.destination = destination;
   t.pending.source = source;
   if (readType == 2)

@@ -151,6 +151,15 @@ TEST_P(AddDeviceFails, LocalAdapterReturnsHome) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, AddDeviceFails, ::testing::ValuesIn(kFailedAdds));
 
+// One chunk of every parameter-block read fails its checksum and is asked for
+// again: detection and the add both read the local key through it.
+TEST_F(AddDevice, BadKeyChunkIsReadAgain) {
+  readyAv(false, R"({"corruptChecksumAt": 1024})");
+  EXPECT_TRUE(addDeviceByPassword(*ctx, "Kitchen", kNewPassword));
+  EXPECT_EQ(simKey(kNew), home);
+  expectLocalBackHome();
+}
+
 TEST_F(AddDevice, AvVerifyMarksTheStoredPassword) {
   loadFile("home.json");
   ready();

@@ -175,6 +175,15 @@ TEST_F(Discovery, NoAdapterClearsTheStationsAndReportsNothingFound) {
   EXPECT_FALSE(ctx->scan.timerRunning);
 }
 
+// The local adapter's first two answers are lost (seed 4): it is asked again, not given up.
+TEST_F(Discovery, LostProbeAnswersAreNotAbsence) {
+  load(R"({"adapters": [{"mac": "02:5A:00:00:71:01", "interface": "sl0", "password": "AAAA-BBBB",
+                        "faults": {"loss": 0.3, "seed": 4}}]})");
+  ASSERT_TRUE(discover());
+  EXPECT_EQ(ctx->adapters[0].kind, 4u);
+  EXPECT_TRUE(ctx->avMode);
+}
+
 TEST_F(Discovery, LateAndLostAnswers) {
   auto home = nlohmann::json::parse(readNetworkFile("home.json"));
   home["adapters"][1]["faults"] = {{"delayMs", 150}};             // answers after the 100 ms wait

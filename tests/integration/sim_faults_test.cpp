@@ -80,6 +80,18 @@ TEST_F(SimFaults, CorruptChecksumSpoilsModuleReads) {
   Bytes a = only(av(kLocal, 0xA024, {2, 0, 0x00, 0x04, 0, 0, 0, 0}));
   EXPECT_EQ(a[20], 0);
   EXPECT_NE(testChecksum(ByteView(a.data() + 36, 1024), le32(a, 32)), 0u);
+
+  // At one offset only, and good when asked for again at once.
+  load(faultNetwork(R"({"corruptChecksumAt": 1024})"));
+  auto checks = [&](std::uint8_t offsetHigh) {
+    Bytes b = only(av(kLocal, 0xA024, {2, 0, 0x00, 0x04, 0, offsetHigh, 0, 0}));
+    return testChecksum(ByteView(b.data() + 36, 1024), le32(b, 32)) == 0;
+  };
+  EXPECT_TRUE(checks(0));
+  EXPECT_FALSE(checks(4));
+  EXPECT_TRUE(checks(4));
+  EXPECT_TRUE(checks(0));
+  EXPECT_FALSE(checks(4));
 }
 
 TEST_F(SimFaults, UnplugAndReplug) {

@@ -70,7 +70,7 @@ TEST_F(CardTableTest, OpensCardsInListOrder) {
 }
 
 // Short frames are padded with zeros to 60 bytes, oversized ones refused
-// silently; a send fault is shown.
+// silently; a send fault is shown once per card until a send on it succeeds.
 TEST_F(CardTableTest, SendPadsRefusesAndReportsFaults) {
   openAllCards(table);
   Bytes frame(17, 0xAB);
@@ -85,12 +85,38 @@ TEST_F(CardTableTest, SendPadsRefusesAndReportsFaults) {
   EXPECT_EQ(sent.size(), 2u);
   EXPECT_TRUE(prompter.shown.empty());
 
-  link.failNextSend("veth0");
+  for (const char* name : {"veth0", "veth0", "veth1", "veth0"}) link.failNextSend(name);
   EXPECT_EQ(sendFrame(table, 0, big.data(), 60), 0);
-  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(sendFrame(table, 0, big.data(), 60), 0);
+  EXPECT_EQ(sendFrame(table, 1, big.data(), 60), 0);
+  openAllCards(table);  // a rebuilt table does not end the episode
+  EXPECT_EQ(sendFrame(table, 0, big.data(), 60), 0);
+  ASSERT_EQ(prompter.shown.size(), 2u);  // veth0 once, veth1 once
   EXPECT_EQ(prompter.shown[0].text,
             "Unknown error occurred while sending packets. Please try after some time.");
   EXPECT_EQ(prompter.shown[0].caption, "Send Packet Error");
+  EXPECT_EQ(sendFrame(table, 0, big.data(), 60), 1);
+  link.failNextSend("veth0");
+  EXPECT_EQ(sendFrame(table, 0, big.data(), 60), 0);
+  EXPECT_EQ(prompter.shown.size(), 3u);
+}
+
+// A read fault is shown once per card until a frame is read on it again.
+TEST_F(CardTableTest, ReadFaultsAreShownOncePerEpisode) {
+  openAllCards(table);
+  for (int i = 0; i < 3; ++i) link.failNextReceive("veth1");
+  EXPECT_EQ(poll(), 0);
+  EXPECT_EQ(poll(), 0);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text,
+            "Error occured while reading the frame. Please try after sometime.");
+  EXPECT_EQ(prompter.shown[0].caption, "Reading Error");
+  link.deliver("veth1", avFrame());
+  EXPECT_EQ(poll(), 0);  // the third fault, still the same episode
+  EXPECT_EQ(poll(), 1);
+  link.failNextReceive("veth1");
+  EXPECT_EQ(poll(), 0);
+  EXPECT_EQ(prompter.shown.size(), 2u);
 }
 
 // A poll names the card the frame came on and shows it to the watcher; other

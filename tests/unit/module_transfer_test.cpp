@@ -156,7 +156,8 @@ TEST_F(TransferTest, ReadsWalkTheModulesInChunks) {
 
 // Replies to a module read of the parameter block, or to a module-write update: 0 a
 // good confirmation, -1 a read chunk whose data fails its checksum word, otherwise that
-// device status. Three resends are allowed after the first chunk, none for it.
+// device status. A read chunk is sent again up to three times, the first one
+// included; a write's first chunk is not.
 TEST_F(TransferTest, FailedChunksAreSentAgainWhileRetriesRemain) {
   Bytes imageA = join({imageHeader(0x1000, 3000, 0), Bytes(3000, 0x33)});
   Bytes imageB = pattern(100, 1);
@@ -169,7 +170,7 @@ TEST_F(TransferTest, FailedChunksAreSentAgainWhileRetriesRemain) {
     int status;
   } cases[] = {
       {"read: corrupt, then failures", false, {0, -1, 1, 1, 1}, {0, 1024, 1024, 1024, 1024}, 0, 1},
-      {"read: a failed first chunk", false, {1}, {0}, 0, 1},
+      {"read: a failed first chunk", false, {-1, 1, 1, 1}, {0, 0, 0, 0}, 0, 1},
       {"write: failures", true, {0, 5, 5, 5, 5}, {0, 1024, 1024, 1024, 1024}, -1, 5},
       {"write: a failed first chunk", true, {1}, {0}, -1, 1},
   };

@@ -253,8 +253,13 @@ TEST_F(ParameterBlockTest, EachSectionRefusesOutOfRangeValues) {
       {"config10248_slots", {}, {10248, 1, 33}, 32},
       {"config10248_record_gain", {{10426, 1, 1}, {10435, 1, 1}}, {10446, 1, 0xE7}, 0xE8},
       {"config10888_mode512", {{10888, 2, 512}, {10890, 4, 30}}, {10902, 1, 3}, 2},
-      {"10888_list_item", {{11142, 2, 1}, {10998, 4, 1}, {10938, 4, 1}}, {10942, 1, 12}, 11},
-      {"config10888_list_count", {}, {11348, 2, 4}, 3},
+      {"10888_list_item",
+       {{10888, 2, 256}, {10890, 4, 1000}, {11142, 2, 1}, {10998, 4, 1}, {10938, 4, 1}},
+       {10942, 1, 12},
+       11},
+      {"config10888_list_count", {{10888, 2, 256}, {10890, 4, 1000}}, {11348, 2, 4}, 3},
+      // Mode word 0: stale list bytes behind it are not looked at.
+      {"config10888_mode_0_ends_the_rules", {{10890, 4, 1000}, {11348, 2, 4}}, {10888, 2, 256}, 0},
       {"config11400_data_bits", {}, {11424, 1, 9}, 7},
       {"text_lengths", {}, {12252, 2, 2561}, 2560},
       {"text_unterminated", longText(), {11721, 1, 'a'}, 0}};

@@ -1,5 +1,6 @@
 #include "core/discovery/local_detection.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -177,7 +178,10 @@ bool probeAvAdapter(ProgramContext& ctx, int card, int savedCurrent) {
     return awaitConfirm(ctx, kMmVersionRequest, result);
   };
   ThpapiResult first;
-  if (!exchange(first)) return false;
+  bool answered = false;
+  for (int attempt = 0; attempt < kProbeAttempts && !answered; ++attempt)
+    answered = exchange(first);
+  if (!answered) return false;
   if (card == savedCurrent) ctx.avMode = true;
   ThpapiResult second;
   const ThpapiResult& result = exchange(second) ? second : first;
@@ -242,7 +246,10 @@ bool probeBoostAdapters(ProgramContext& ctx) {
   int saved = ctx.cards.currentCard;
   for (int card = 0; card < ctx.cards.count; ++card) {
     bool answered = withCurrentCard(ctx, card, [&] {
-      if (!probeBoostAdapter(ctx)) return false;
+      bool identified = false;
+      for (int attempt = 0; attempt < kProbeAttempts && !identified; ++attempt)
+        identified = probeBoostAdapter(ctx);
+      if (!identified) return false;
       if (card == saved) ctx.kestrelMode = true;
       requestVersionString(ctx);
       pollHp10(ctx, nullptr);
@@ -264,11 +271,12 @@ bool probeHp1Adapters(ProgramContext& ctx) {
     const MacAddress& cardMac = ctx.cards.cards[static_cast<std::size_t>(card)].mac;
     const MacAddress& source = macIsSet(adapter.mac.data()) ? adapter.mac : cardMac;
     bool answered = false;
-    for (int attempt = 0; attempt < 3 && !answered; ++attempt) {
+    // Waits of 50, 150 and 250 ms, then 250 ms for every further attempt.
+    for (int attempt = 0; attempt < kProbeAttempts && !answered; ++attempt) {
       ctx.localReplySeen = false;
       std::size_t n = buildNetworkStatsRequest(frame, source, kBroadcastMac);
       sendFrame(ctx.cards, card, frame, static_cast<std::uint16_t>(n));
-      drainCardUntil(ctx, card, 50 + 100 * attempt, ctx.localReplySeen);
+      drainCardUntil(ctx, card, 50 + 100 * std::min(attempt, 2), ctx.localReplySeen);
       answered = ctx.localReplySeen;
     }
     if (answered) {
@@ -346,6 +354,12 @@ bool readAdapterNmk(ProgramContext& ctx, const MacAddress& adapterMac, Key16& ke
     ThpapiResult result;
     if (!awaitConfirm(ctx, kMmModuleReadRequest, result)) {
       thpapiAbortTransfer(ctx.thpapi);
+      return false;
+    }
+    // A refused or corrupt chunk carries no data: the library has either
+    // armed the same request again (completion 1) or given up.
+    if (result.status != 0) {
+      if (result.completion == 1) continue;
       return false;
     }
     bool last = false;
