@@ -34,6 +34,7 @@ enum AdapterKind : std::uint32_t {
 };
 
 inline constexpr std::size_t kHp1ParamsSize = 50;
+inline constexpr std::uint32_t kNotProbed = 0xFF;
 
 struct LocalAdapter {
   std::uint8_t missCount = 0;  // consecutive unanswered HomePlug 1.0 detection rounds
@@ -41,6 +42,9 @@ struct LocalAdapter {
   std::uint32_t paramsValid = 0;  // 1 once the adapter answered
   MacAddress mac{};
   std::uint32_t present = 0;  // 1 while an adapter is known on this card
+  // The kind the previous detection pass found here (kKindAdapter when none,
+  // kNotProbed before any pass): decides how hard the next pass probes.
+  std::uint32_t kindLastPass = kNotProbed;
   std::array<std::uint8_t, kHp1ParamsSize> hp1Params{};
   std::uint32_t reads = 0, readBytes = 0, writes = 0, writtenBytes = 0;
 };
@@ -150,7 +154,8 @@ struct ProgramContext {
   // Mode flags, following the current card's adapter.
   bool avMode = false;
   bool kestrelMode = false;
-  std::int32_t tsc4000Local = 0;  // 4 when the current adapter is of the TSC4000 family
+  std::uint32_t detectionPasses = 0;  // local-adapter detection passes run so far
+  std::int32_t tsc4000Local = 0;      // 4 when the current adapter is of the TSC4000 family
 
   // Keys and names of the current adapter's network.
   Key16 avNmk{};

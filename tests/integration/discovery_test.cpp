@@ -179,9 +179,25 @@ TEST_F(Discovery, NoAdapterClearsTheStationsAndReportsNothingFound) {
 TEST_F(Discovery, LostProbeAnswersAreNotAbsence) {
   load(R"({"adapters": [{"mac": "02:5A:00:00:71:01", "interface": "sl0", "password": "AAAA-BBBB",
                         "faults": {"loss": 0.3, "seed": 4}}]})");
+  link.addCard({"sl9", "", {0x02, 0x5C, 0, 0, 0, 9}});  // a card with no adapter
+  auto versionRequestsOnSl9 = [this] {
+    const auto sent = link.sentFrames();
+    return std::count_if(sent.begin(), sent.end(), [](const auto& one) {
+      return one.first == "sl9" && one.second.size() > 16 && one.second[15] == 0x00 &&
+             one.second[16] == 0xA0;
+    });
+  };
   ASSERT_TRUE(discover());
   EXPECT_EQ(ctx->adapters[0].kind, 4u);
   EXPECT_TRUE(ctx->avMode);
+  // Every pass asks the lossy adapter again and again; the empty card is asked
+  // hard once, then once a pass.
+  EXPECT_EQ(versionRequestsOnSl9(), kProbeAttempts);
+  for (int pass = 0; pass < 4; ++pass) {
+    detectLocalAdapters(*ctx);
+    EXPECT_TRUE(ctx->adapters[0].present) << pass;
+  }
+  EXPECT_EQ(versionRequestsOnSl9(), kProbeAttempts + 4);
 }
 
 TEST_F(Discovery, LateAndLostAnswers) {

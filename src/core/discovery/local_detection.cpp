@@ -164,6 +164,24 @@ bool appendModuleReadChunk(const ThpapiResult& result, Bytes& image, bool& last)
   return true;
 }
 
+// kProbeAttempts where an adapter of the probe's kinds may be present (see
+// kProbeAttempts), else `fewer`.
+template <typename KindTest>
+int probeAttempts(const LocalAdapter& adapter, KindTest isProbedKind, int fewer) {
+  bool mayBePresent = adapter.kindLastPass == kNotProbed || isProbedKind(adapter.kindLastPass);
+  return mayBePresent ? kProbeAttempts : fewer;
+}
+
+bool isAvKind(std::uint32_t kind) {
+  return kind == kKindAv || kind == kKindAvTsc4000;
+}
+bool isBoostKind(std::uint32_t kind) {
+  return kind == kKindBoost;
+}
+bool isHp1Kind(std::uint32_t kind) {
+  return kind >= 1 && kind <= 3;
+}
+
 bool probeAvAdapter(ProgramContext& ctx, int card, int savedCurrent) {
   const MacAddress cardMac = ctx.cards.cards[static_cast<std::size_t>(card)].mac;
   std::array<std::uint8_t, 1528> frame{};
@@ -179,8 +197,8 @@ bool probeAvAdapter(ProgramContext& ctx, int card, int savedCurrent) {
   };
   ThpapiResult first;
   bool answered = false;
-  for (int attempt = 0; attempt < kProbeAttempts && !answered; ++attempt)
-    answered = exchange(first);
+  int attempts = probeAttempts(ctx.adapters[static_cast<std::size_t>(card)], isAvKind, 1);
+  for (int attempt = 0; attempt < attempts && !answered; ++attempt) answered = exchange(first);
   if (!answered) return false;
   if (card == savedCurrent) ctx.avMode = true;
   ThpapiResult second;
@@ -247,7 +265,8 @@ bool probeBoostAdapters(ProgramContext& ctx) {
   for (int card = 0; card < ctx.cards.count; ++card) {
     bool answered = withCurrentCard(ctx, card, [&] {
       bool identified = false;
-      for (int attempt = 0; attempt < kProbeAttempts && !identified; ++attempt)
+      int attempts = probeAttempts(ctx.adapters[static_cast<std::size_t>(card)], isBoostKind, 1);
+      for (int attempt = 0; attempt < attempts && !identified; ++attempt)
         identified = probeBoostAdapter(ctx);
       if (!identified) return false;
       if (card == saved) ctx.kestrelMode = true;
@@ -272,7 +291,8 @@ bool probeHp1Adapters(ProgramContext& ctx) {
     const MacAddress& source = macIsSet(adapter.mac.data()) ? adapter.mac : cardMac;
     bool answered = false;
     // Waits of 50, 150 and 250 ms, then 250 ms for every further attempt.
-    for (int attempt = 0; attempt < kProbeAttempts && !answered; ++attempt) {
+    int attempts = probeAttempts(adapter, isHp1Kind, 3);
+    for (int attempt = 0; attempt < attempts && !answered; ++attempt) {
       ctx.localReplySeen = false;
       std::size_t n = buildNetworkStatsRequest(frame, source, kBroadcastMac);
       sendFrame(ctx.cards, card, frame, static_cast<std::uint16_t>(n));
@@ -377,7 +397,11 @@ bool readAdapterNmk(ProgramContext& ctx, const MacAddress& adapterMac, Key16& ke
 
 int detectLocalAdapters(ProgramContext& ctx) {
   closeAllCards(ctx.cards);
-  for (LocalAdapter& adapter : ctx.adapters) adapter.present = 0;
+  bool firstPass = ctx.detectionPasses++ == 0;
+  for (LocalAdapter& adapter : ctx.adapters) {
+    if (!firstPass) adapter.kindLastPass = adapter.present ? adapter.kind : kKindAdapter;
+    adapter.present = 0;
+  }
   openAllCards(ctx.cards);
   ctx.kestrelMode = false;
   ctx.avMode = false;
