@@ -1,4 +1,6 @@
 #include <QLineEdit>
+#include <atomic>
+#include <memory>
 
 #include "core/security/add_device.h"
 #include "core/security/password_rules.h"
@@ -11,17 +13,14 @@ namespace {
 
 class DialogTest : public GuiTest {
  protected:
+  // Asked on the engine thread behind every command posted before it: an
+  // update already queued could still show the state from before them.
   bool scanPaused() {
-    bool paused = false, seen = false;
-    QMetaObject::Connection c = QObject::connect(&sheet->engine(), &WindowEngine::updated,
-                                                 [&](std::shared_ptr<const WindowUpdate> u) {
-                                                   paused = u->snapshot.scanPaused;
-                                                   seen = true;
-                                                 });
-    sheet->engine().post([](ProgramContext&, app::MainPageState&) {});
-    waitFor([&] { return seen; });
-    QObject::disconnect(c);
-    return paused;
+    auto paused = std::make_shared<std::atomic<int>>(-1);
+    sheet->engine().post(
+        [paused](ProgramContext& ctx, app::MainPageState&) { *paused = ctx.scan.paused; });
+    waitFor([&] { return *paused >= 0; });
+    return *paused == 1;
   }
 
   template <typename Dialog>
