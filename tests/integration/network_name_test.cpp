@@ -121,6 +121,28 @@ TEST_P(NetworkNames, SomeDevicesFail) {
   EXPECT_EQ(simKey(local), keyOf("Cellar1234"));
 }
 
+// A confirmation counts only for the request it answers: a duplicate, or one
+// that arrives after its wait gave up, never stands in for the next device.
+TEST_P(NetworkNames, ConfirmationCountsOnlyForItsOwnDevice) {
+  readyFile(GetParam());
+  sim::Adapter* first = simulation->adapter(macOf(remotes[0].first));
+  for (bool duplicate : {true, false}) {
+    SCOPED_TRACE(duplicate ? "duplicate" : "late");
+    const std::string name = duplicate ? "Duplicated" : "LateAnswer";
+    first->faults.duplicate = duplicate;
+    first->faults.delayMs = duplicate ? 0 : 4000;
+    ctx->known.devices.clear();
+    addKnown(remotes[0].first, remotes[0].second);
+    addKnown(remotes[1].first, "WRNG-PASS-WORD-0000");
+    prompter.shown.clear();
+    setNetworkNameAll(*ctx, name);
+    expectShown("Some Devices could not be added to your network.", "Attention!");
+    EXPECT_EQ(simKey(remotes[0].first), keyOf(name));
+    EXPECT_EQ(simKey(remotes[1].first), keyOf(publicName));
+    EXPECT_NE(ctx->known.at(2).networkName.str(), name);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, NetworkNames,
                          ::testing::Values("home.json", "hp10.json", "boost.json"));
 
