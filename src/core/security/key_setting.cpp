@@ -391,27 +391,38 @@ bool setNetworkKeyOnDevice(ProgramContext& ctx, KeyTarget& target,
   return target.added;
 }
 
-void applyLocalNetworkKey(ProgramContext& ctx) {
-  ScanPause pause(ctx);
+void keepLocalNetworkName(ProgramContext& ctx, const std::string& name, const Key16& key) {
   AdapterNetwork& network = ctx.currentNetwork();
-  switch (currentFamily(ctx)) {
-    case AdapterFamily::Av: {
-      Key16 key = storedNameKey(ctx);
-      network.networkKey = key;
-      const MacAddress local = ctx.currentAdapter().mac;
-      for (KnownDevice& device : ctx.known.devices) {
-        if (device.mac != local) continue;
-        device.networkName.set(network.networkName.str());
-        device.networkKey = key;
-      }
-      setAvLocalKey(ctx, key);
-      return;
-    }
+  network.networkName.set(name);
+  network.networkKey = key;
+  const MacAddress local = ctx.currentAdapter().mac;
+  for (KnownDevice& device : ctx.known.devices) {
+    if (device.mac != local) continue;
+    device.networkName.set(name);
+    std::copy_n(key.begin(), ctx.keyWidth(), device.networkKey.begin());
+  }
+  ctx.networkNameChanged = true;
+}
+
+bool applyLocalNetworkKey(ProgramContext& ctx, const std::optional<std::string>& name) {
+  ScanPause pause(ctx);
+  const AdapterFamily family = currentFamily(ctx);
+  Key16 key = storedNameKey(ctx);
+  if (name) key = family == AdapterFamily::Av ? deriveNetworkKey(*name) : hp10Key(*name);
+  bool took = false;
+  switch (family) {
+    case AdapterFamily::Av:
+      took = setAvLocalKey(ctx, key) != 0;
+      break;
     case AdapterFamily::Boost:
-      requestCurrentKey(ctx);
-      pollHp10(ctx, nullptr);
-      setBoostLocalKey(ctx, ctx.hp1Key.data());
-      return;
+      if (!name) {
+        requestCurrentKey(ctx);
+        pollHp10(ctx, nullptr);
+        key.fill(0);
+        std::copy(ctx.hp1Key.begin(), ctx.hp1Key.end(), key.begin());
+      }
+      took = setBoostLocalKey(ctx, key.data()) != 0;
+      break;
     case AdapterFamily::Standard: {
       std::uint8_t slot[kHp1KeyWidth];
       std::copy_n(ctx.hp1LocalParams.begin() + kImageSlotKey, kHp1KeyWidth, slot);
@@ -420,13 +431,14 @@ void applyLocalNetworkKey(ProgramContext& ctx) {
       restore.key = slot;
       restore.keepOptions = true;
       setHp1StandardKey(ctx, restore);
-      Key16 key = storedNameKey(ctx);
       Hp1KeySetting join;
       join.key = key.data();
-      setHp1StandardKey(ctx, join);
-      return;
+      took = setHp1StandardKey(ctx, join) != 0;
+      break;
     }
   }
+  if (took && name) keepLocalNetworkName(ctx, *name, key);
+  return took;
 }
 
 }  // namespace strandline
