@@ -191,6 +191,25 @@ TEST_F(NetworkNames, SetAllWhoseLocalKeyIsLostIsNoSuccess) {
   EXPECT_EQ(network().networkName.str(), publicName);
 }
 
+// While the local adapter restarts on its new key, the rescan after Set Local
+// does not report it missing; once it was found again, a missing adapter is.
+TEST_F(NetworkNames, SetLocalQuietsTheNotDetectedBoxWhileTheAdapterRestarts) {
+  readyFile("home.json");
+  app::MainPageState state;
+  auto scan = [&] { return app::scanNow(*ctx, state, {}); };
+  ctx->hooks.rescanNetwork = [&] {
+    simulation->unplug(macOf(local));
+    EXPECT_FALSE(scan());
+    simulation->replug(macOf(local));
+  };
+  EXPECT_TRUE(app::placeOnNetwork(*ctx, state, "Attic-Net", false, {}));
+  expectShown("Local network set to 'Attic-Net'", "Information");
+  EXPECT_TRUE(scan());
+  simulation->unplug(macOf(local));
+  EXPECT_FALSE(scan());
+  EXPECT_EQ(texts().back(), app::kNotDetectedScanText);
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, NetworkNames,
                          ::testing::Values("home.json", "hp10.json", "boost.json"));
 

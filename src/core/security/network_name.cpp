@@ -60,7 +60,7 @@ bool setNetworkNameLocal(ProgramContext& ctx, const std::string& name) {
   int result = setLocalNEK(ctx, nullptr, key);
   if (result) {
     keepLocalNetworkName(ctx, name, key);
-    ctx.keyFlow.adapterWarningShown = true;
+    ctx.keyFlow.suppressNotDetected = true;
     save(ctx);
     ctx.clock.sleepMs(kSettleMs);
     if (ctx.avMode) ctx.clock.sleepMs(kAvExtraSettleMs);
