@@ -102,7 +102,7 @@ DialogOutcome addDeviceOk(ProgramContext& ctx, MainPageState& state, const std::
 bool placeOnNetwork(ProgramContext& ctx, MainPageState& state, const std::string& name, bool all,
                     const std::function<void(int)>& notify) {
   ScanPause pause(ctx);
-  if (!storeNetworkName(ctx, name)) return false;
+  if (!checkTypedNetworkName(ctx, name)) return false;
   if (all) {
     MessageAnswer answer =
         ctx.prompter.messageBox(kSetAllQuestionText, kSetAllQuestionCaption,

@@ -116,6 +116,17 @@ void selectAdapterFromList(ProgramContext& ctx, MainPageState& state) {
   ctx.kestrelMode = ctx.networks[static_cast<std::size_t>(card)].kind == kKindBoost;
 }
 
+namespace {
+
+// Whether a missing adapter is reported: not while it restarts after a Set
+// Local; seeing it again ends that.
+bool reportMissing(ProgramContext& ctx, bool present) {
+  if (present) ctx.keyFlow.suppressNotDetected = false;
+  return !present && !ctx.keyFlow.suppressNotDetected;
+}
+
+}  // namespace
+
 bool restartScanning(ProgramContext& ctx, MainPageState& state,
                      const std::function<void(int)>& notify) {
   clearStations(ctx, state);
@@ -127,7 +138,7 @@ bool scanNow(ProgramContext& ctx, MainPageState& state, const std::function<void
     ctx.scan.forced = true;
     state.firstScanPending = false;
     bool found = restartScanning(ctx, state, notify);
-    if (!found && !state.suppressNotDetected) {
+    if (reportMissing(ctx, found)) {
       ctx.prompter.messageBox(kNotDetectedScanText, kNotDetectedCaption, MessageIcon::Error,
                               MessageButtons::Ok);
       closeAllCards(ctx.cards);
@@ -159,7 +170,7 @@ bool refreshAfterScan(ProgramContext& ctx, MainPageState& state, int phase, std:
     }
   }
   if (!takeAdapterChanges(state.adapterSnapshot, ctx.adapters)) return false;
-  if (!ctx.currentAdapter().present && !state.adapterWarningShown) {
+  if (reportMissing(ctx, ctx.currentAdapter().present) && !state.adapterWarningShown) {
     state.adapterWarningShown = true;
     ctx.prompter.messageBox(kNotDetectedLine, kAdapterGoneCaption, MessageIcon::Error,
                             MessageButtons::Ok);

@@ -63,7 +63,6 @@ struct MainPageState {
   bool adapterWarningShown = false;
   int selectedLocalIndex = 0;  // the local list row taken by selectAdapterFromList
   bool adding = false;         // a device is being added
-  bool suppressNotDetected = false;
   bool firstScanPending = true;
   bool rescanOnActivate = false;
   // Grows whenever the station table was cleared: the window empties its

@@ -18,7 +18,7 @@ int runNetwork(const Args& args) {
   const bool all = rest[0] == "set-all";
   const std::string name = rest[1];
   return runFlow(options, [&](ProgramContext& ctx) {
-    if (!storeNetworkName(ctx, name)) return kExitFailure;
+    if (!checkTypedNetworkName(ctx, name)) return kExitFailure;
     if (!all) return setNetworkNameLocal(ctx, name) ? kExitOk : kExitFailure;
     setNetworkNameAll(ctx, name);
     // Success is what the window calls success: every device took the name.

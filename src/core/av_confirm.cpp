@@ -22,6 +22,7 @@ bool pollConfirm(ConfirmWait& wait, std::uint16_t requestType, ThpapiResult& res
     int rc = thpapiDecodeFrame(wait.library, ByteView(frame.data(), length), result, selector);
     if (confirmsRequest(rc, result, requestType)) {
       if (wait.from && result.source != *wait.from) continue;
+      if (wait.except && result.source == *wait.except) continue;
       if (wait.frame) wait.frame->assign(frame.begin(), frame.begin() + length);
       wait.confirmSeen = true;
       return true;

@@ -26,6 +26,8 @@ struct ConfirmWait {
   bool confirmSeen = false;
   // When set, only a confirmation from this station counts (others are dropped).
   const MacAddress* from = nullptr;
+  // When set, a confirmation from this station is dropped.
+  const MacAddress* except = nullptr;
   // When set, receives the whole confirming frame.
   Bytes* frame = nullptr;
 };

@@ -111,7 +111,10 @@ struct KeyFlowState {
   std::string pendingPassword;
   ProgressDialog progressDialog = ProgressDialog::None;
   int progressStep = 0;
-  bool adapterWarningShown = false;
+  // Raised by a successful Set Local: the adapter restarts on its new key, so
+  // a scan that misses it meanwhile does not report it missing. Falls once
+  // the adapter is seen again.
+  bool suppressNotDetected = false;
   // Senders of HomePlug 1.0 key confirmations that arrived while another
   // answer was awaited; the next confirmation wait takes them first.
   std::vector<MacAddress> heldHp1Confirmations;

@@ -70,5 +70,29 @@ print(("ok: " if private else "FAILED: ") + "the local adapter is off the public
 sys.exit(0 if ok and private else 1)
 PY
 
+# A device whose stored password is wrong is not added, even when another
+# device's confirmations arrive twice: a duplicate answers no other request.
+faulty=$work/duplicates.json
+python3 - sim/networks/home.json "$faulty" <<'PY'
+import json, sys
+doc = json.load(open(sys.argv[1]))
+next(a for a in doc["adapters"] if "interface" not in a)["faults"] = {"duplicate": True}
+json.dump(doc, open(sys.argv[2], "w"))
+PY
+lab_up "$faulty"
+db2=$work/duplicates.data
+read -r good_mac good_password <<<"${remotes[0]}"
+read -r wrong_mac _ <<<"${remotes[1]}"
+"$lab" exec "$cli" device verify "$good_mac" "$good_password" --db "$db2" >/dev/null 2>&1 || true
+"$lab" exec "$cli" device verify "$wrong_mac" WRNG-PASS-WORD-0000 --db "$db2" >/dev/null 2>&1 || true
+set +e
+"$lab" exec "$cli" network set-all Duplicated --db "$db2" >"$work/setall2.txt" 2>&1
+rc=$?
+set -e
+cat "$work/setall2.txt"
+check "set-all with a wrong password: not a success (exit $rc)" test "$rc" -ne 0
+check "set-all with a wrong password: some devices not added" \
+  grep -q "Some Devices could not be added to your network." "$work/setall2.txt"
+
 [ "$fail" -eq 0 ] && echo "set-all e2e: all checks passed"
 exit "$fail"

@@ -2,6 +2,7 @@
 // password, on HomePlug AV, standard HomePlug 1.0 and Boost adapters.
 #include <nlohmann/json.hpp>
 
+#include "app/device_dialogs.h"
 #include "integration/sim_fixture.h"
 
 namespace strandline::testing {
@@ -41,7 +42,8 @@ TEST_P(NetworkNames, AllDevicesFormOnePrivateNetwork) {
   }
   // A stored status prefix is not part of the password.
   addKnown(remotes[1].first, "CHECK " + remotes[1].second);
-  ASSERT_TRUE(storeNetworkName(*ctx, "FamilyNet"));
+  // The name stored for the network is still the public one: the local adapter
+  // follows the name given, not the stored one.
   EXPECT_TRUE(setNetworkNameAll(*ctx, "FamilyNet"));
   expectShown("All Devices are successfully added to the network.");
   expectPauseRestored();
@@ -55,9 +57,14 @@ TEST_P(NetworkNames, AllDevicesFormOnePrivateNetwork) {
     EXPECT_TRUE(
         std::equal(key.begin(), key.begin() + (ctx->avMode ? 16 : 8), d.networkKey.begin()));
   }
-  for (const KnownDevice& d : ctx->known.devices)
-    EXPECT_TRUE(!ctx->avMode || (d.networkName.str() == "FamilyNet" && d.networkKey == key));
+  // Every entry, the local adapter's too, names the network, as saved and after a rescan.
+  auto expectNamed = [&] {
+    for (const KnownDevice& d : ctx->known.devices)
+      EXPECT_EQ(d.networkName.str(), "FamilyNet") << macToText(d.mac);
+  };
+  expectNamed();
   EXPECT_EQ(rescanStations(), expected);
+  expectNamed();
   EXPECT_EQ(network().networkName.str(), "FamilyNet");
   for (const StationRecord& s : network().stations)
     EXPECT_TRUE(!s.valid || !ctx->avMode || s.networkName.str() == "FamilyNet");
@@ -79,7 +86,6 @@ TEST_P(NetworkNames, LocalOnly) {
     // On AV the rescan comes after the adapter's settling time of 3 s.
     EXPECT_GE(clock.nowMs() - start, ctx->avMode ? 3000u : 0u);
   };
-  ASSERT_TRUE(storeNetworkName(*ctx, "Attic-Net"));
   EXPECT_TRUE(setNetworkNameLocal(*ctx, "Attic-Net"));
   expectShown("Local network set to 'Attic-Net'", "Information");
   EXPECT_EQ(rescans, 1);
@@ -97,7 +103,6 @@ TEST_P(NetworkNames, SomeDevicesFail) {
   addKnown(remotes[0].first, remotes[0].second);
   addKnown(remotes[1].first, "WRNG-PASS-WORD-0000");
   if (remotes.size() > 2) addKnown(remotes[2].first, "");  // no password: skipped, not done
-  ASSERT_TRUE(storeNetworkName(*ctx, "FamilyNet"));
   setNetworkNameAll(*ctx, "FamilyNet");
   expectShown("Some Devices could not be added to your network.", "Attention!");
   EXPECT_EQ(simKey(local), keyOf("FamilyNet"));
@@ -115,10 +120,94 @@ TEST_P(NetworkNames, SomeDevicesFail) {
   EXPECT_EQ(simKey(remotes[1].first), keyOf(publicName));
   // An empty database: nothing to fail, so all are added.
   ctx->known.devices.clear();
-  ASSERT_TRUE(storeNetworkName(*ctx, "Cellar1234"));
   EXPECT_FALSE(setNetworkNameAll(*ctx, "Cellar1234"));
   expectShown("All Devices are successfully added to the network.");
   EXPECT_EQ(simKey(local), keyOf("Cellar1234"));
+}
+
+// The typed name is kept only once the local adapter took its key: a Set All
+// cancelled at its question or a failed Set Local leaves the network, the
+// database and the detection passes that follow as they were.
+TEST_P(NetworkNames, NameIsKeptOnlyOnceItsKeyWasTaken) {
+  readyFile(GetParam());
+  for (const auto& [mac, password] : remotes) addKnown(mac, password);
+  app::MainPageState state;
+  prompter.answers.push_back(MessageAnswer::Cancel);
+  EXPECT_FALSE(app::placeOnNetwork(*ctx, state, "Cancelled-Net", true, {}));
+  EXPECT_EQ(network().networkName.str(), publicName);
+  simulation->unplug(macOf(local));
+  app::placeOnNetwork(*ctx, state, "Failed-Net", false, {});
+  EXPECT_EQ(texts().at(1), "Unable to complete the command.");
+  EXPECT_EQ(network().networkName.str(), publicName);
+  simulation->replug(macOf(local));
+  if (ctx->avMode) {  // a key refused is no key taken
+    simulation->adapter(macOf(local))->faults.status[0xA050] = 0x11;
+    app::placeOnNetwork(*ctx, state, "Refused-Net", false, {});
+    EXPECT_EQ(texts().back(), "Unable to complete the command.");
+    simulation->adapter(macOf(local))->faults.status.clear();
+  }
+  ASSERT_TRUE(discover());
+  EXPECT_EQ(rescanStations().size(), remotes.size());
+  app::refreshAfterScan(*ctx, state, 7, 0);
+  EXPECT_EQ(network().networkName.str(), publicName);
+  for (const KnownDevice& d : ctx->known.devices)
+    EXPECT_EQ(d.networkName.str(), publicName) << macToText(d.mac);
+  EXPECT_EQ(simKey(local), keyOf(publicName));
+}
+
+// A confirmation counts only for the request it answers: a duplicate, or one
+// that arrives after its wait gave up, never stands in for the next device.
+TEST_P(NetworkNames, ConfirmationCountsOnlyForItsOwnDevice) {
+  readyFile(GetParam());
+  sim::Adapter* first = simulation->adapter(macOf(remotes[0].first));
+  for (bool duplicate : {true, false}) {
+    SCOPED_TRACE(duplicate ? "duplicate" : "late");
+    const std::string name = duplicate ? "Duplicated" : "LateAnswer";
+    first->faults.duplicate = duplicate;
+    first->faults.delayMs = duplicate ? 0 : 4000;
+    ctx->known.devices.clear();
+    addKnown(remotes[0].first, remotes[0].second);
+    addKnown(remotes[1].first, "WRNG-PASS-WORD-0000");
+    prompter.shown.clear();
+    setNetworkNameAll(*ctx, name);
+    expectShown("Some Devices could not be added to your network.", "Attention!");
+    EXPECT_EQ(simKey(remotes[0].first), keyOf(name));
+    EXPECT_EQ(simKey(remotes[1].first), keyOf(publicName));
+    EXPECT_NE(ctx->known.at(2).networkName.str(), name);
+  }
+}
+
+// The local adapter's entry counts as done only once the adapter took the key.
+TEST_F(NetworkNames, SetAllWhoseLocalKeyIsLostIsNoSuccess) {
+  readyFile("home.json");
+  addKnown(remotes[0].first, remotes[0].second);
+  link.setFarEnd([this](const std::string& card, ByteView f) {
+    if (f.size() < 38 || f[15] != 0x50 || f[16] != 0xA0 || f[37] != 15)
+      simulation->receive(card, f);
+  });
+  setNetworkNameAll(*ctx, "FamilyNet");
+  expectShown("Some Devices could not be added to your network.", "Attention!");
+  EXPECT_EQ(simKey(remotes[0].first), keyOf("FamilyNet"));
+  EXPECT_EQ(network().networkName.str(), publicName);
+}
+
+// While the local adapter restarts on its new key, the rescan after Set Local
+// does not report it missing; once it was found again, a missing adapter is.
+TEST_F(NetworkNames, SetLocalQuietsTheNotDetectedBoxWhileTheAdapterRestarts) {
+  readyFile("home.json");
+  app::MainPageState state;
+  auto scan = [&] { return app::scanNow(*ctx, state, {}); };
+  ctx->hooks.rescanNetwork = [&] {
+    simulation->unplug(macOf(local));
+    EXPECT_FALSE(scan());
+    simulation->replug(macOf(local));
+  };
+  EXPECT_TRUE(app::placeOnNetwork(*ctx, state, "Attic-Net", false, {}));
+  expectShown("Local network set to 'Attic-Net'", "Information");
+  EXPECT_TRUE(scan());
+  simulation->unplug(macOf(local));
+  EXPECT_FALSE(scan());
+  EXPECT_EQ(texts().back(), app::kNotDetectedScanText);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, NetworkNames,

@@ -52,10 +52,15 @@ TEST_F(AwaitConfirmTest, SkipsOtherFramesAndKeepsWaiting) {
   Bytes other = avFrame(0xA001, 88);
   other[13] = 0x7B;  // HomePlug 1.0 frame
   deliverAt(25, other);
-  deliverAt(30, avFrame(0xA001, 88), "veth1");
+  Bytes fromOther = avFrame(0xA001, 88);
+  fromOther[11] = 0x57;
+  deliverAt(30, fromOther);
+  deliverAt(40, avFrame(0xA001, 88), "veth1");
+  const MacAddress stranger{0x00, 0xB0, 0x52, 0x12, 0x34, 0x57};
+  wait.except = &stranger;  // its confirmation is dropped
   EXPECT_TRUE(awaitConfirm(wait, 0xA000, result));
   EXPECT_EQ(result.messageType, 0xA001);
-  EXPECT_EQ(clock.nowMs(), 30u);
+  EXPECT_EQ(clock.nowMs(), 40u);
   EXPECT_EQ(table.lastRxCard, 1);
 }
 

@@ -162,6 +162,16 @@ TEST_F(RefreshTest, LostAdapterWarnsOnceAndClearsTheStations) {
   EXPECT_EQ(ctx.networks[0].stations[0].valid, 0u);
   EXPECT_NE(state.listGeneration, generation);
   EXPECT_FALSE(state.adapterWarningShown);
+  // While the adapter restarts after a Set Local it goes unreported, until seen again.
+  ctx.adapters[0].present = 1;
+  refreshAfterScan(ctx, state, 7, 1000);
+  ctx.keyFlow.suppressNotDetected = true;
+  ctx.adapters[0].present = 0;
+  EXPECT_TRUE(refreshAfterScan(ctx, state, 7, 1000));
+  EXPECT_EQ(prompter.shown.size(), 1u);
+  ctx.adapters[0].present = 1;
+  refreshAfterScan(ctx, state, 7, 1000);
+  EXPECT_FALSE(ctx.keyFlow.suppressNotDetected);
 }
 
 TEST_F(RefreshTest, NewAdapterIsSelectedByTheRememberedListRow) {

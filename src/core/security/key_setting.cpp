@@ -89,6 +89,27 @@ void sendOnCurrentCard(ProgramContext& ctx, const std::uint8_t* frame, std::size
   sendFrame(ctx.cards, ctx.cards.currentCard, frame, static_cast<std::uint16_t>(length));
 }
 
+enum class KeyAnswer { None, Taken, Refused };
+
+// Waits for the set-key confirmation from `station`, or from any station but
+// the local adapter when `station` is the broadcast address. A confirmation
+// from anyone else answers another request (a duplicate of an earlier answer,
+// or one that came after its own wait gave up) and is dropped.
+KeyAnswer awaitKeyAnswer(ProgramContext& ctx, const MacAddress& station, std::uint32_t ms,
+                         MacAddress& answered) {
+  const MacAddress local = ctx.currentAdapter().mac;
+  ConfirmWait wait{ctx.cards, ctx.thpapi, ctx.clock, ctx.tsc4000Local >= 4};
+  if (station == kBroadcastMac)
+    wait.except = &local;
+  else
+    wait.from = &station;
+  ThpapiResult result;
+  if (!awaitConfirm(wait, kMmSetKeyRequest, result, ms)) return KeyAnswer::None;
+  ctx.confirmSeen = true;
+  answered = result.source;
+  return result.status == 0 ? KeyAnswer::Taken : KeyAnswer::Refused;
+}
+
 bool sendAvSetKey(ProgramContext& ctx, const SetKeyParameters& parameters) {
   std::array<std::uint8_t, 1528> frame{};
   std::size_t n = thpapiEncodeSetKeyRequest(ctx.thpapi, ctx.currentCardMac(),
@@ -104,8 +125,10 @@ int setAvLocalKey(ProgramContext& ctx, const Key16& key) {
   parameters.selector = kKeySelectorLocal;
   parameters.target = ctx.currentAdapter().mac;
   if (!sendAvSetKey(ctx, parameters)) return 0;
-  ThpapiResult result;
-  return awaitConfirm(ctx, kMmSetKeyRequest, result) ? kRemoteAvConfirmed : 0;
+  MacAddress answered{};
+  return awaitKeyAnswer(ctx, parameters.target, kConfirmWaitMs, answered) == KeyAnswer::Taken
+             ? kRemoteAvConfirmed
+             : 0;
 }
 
 int setBoostLocalKey(ProgramContext& ctx, const std::uint8_t* key) {
@@ -200,7 +223,8 @@ AdapterFamily currentFamily(const ProgramContext& ctx) {
 Key16 drawRandomKey(ProgramContext& ctx) {
   // Seeded with the time in seconds; a second key within the same second is
   // drawn with the next second's seed so that it differs from the first.
-  std::int64_t seed = std::max<std::int64_t>(ctx.clock.wallSeconds(), ctx.keyFlow.lastRandomSeed + 1);
+  std::int64_t seed =
+      std::max<std::int64_t>(ctx.clock.wallSeconds(), ctx.keyFlow.lastRandomSeed + 1);
   ctx.keyFlow.lastRandomSeed = seed;
   return makeRandomKey(ctx.avMode, ctx.kestrelMode, static_cast<std::time_t>(seed));
 }
@@ -264,10 +288,15 @@ int setRemoteKey(ProgramContext& ctx, const Key16& deviceKey, const Key16& netwo
     parameters.secondKey = deviceKey;
     if (!sendAvSetKey(ctx, parameters)) return kRemoteNothingHeard;
     ctx.clock.sleepMs(1);
-    ThpapiResult confirm;
-    if (awaitConfirm(ctx, kMmSetKeyRequest, confirm, kRemoteConfirmWaitMs)) {
-      deviceMac = confirm.source;
-      return kRemoteAvConfirmed;
+    MacAddress answered{};
+    switch (awaitKeyAnswer(ctx, parameters.target, kRemoteConfirmWaitMs, answered)) {
+      case KeyAnswer::Taken:
+        deviceMac = answered;
+        return kRemoteAvConfirmed;
+      case KeyAnswer::Refused:
+        return kRemoteNothingHeard;
+      case KeyAnswer::None:
+        break;
     }
   } else {
     std::uint8_t frame[kHp1RequestBuffer];
@@ -362,27 +391,38 @@ bool setNetworkKeyOnDevice(ProgramContext& ctx, KeyTarget& target,
   return target.added;
 }
 
-void applyLocalNetworkKey(ProgramContext& ctx) {
-  ScanPause pause(ctx);
+void keepLocalNetworkName(ProgramContext& ctx, const std::string& name, const Key16& key) {
   AdapterNetwork& network = ctx.currentNetwork();
-  switch (currentFamily(ctx)) {
-    case AdapterFamily::Av: {
-      Key16 key = storedNameKey(ctx);
-      network.networkKey = key;
-      const MacAddress local = ctx.currentAdapter().mac;
-      for (KnownDevice& device : ctx.known.devices) {
-        if (device.mac != local) continue;
-        device.networkName.set(network.networkName.str());
-        device.networkKey = key;
-      }
-      setAvLocalKey(ctx, key);
-      return;
-    }
+  network.networkName.set(name);
+  network.networkKey = key;
+  const MacAddress local = ctx.currentAdapter().mac;
+  for (KnownDevice& device : ctx.known.devices) {
+    if (device.mac != local) continue;
+    device.networkName.set(name);
+    std::copy_n(key.begin(), ctx.keyWidth(), device.networkKey.begin());
+  }
+  ctx.networkNameChanged = true;
+}
+
+bool applyLocalNetworkKey(ProgramContext& ctx, const std::optional<std::string>& name) {
+  ScanPause pause(ctx);
+  const AdapterFamily family = currentFamily(ctx);
+  Key16 key = storedNameKey(ctx);
+  if (name) key = family == AdapterFamily::Av ? deriveNetworkKey(*name) : hp10Key(*name);
+  bool took = false;
+  switch (family) {
+    case AdapterFamily::Av:
+      took = setAvLocalKey(ctx, key) != 0;
+      break;
     case AdapterFamily::Boost:
-      requestCurrentKey(ctx);
-      pollHp10(ctx, nullptr);
-      setBoostLocalKey(ctx, ctx.hp1Key.data());
-      return;
+      if (!name) {
+        requestCurrentKey(ctx);
+        pollHp10(ctx, nullptr);
+        key.fill(0);
+        std::copy(ctx.hp1Key.begin(), ctx.hp1Key.end(), key.begin());
+      }
+      took = setBoostLocalKey(ctx, key.data()) != 0;
+      break;
     case AdapterFamily::Standard: {
       std::uint8_t slot[kHp1KeyWidth];
       std::copy_n(ctx.hp1LocalParams.begin() + kImageSlotKey, kHp1KeyWidth, slot);
@@ -391,13 +431,14 @@ void applyLocalNetworkKey(ProgramContext& ctx) {
       restore.key = slot;
       restore.keepOptions = true;
       setHp1StandardKey(ctx, restore);
-      Key16 key = storedNameKey(ctx);
       Hp1KeySetting join;
       join.key = key.data();
-      setHp1StandardKey(ctx, join);
-      return;
+      took = setHp1StandardKey(ctx, join) != 0;
+      break;
     }
   }
+  if (took && name) keepLocalNetworkName(ctx, *name, key);
+  return took;
 }
 
 }  // namespace strandline

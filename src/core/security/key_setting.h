@@ -80,8 +80,17 @@ int setRemoteKey(ProgramContext& ctx, const Key16& deviceKey, const Key16& netwo
 bool setNetworkKeyOnDevice(ProgramContext& ctx, KeyTarget& target,
                            const std::optional<std::string>& name, bool broadcast);
 
-// Puts the local adapter on the key of the current card's network name.
-void applyLocalNetworkKey(ProgramContext& ctx);
+// Puts the local adapter on the key of the current card's network name (a
+// Boost adapter is given back the key it holds), or on the key of `name`
+// when one is given; the name is then kept once the adapter took its key.
+// True when the adapter took the key.
+bool applyLocalNetworkKey(ProgramContext& ctx,
+                          const std::optional<std::string>& name = std::nullopt);
+
+// The local adapter took the key of `name`: the name and key become the
+// current card's, the adapter's database entries take them, and the next
+// detection pass names the network after them.
+void keepLocalNetworkName(ProgramContext& ctx, const std::string& name, const Key16& key);
 
 // A random key for a short-lived network; never the same twice in a run,
 // even when drawn twice within one second.

@@ -42,7 +42,7 @@ std::string passwordWithoutStatus(const std::string& stored) {
   return stored;
 }
 
-bool storeNetworkName(ProgramContext& ctx, const std::string& name) {
+bool checkTypedNetworkName(ProgramContext& ctx, const std::string& name) {
   std::ostringstream diagnostics;
   if (!checkNetworkName(ctx.prompter, name)) return false;
   if (!checkNetworkPassword(name, diagnostics)) {
@@ -50,19 +50,17 @@ bool storeNetworkName(ProgramContext& ctx, const std::string& name) {
                             MessageButtons::Ok);
     return false;
   }
-  AdapterNetwork& network = ctx.currentNetwork();
-  network.networkName.set(name);
-  if (ctx.avMode) network.networkKey = deriveNetworkKey(name);
-  ctx.networkNameChanged = true;
   return true;
 }
 
 bool setNetworkNameLocal(ProgramContext& ctx, const std::string& name) {
   ScanPause pause(ctx);
   ctx.prompter.waitCursor(true);
-  int result = setLocalNEK(ctx, nullptr, nameKey(ctx, name));
+  const Key16 key = nameKey(ctx, name);
+  int result = setLocalNEK(ctx, nullptr, key);
   if (result) {
-    ctx.keyFlow.adapterWarningShown = true;
+    keepLocalNetworkName(ctx, name, key);
+    ctx.keyFlow.suppressNotDetected = true;
     save(ctx);
     ctx.clock.sleepMs(kSettleMs);
     if (ctx.avMode) ctx.clock.sleepMs(kAvExtraSettleMs);
@@ -88,13 +86,13 @@ bool setNetworkNameAll(ProgramContext& ctx, const std::string& name) {
     const std::size_t entries = ctx.known.count();
     const MacAddress local = ctx.currentAdapter().mac;
     const Key16 key = nameKey(ctx, name);
-    std::size_t done = 0;
+    std::size_t done = 0, localEntries = 0;
     for (std::size_t i = 0; i < entries; ++i) {
       KeyTarget target;
       target.mac = ctx.known.devices[i].mac;
       target.password = passwordWithoutStatus(ctx.known.devices[i].password.str());
       if (target.mac == local) {
-        ++done;
+        ++localEntries;
         continue;
       }
       if (target.password.empty()) continue;
@@ -105,8 +103,9 @@ bool setNetworkNameAll(ProgramContext& ctx, const std::string& name) {
       std::copy_n(key.begin(), ctx.keyWidth(), device.networkKey.begin());
       ++done;
     }
-    // The local adapter follows only once every remote device has the key.
-    applyLocalNetworkKey(ctx);
+    // The local adapter follows only once every remote device has the key;
+    // its entry counts as done when it took the key.
+    if (applyLocalNetworkKey(ctx, name)) done += localEntries;
     if (done == entries)
       ctx.prompter.messageBox(kAllDevicesAddedText, kInformationCaption, MessageIcon::Information,
                               MessageButtons::Ok);

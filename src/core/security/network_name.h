@@ -18,10 +18,9 @@ inline constexpr const char* kCommandFailedText = "Unable to complete the comman
 inline constexpr const char* kProblemCaption = "Problem Occurred";
 
 // What the privacy page does with a typed name before either action: checks
-// it (showing the invalid-name box when refused), stores it as the current
-// card's network name (and on an AV adapter its key) and marks it for the
-// next detection pass. False when the name was refused.
-bool storeNetworkName(ProgramContext& ctx, const std::string& name);
+// it, showing the invalid-name box when refused. False when refused. Nothing
+// is stored here: the actions keep the name once the local adapter took its key.
+bool checkTypedNetworkName(ProgramContext& ctx, const std::string& name);
 
 // "Local network set to '<name>'" on success.
 bool setNetworkNameLocal(ProgramContext& ctx, const std::string& name);
