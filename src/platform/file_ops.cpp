@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -109,10 +110,12 @@ static bool writeAll(FileOps& ops, int fd, ByteView data) {
 }
 
 // Opens a new temporary file beside path, exclusively, with the given mode.
+// Writers on any thread draw their numbers from one counter.
 static int openTemporary(FileOps& ops, const std::string& path, mode_t mode, std::string& temp) {
-  static unsigned counter = 0;
+  static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    unsigned number = counter.fetch_add(1, std::memory_order_relaxed);
+    temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(number);
     int fd = ops.open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
