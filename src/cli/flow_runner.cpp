@@ -69,12 +69,13 @@ int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)
   DeviceDatabase db;
   if (!options.databasePath.empty()) {
     DatabaseReadResult read = readDatabase(options.databasePath, db);
-    if (read.notice) prompter.show(*read.notice);
-    if (read.status == DatabaseReadResult::Status::Recovered) {
+    if (read.status == DatabaseReadResult::Status::Recovered ||
+        read.status == DatabaseReadResult::Status::Unreadable) {
       std::fprintf(stderr, "strandline-cli: %s: %s\n", options.databasePath.c_str(),
                    read.problem.c_str());
       return kExitFailure;
     }
+    if (read.notice) prompter.show(*read.notice);
   }
   auto context = std::make_unique<ProgramContext>(*setup.link, *setup.clock, prompter);
   ProgramContext& ctx = *context;

@@ -42,6 +42,12 @@ int FileOps::unlink(const char* path) {
 int FileOps::mkdir(const char* path, mode_t mode) {
   return ::mkdir(path, mode);
 }
+int FileOps::stat(const char* path, struct stat* st) {
+  return ::stat(path, st);
+}
+int FileOps::fstat(int fd, struct stat* st) {
+  return ::fstat(fd, st);
+}
 bool FileOps::exists(const char* path) {
   struct stat st;
   return ::lstat(path, &st) == 0;
@@ -56,14 +62,43 @@ static std::string failureText(const char* what, const std::string& path, int er
   return std::string(what) + " " + path + ": " + std::strerror(error);
 }
 
+// What a path holds when it is not a regular file.
+static const char* kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "something else";
+}
+
+static ReadFileResult readFailure(const std::string& path, std::string reason) {
+  ReadFileResult result;
+  result.status = ReadFileResult::Status::Failed;
+  result.error = "cannot read " + path + ": " + reason;
+  result.reason = std::move(reason);
+  return result;
+}
+
 ReadFileResult readWholeFile(FileOps& ops, const std::string& path, std::size_t maxBytes) {
   ReadFileResult result;
-  int fd = ops.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  // Looked at before opening: opening a FIFO waits for a writer, and opening a
+  // device may act on it.
+  struct stat st;
+  if (ops.stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT) return result;
+    return readFailure(path, std::strerror(errno));
+  }
+  if (!S_ISREG(st.st_mode))
+    return readFailure(path, std::string("not a regular file but ") + kindOf(st.st_mode));
+  // Non-blocking in case something else was put there meanwhile; checked again.
+  int fd = ops.open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
   if (fd < 0) {
     if (errno == ENOENT) return result;
-    result.status = ReadFileResult::Status::Failed;
-    result.error = failureText("cannot open", path, errno);
-    return result;
+    return readFailure(path, std::strerror(errno));
+  }
+  if (ops.fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ops.close(fd);
+    return readFailure(path, "not a regular file");
   }
   // Grows by chunks: maxBytes is a limit, not a size to allocate up front.
   constexpr std::size_t kChunk = 256 * 1024;
@@ -73,11 +108,9 @@ ReadFileResult readWholeFile(FileOps& ops, const std::string& path, std::size_t 
     ssize_t n = ops.read(fd, result.data.data() + got, result.data.size() - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      result.status = ReadFileResult::Status::Failed;
-      result.error = failureText("cannot read", path, errno);
-      result.data.clear();
+      int error = errno;
       ops.close(fd);
-      return result;
+      return readFailure(path, std::strerror(error));
     }
     if (n == 0) break;
     got += static_cast<std::size_t>(n);

@@ -7,6 +7,7 @@
 // half-written file.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -31,6 +32,8 @@ class FileOps {
   virtual int rename(const char* from, const char* to);
   virtual int unlink(const char* path);
   virtual int mkdir(const char* path, mode_t mode);
+  virtual int stat(const char* path, struct stat* st);  // follows symbolic links
+  virtual int fstat(int fd, struct stat* st);
   virtual bool exists(const char* path);
 };
 
@@ -40,11 +43,14 @@ FileOps& systemFileOps();
 struct ReadFileResult {
   enum class Status { Ok, Missing, Failed };
   Status status = Status::Missing;
-  Bytes data;         // at most the requested number of bytes
-  std::string error;  // for Failed
+  Bytes data;          // at most the requested number of bytes
+  std::string error;   // for Failed: "cannot read <path>: <reason>"
+  std::string reason;  // for Failed: the system's reason, or what is there instead of a file
 };
 
 // Reads the file, at most maxBytes of it. A file that does not exist is Missing.
+// Only a regular file (or a link to one) is read: anything else (a folder, a
+// FIFO, a device) Fails at once, without being opened.
 ReadFileResult readWholeFile(FileOps& ops, const std::string& path, std::size_t maxBytes);
 
 // Replaces the file with data: temporary file with the given mode, write,

@@ -1,6 +1,7 @@
 #include "storage/device_database.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "base/keys.h"
 
@@ -91,8 +92,21 @@ DecodeResult decodeDatabase(ByteView data, DeviceDatabase& db) {
   return {};
 }
 
-DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db, FileOps& ops,
+struct DatabaseFile::Knowledge {
+  std::mutex mutex;  // one read or save at a time through the copies of a DatabaseFile
+  // Set when the last read found something it could not read: it stays as it is.
+  bool leaveAlone = false;
+};
+
+DatabaseFile::DatabaseFile(std::string path)
+    : path_(std::move(path)), knowledge_(std::make_shared<Knowledge>()) {}
+
+DatabaseReadResult readDatabase(const DatabaseFile& databaseFile, DeviceDatabase& db, FileOps& ops,
                                 std::time_t now) {
+  const std::string& path = databaseFile.path();
+  DatabaseFile::Knowledge& knowledge = databaseFile.knowledge();
+  std::lock_guard lock(knowledge.mutex);
+  knowledge.leaveAlone = false;
   DatabaseReadResult result;
   removeStaleTemporaries(path);
   ReadFileResult file = readWholeFile(ops, path, databaseSize(kMaxKnownDevices));
@@ -101,35 +115,56 @@ DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db, Fil
     result.tablesReset = true;
     return result;
   }
+  // Only a file that was read and did not decode is damaged. Anything else
+  // (a folder, a FIFO, a file the user may not read, an I/O error) is left
+  // where it is, and no save replaces it: it may well hold the devices.
+  if (file.status == ReadFileResult::Status::Failed) {
+    resetDatabaseTables(db);
+    result.tablesReset = true;
+    result.status = DatabaseReadResult::Status::Unreadable;
+    result.problem =
+        "cannot be read (" + file.reason + "); it is left as it is and nothing is saved to it";
+    result.notice = Notice{"The device database " + path + " cannot be read (" + file.reason +
+                               "). It is left as it is, and nothing is saved to it.",
+                           "Problem Occurred", MessageIcon::Exclamation};
+    knowledge.leaveAlone = true;
+    return result;
+  }
 
-  DecodeResult decoded;
-  if (file.status == ReadFileResult::Status::Failed)
-    decoded = fail(DecodeStatus::NoVersion, file.error);
-  else
-    decoded = decodeDatabase(file.data, db);
+  DecodeResult decoded = decodeDatabase(file.data, db);
   if (decoded.ok()) {
     result.status = DatabaseReadResult::Status::Loaded;
     return result;
   }
 
   result.status = DatabaseReadResult::Status::Recovered;
-  result.problem = path + ": " + decoded.problem;
+  result.problem = decoded.problem;
   KeepAsideResult aside = keepAside(ops, path, now);
   result.keptAside = aside.path;
-  if (!aside.error.empty()) result.problem += "; " + aside.error;
+  if (aside.error.empty()) {
+    result.problem += "; it was set aside as " + aside.path;
+  } else {
+    // A damaged file that could not be moved is not saved over either.
+    result.problem += "; " + aside.error + ", so it is left as it is";
+    knowledge.leaveAlone = true;
+  }
 
-  if (file.status == ReadFileResult::Status::Failed || decoded.status == DecodeStatus::OldVersion) {
+  if (decoded.status == DecodeStatus::OldVersion) {
     resetDatabaseTables(db);
     result.tablesReset = true;
-  }
-  if (decoded.status == DecodeStatus::OldVersion)
     result.notice = Notice{kDatabaseReadMessage, "Attention!", MessageIcon::Exclamation};
+  }
   if (decoded.status == DecodeStatus::BadKnownCount)
     result.notice = Notice{kDatabaseReadMessage, "Problem Occurred", MessageIcon::Exclamation};
   return result;
 }
 
-Status writeDatabase(const std::string& path, const DeviceDatabase& db, FileOps& ops) {
+Status writeDatabase(const DatabaseFile& databaseFile, const DeviceDatabase& db, FileOps& ops) {
+  const std::string& path = databaseFile.path();
+  DatabaseFile::Knowledge& knowledge = databaseFile.knowledge();
+  std::lock_guard lock(knowledge.mutex);
+  // The reader told the user that nothing is saved over what it found.
+  if (knowledge.leaveAlone) return {};
   if (db.known.count() == 0) return {};
   return writeFileAtomically(ops, path, encodeDatabase(db), 0600);
 }

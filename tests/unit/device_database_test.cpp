@@ -1,5 +1,6 @@
 #include "storage/device_database.h"
 #include "platform/data_folder.h"
+#include "storage/oem_prefs.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -164,7 +165,10 @@ TEST(DeviceDatabase, MalformedFilesAreKeptAsideAndReadAsFarAsTheyGo) {
     DatabaseReadResult r = readDatabase(path, *db, systemFileOps(), 1700000000);
 
     EXPECT_EQ(r.status, Status_::Recovered);
-    EXPECT_FALSE(r.problem.empty());
+    // The caller names the file; the problem says where it went, once.
+    EXPECT_EQ(r.problem.find(path + ":"), std::string::npos) << r.problem;
+    EXPECT_TRUE(r.problem.ends_with("; it was set aside as " + path + ".20231114-221320.damaged"))
+        << r.problem;
     EXPECT_EQ(r.tablesReset, c.reset);
     Notice notice = r.notice.value_or(Notice{kDatabaseReadMessage, "", MessageIcon::Exclamation});
     EXPECT_EQ(notice.caption, c.caption);
@@ -180,18 +184,68 @@ TEST(DeviceDatabase, MalformedFilesAreKeptAsideAndReadAsFarAsTheyGo) {
   }
 }
 
-TEST(DeviceDatabase, AFileThatCannotBeReadIsKeptAsideNeverOverwritingAnEarlierCopy) {
+// Anything at the path that is not a regular file the program may read is left
+// where it is, with a message that says why, and no save replaces it. Reading
+// never waits on a FIFO.
+TEST(DeviceDatabase, WhatCannotBeReadIsLeftInPlaceAndNeverSavedOver) {
+  auto aFile = [](const char* p) {
+    writeBytes(p, encodeDatabase(*sampleDatabase(1)));
+    return 0;
+  };
+  const struct {
+    const char* name;
+    int (*make)(const char* path);
+    int openError, readError;  // injected: root may read any file
+    const char* reason;
+  } cases[] = {
+      {"FIFO", [](const char* p) { return mkfifo(p, 0600); }, 0, 0,
+       "not a regular file but a FIFO"},
+      {"folder", [](const char* p) { return mkdir(p, 0700); }, 0, 0,
+       "not a regular file but a folder"},
+      {"link loop", [](const char* p) { return symlink(p, p); }, 0, 0,
+       "Too many levels of symbolic links"},
+      {"unreadable file", aFile, EACCES, 0, "Permission denied"},
+      {"read error", aFile, 0, EIO, "Input/output error"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder dir;
+    std::string path = dir.file("db.data");
+    ASSERT_EQ(c.make(path.c_str()), 0);
+    struct stat before;
+    ASSERT_EQ(lstat(path.c_str(), &before), 0);
+    FailingFileOps ops;
+    ops.failOpenForReading = c.openError;
+    ops.failRead = c.readError;
+
+    EXPECT_NE(readWholeFile(ops, path, 10).error.find(c.reason), std::string::npos);
+    EXPECT_NE(readOemPrefs(path, ops).problem.find(c.reason), std::string::npos);
+    DatabaseFile file(path);
+    auto db = sampleDatabase(2);
+    DatabaseReadResult r = readDatabase(file, *db, ops, 1700000000);
+    EXPECT_EQ(r.status, Status_::Unreadable);
+    EXPECT_TRUE(r.tablesReset);
+    EXPECT_EQ(db->known.count(), 0u);
+    EXPECT_EQ(r.problem, std::string("cannot be read (") + c.reason +
+                             "); it is left as it is and nothing is saved to it");
+    EXPECT_EQ(r.notice.value_or(Notice{}).text,
+              "The device database " + path + " cannot be read (" + c.reason +
+                  "). It is left as it is, and nothing is saved to it.");
+    EXPECT_EQ(r.notice.value_or(Notice{}).caption, "Problem Occurred");
+    EXPECT_TRUE(r.keptAside.empty());
+
+    EXPECT_TRUE(writeDatabase(file, *sampleDatabase(3), ops).ok());
+    struct stat after;
+    ASSERT_EQ(lstat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mtime, before.st_mtime);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"db.data"});
+  }
+}
+
+TEST(DeviceDatabase, KeepingAsideNeverOverwritesAnEarlierCopy) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
-  ASSERT_EQ(mkdir(path.c_str(), 0700), 0);  // read() fails with EISDIR
-  auto db = sampleDatabase(2);
-  DatabaseReadResult r = readDatabase(path, *db);
-  EXPECT_EQ(r.status, Status_::Recovered);
-  EXPECT_TRUE(r.tablesReset);
-  EXPECT_NE(r.problem.find("Is a directory"), std::string::npos) << r.problem;
-  EXPECT_EQ(db->known.count(), 0u);
-  EXPECT_TRUE(std::filesystem::is_directory(r.keptAside));
-
   std::vector<std::string> kept;
   for (std::uint8_t i = 0; i < 3; ++i) {
     writeBytes(path, Bytes{i});
