@@ -165,12 +165,13 @@ static void syncFolder(FileOps& ops, const std::string& folder) {
 }
 
 Status writeFileAtomically(FileOps& ops, const std::string& path, ByteView data, mode_t mode) {
+  // The messages name the file being replaced and the system's reason; the
+  // temporary file is a detail of how.
   std::string temp;
   int fd = openTemporary(ops, path, mode, temp);
-  if (fd < 0) return Status::failure(failureText("cannot create", temp, errno));
+  if (fd < 0) return Status::failure(failureText("cannot create a file in", folderOf(path), errno));
 
   const char* step = nullptr;
-  const std::string* subject = &temp;
   // The mode given at creation is narrowed by the umask; set it exactly.
   if (ops.fchmod(fd, mode) != 0)
     step = "cannot set the mode of";
@@ -185,12 +186,11 @@ Status writeFileAtomically(FileOps& ops, const std::string& path, ByteView data,
   }
   if (!step && ops.rename(temp.c_str(), path.c_str()) != 0) {
     step = "cannot replace";
-    subject = &path;
     error = errno;
   }
   if (step) {
     ops.unlink(temp.c_str());
-    return Status::failure(failureText(step, *subject, error));
+    return Status::failure(failureText(step, path, error));
   }
   syncFolder(ops, folderOf(path));
   return {};

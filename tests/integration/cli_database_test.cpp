@@ -79,6 +79,7 @@ TEST(CommandLine, UnusableDatabasePathsEndTheCommandWithOneClearLine) {
     const char* command;  // "verify", "db" or "prefs"
     const char* file;     // the path, in the scratch folder
     const char* expected;
+    const char* reason = "";  // also on the line
   } cases[] = {
       {"FIFO as --db", "verify", "db.data",
        ": cannot be read (not a regular file but a FIFO); it is left as it is"},
@@ -88,6 +89,8 @@ TEST(CommandLine, UnusableDatabasePathsEndTheCommandWithOneClearLine) {
        ": cannot be read (not a regular file but a folder); it is left as it is"},
       {"damaged --db", "verify", "short.data",
        ": the file ends inside the known devices (140700 bytes); it was set aside as %."},
+      {"--db in a missing folder", "verify", "missing/db.data",
+       "the device database % could not be written: ", "No such file or directory"},
   };
   ScratchFolder dir;
   ASSERT_EQ(mkfifo(dir.file("db.data").c_str(), 0600), 0);
@@ -105,6 +108,7 @@ TEST(CommandLine, UnusableDatabasePathsEndTheCommandWithOneClearLine) {
     std::string expected = c.expected;
     if (std::size_t at = expected.find('%'); at != std::string::npos) expected.replace(at, 1, path);
     EXPECT_NE(run.err.find(expected), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
     EXPECT_TRUE(run.err.starts_with("strandline-cli: ")) << run.err;
     // The path once, besides the name the damaged file was given.
     EXPECT_EQ(occurrences(run.err, path) - occurrences(run.err, path + "."), 1u) << run.err;
