@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,6 +48,9 @@ int FileOps::stat(const char* path, struct stat* st) {
 }
 int FileOps::fstat(int fd, struct stat* st) {
   return ::fstat(fd, st);
+}
+ssize_t FileOps::readlink(const char* path, char* buffer, std::size_t size) {
+  return ::readlink(path, buffer, size);
 }
 bool FileOps::exists(const char* path) {
   struct stat st;
@@ -164,7 +168,27 @@ static void syncFolder(FileOps& ops, const std::string& folder) {
   ops.close(fd);
 }
 
-Status writeFileAtomically(FileOps& ops, const std::string& path, ByteView data, mode_t mode) {
+ResolvedPath resolveLinks(FileOps& ops, const std::string& path) {
+  std::string current = path;
+  // The system's own limit on links followed in one lookup.
+  for (int hops = 0; hops < 40; ++hops) {
+    char target[PATH_MAX];
+    ssize_t n = ops.readlink(current.c_str(), target, sizeof target);
+    // Not a link (EINVAL), or nothing there: this is the file. Other errors
+    // are the next step's to report.
+    if (n < 0) return {current, ""};
+    if (static_cast<std::size_t>(n) >= sizeof target) return {"", std::strerror(ENAMETOOLONG)};
+    std::string next(target, static_cast<std::size_t>(n));
+    current = next.starts_with('/') ? next : folderOf(current) + "/" + next;
+  }
+  return {"", std::strerror(ELOOP)};
+}
+
+Status writeFileAtomically(FileOps& ops, const std::string& givenPath, ByteView data, mode_t mode) {
+  ResolvedPath resolved = resolveLinks(ops, givenPath);
+  if (!resolved.error.empty())
+    return Status::failure("cannot replace " + givenPath + ": " + resolved.error);
+  const std::string& path = resolved.path;
   // The messages name the file being replaced and the system's reason; the
   // temporary file is a detail of how.
   std::string temp;

@@ -34,6 +34,7 @@ class FileOps {
   virtual int mkdir(const char* path, mode_t mode);
   virtual int stat(const char* path, struct stat* st);  // follows symbolic links
   virtual int fstat(int fd, struct stat* st);
+  virtual ssize_t readlink(const char* path, char* buffer, std::size_t size);
   virtual bool exists(const char* path);
 };
 
@@ -53,9 +54,19 @@ struct ReadFileResult {
 // FIFO, a device) Fails at once, without being opened.
 ReadFileResult readWholeFile(FileOps& ops, const std::string& path, std::size_t maxBytes);
 
+// The file that path leads to: the symbolic links at its end followed (a
+// relative link from the link's own folder), the folders left as written. A
+// dangling link gives the missing file it points to. Fails on a loop.
+struct ResolvedPath {
+  std::string path;
+  std::string error;  // the system's reason, when it failed
+};
+ResolvedPath resolveLinks(FileOps& ops, const std::string& path);
+
 // Replaces the file with data: temporary file with the given mode, write,
 // fsync, rename over the old file. On failure the old file is untouched and
-// the temporary file removed.
+// the temporary file removed. When path is a symbolic link, the file it leads
+// to is replaced and the link stays.
 Status writeFileAtomically(FileOps& ops, const std::string& path, ByteView data,
                            mode_t mode = 0600);
 
@@ -64,6 +75,7 @@ Status writeFileAtomically(FileOps& ops, const std::string& path, ByteView data,
 int removeStaleTemporaries(const std::string& path);
 
 // Renames a damaged file out of the way: "<path>.<YYYYmmdd-HHMMSS>.damaged"
+// (path itself, not what a link there leads to)
 // (with "-2", "-3", ... before ".damaged" if that name is taken). Returns the
 // new name, or an error.
 struct KeepAsideResult {

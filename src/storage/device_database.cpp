@@ -108,7 +108,12 @@ DatabaseReadResult readDatabase(const DatabaseFile& databaseFile, DeviceDatabase
   std::lock_guard lock(knowledge.mutex);
   knowledge.leaveAlone = false;
   DatabaseReadResult result;
-  removeStaleTemporaries(path);
+  // Saves replace the file a link at the path leads to, and leave their
+  // temporary files beside it; a damaged one is set aside there too, and the
+  // link stays for the next save.
+  ResolvedPath resolved = resolveLinks(ops, path);
+  const std::string& filePath = resolved.error.empty() ? resolved.path : path;
+  removeStaleTemporaries(filePath);
   ReadFileResult file = readWholeFile(ops, path, databaseSize(kMaxKnownDevices));
   if (file.status == ReadFileResult::Status::Missing) {
     resetDatabaseTables(db);
@@ -139,7 +144,7 @@ DatabaseReadResult readDatabase(const DatabaseFile& databaseFile, DeviceDatabase
 
   result.status = DatabaseReadResult::Status::Recovered;
   result.problem = decoded.problem;
-  KeepAsideResult aside = keepAside(ops, path, now);
+  KeepAsideResult aside = keepAside(ops, filePath, now);
   result.keptAside = aside.path;
   if (aside.error.empty()) {
     result.problem += "; it was set aside as " + aside.path;

@@ -257,6 +257,29 @@ TEST(DeviceDatabase, KeepingAsideNeverOverwritesAnEarlierCopy) {
   for (std::uint8_t i = 0; i < 3; ++i) EXPECT_EQ(readBytes(kept[i]), Bytes{i});
 }
 
+// A database path that is a symbolic link (here a chain: absolute, then
+// relative, at first dangling) stays one: saves replace the file it leads to,
+// and a damaged one is set aside there.
+TEST(DeviceDatabase, ALinkAtThePathStaysALinkToTheSavedFile) {
+  ScratchFolder dir;
+  std::string path = dir.file("db.data"), target = dir.file("real/db.data");
+  ASSERT_EQ(mkdir(dir.file("real").c_str(), 0700), 0);
+  ASSERT_EQ(symlink("real/db.data", dir.file("link").c_str()), 0);
+  ASSERT_EQ(symlink(dir.file("link").c_str(), path.c_str()), 0);
+  for (int devices : {1, 2}) {
+    ASSERT_TRUE(writeDatabase(path, *sampleDatabase(devices)).ok());
+    EXPECT_EQ(readBytes(target), encodeDatabase(*sampleDatabase(devices)));
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(dir.entries(), (std::vector<std::string>{"db.data", "link", "real"}));
+
+  writeBytes(target, Bytes{1, 2});
+  auto db = sampleDatabase(0);
+  DatabaseReadResult r = readDatabase(path, *db, systemFileOps(), 1700000000);
+  EXPECT_EQ(r.keptAside, target + ".20231114-221320.damaged");
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+}
+
 // The file is owner read/write only; a table without devices is not written.
 TEST(DeviceDatabase, WritesArePrivateAndSkipAnEmptyTable) {
   ScratchFolder dir;
