@@ -43,6 +43,9 @@ int FileOps::unlink(const char* path) {
 int FileOps::mkdir(const char* path, mode_t mode) {
   return ::mkdir(path, mode);
 }
+int FileOps::chmod(const char* path, mode_t mode) {
+  return ::chmod(path, mode);
+}
 int FileOps::stat(const char* path, struct stat* st) {
   return ::stat(path, st);
 }
@@ -262,6 +265,14 @@ Status makeFolders(FileOps& ops, const std::string& path) {
     if (ops.mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
       return Status::failure(failureText("cannot create folder", prefix, errno));
   }
+  return {};
+}
+
+Status makePrivateFolder(FileOps& ops, const std::string& path) {
+  if (Status made = makeFolders(ops, path); !made.ok()) return made;
+  struct stat st;
+  if (ops.stat(path.c_str(), &st) == 0 && (st.st_mode & 077) != 0)
+    ops.chmod(path.c_str(), st.st_mode & 0700);
   return {};
 }
 

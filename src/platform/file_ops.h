@@ -32,6 +32,7 @@ class FileOps {
   virtual int rename(const char* from, const char* to);
   virtual int unlink(const char* path);
   virtual int mkdir(const char* path, mode_t mode);
+  virtual int chmod(const char* path, mode_t mode);
   virtual int stat(const char* path, struct stat* st);  // follows symbolic links
   virtual int fstat(int fd, struct stat* st);
   virtual ssize_t readlink(const char* path, char* buffer, std::size_t size);
@@ -86,5 +87,10 @@ KeepAsideResult keepAside(FileOps& ops, const std::string& path, std::time_t now
 
 // Creates the folder and any missing parents (mode 0700 for new ones).
 Status makeFolders(FileOps& ops, const std::string& path);
+
+// makeFolders, and when the folder itself already existed with rights for
+// others, narrows it to its owner as a new one is made (the folders above it
+// are left as they are). A folder the user does not own stays as it is.
+Status makePrivateFolder(FileOps& ops, const std::string& path);
 
 }  // namespace strandline

@@ -390,6 +390,21 @@ TEST(DeviceDatabase, PathAndDataFolder) {
             "Unable to create Strandline Utility.data file at location: " + dir.path() +
                 "/blocker/SLU, Creating Strandline Utility.data file at location: " + dir.path() +
                 "/.SLU");
+
+  // The data folder holds passwords: one that exists open to others is
+  // narrowed to its owner, as a new one is made; the folders above stay.
+  std::string share = dir.file("share");
+  for (const std::string& folder : {share, share + "/SLU"}) {
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+  }
+  setenv("XDG_DATA_HOME", share.c_str(), 1);
+  EXPECT_EQ(chooseDataFolder().folder, share + "/SLU");
+  EXPECT_EQ(std::filesystem::status(share + "/SLU").permissions(),
+            std::filesystem::perms::owner_all);
+  EXPECT_EQ(std::filesystem::status(share).permissions() & std::filesystem::perms::others_read,
+            std::filesystem::perms::others_read);
+
   unsetenv("XDG_DATA_HOME");
   for (auto& [name, value] : saved) setenv(name.c_str(), value.c_str(), 1);
 }
