@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,6 +55,9 @@ int FileOps::fstat(int fd, struct stat* st) {
 }
 ssize_t FileOps::readlink(const char* path, char* buffer, std::size_t size) {
   return ::readlink(path, buffer, size);
+}
+int FileOps::flock(int fd, int operation) {
+  return ::flock(fd, operation);
 }
 bool FileOps::exists(const char* path) {
   struct stat st;
@@ -255,6 +259,28 @@ KeepAsideResult keepAside(FileOps& ops, const std::string& path, std::time_t now
   if (ops.rename(path.c_str(), target.c_str()) != 0)
     return {"", failureText("cannot keep aside", path, errno)};
   return {target, ""};
+}
+
+FileLock::FileLock(FileOps& ops, const std::string& path) : ops_(ops) {
+  std::string lockPath = path + ".lock";
+  fd_ = ops.open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd_ < 0) {
+    status_ = Status::failure(failureText("cannot create a file in", folderOf(path), errno));
+    return;
+  }
+  int locked;
+  do {
+    locked = ops.flock(fd_, LOCK_EX);
+  } while (locked != 0 && errno == EINTR);
+  if (locked != 0) {
+    status_ = Status::failure(failureText("cannot lock", lockPath, errno));
+    ops.close(fd_);
+    fd_ = -1;
+  }
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) ops_.close(fd_);  // closing releases the lock
 }
 
 Status makeFolders(FileOps& ops, const std::string& path) {

@@ -36,6 +36,7 @@ class FileOps {
   virtual int stat(const char* path, struct stat* st);  // follows symbolic links
   virtual int fstat(int fd, struct stat* st);
   virtual ssize_t readlink(const char* path, char* buffer, std::size_t size);
+  virtual int flock(int fd, int operation);
   virtual bool exists(const char* path);
 };
 
@@ -84,6 +85,27 @@ struct KeepAsideResult {
   std::string error;
 };
 KeepAsideResult keepAside(FileOps& ops, const std::string& path, std::time_t now);
+
+// An exclusive advisory lock (flock) on the file "<path>.lock", taken by the
+// constructor, which waits while another process or thread holds it, and
+// released by the destructor. It serialises the programs that read, change
+// and replace one file, for as long as that takes. The lock file (owner
+// read/write) stays: were it removed, a waiter could lock a file that no
+// longer has the name while a newcomer locks a new one.
+class FileLock {
+ public:
+  FileLock(FileOps& ops, const std::string& path);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  // Why the lock could not be taken (the lock file cannot be made, say).
+  const Status& status() const { return status_; }
+
+ private:
+  FileOps& ops_;
+  int fd_ = -1;
+  Status status_;
+};
 
 // Creates the folder and any missing parents (mode 0700 for new ones).
 Status makeFolders(FileOps& ops, const std::string& path);

@@ -105,9 +105,10 @@ struct DatabaseReadResult {
 };
 
 // The device database file as one program uses it: its path, and what the
-// program knows of the file from its last read or save. Copies share that
-// knowledge; assigning a path starts afresh. It converts from and to the path,
-// so callers keep it where they kept the path.
+// program knows of the file from its last read or save, which lets a save keep
+// what another program saved meanwhile. Copies share that knowledge (they are
+// the same program's use of the file); assigning a path starts afresh. It
+// converts from and to the path, so callers keep it where they kept the path.
 class DatabaseFile {
  public:
   struct Knowledge;  // kept by readDatabase and writeDatabase
@@ -138,10 +139,14 @@ DatabaseReadResult readDatabase(const DatabaseFile& file, DeviceDatabase& db,
                                 FileOps& ops = systemFileOps(),
                                 std::time_t now = systemWallSeconds());
 
-// Replaces the database file with db, owner read/write only. A database
-// without known devices is not written, nor one whose last read was
-// Unreadable. On failure the old file stays as it was and the reason is
-// returned; the caller shows kDatabaseWriteFailed.
+// Saves db, owner read/write only. Under a lock on "<file>.lock" beside it
+// (other programs' saves wait), the file is read again and db merged by MAC
+// with what other programs saved since this DatabaseFile last read or saved
+// it (the rule is beside the code), and the result replaces the file whole.
+// A database without known devices is not written, nor one whose last read
+// was Unreadable. On failure the old file stays as it was and the reason is
+// returned; the caller shows kDatabaseWriteFailed. db itself is not changed:
+// what others saved reaches this program on its next read.
 Status writeDatabase(const DatabaseFile& file, const DeviceDatabase& db,
                      FileOps& ops = systemFileOps());
 // "<folder>/<appName>.data"; a '/' in the application name becomes '_'.

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,9 +27,9 @@ struct CliRun {
   std::string out, err;
 };
 
-// Runs strandline-cli with args; its output goes to files in the folder.
-CliRun runCli(const ScratchFolder& dir, const std::vector<std::string>& args,
-              const std::string& tag = "run") {
+// Starts strandline-cli with args; its output goes to files in the folder.
+pid_t startCli(const ScratchFolder& dir, const std::vector<std::string>& args,
+               const std::string& tag) {
   std::string outPath = dir.file(tag + ".out"), errPath = dir.file(tag + ".err");
   pid_t child = fork();
   if (child == 0) {
@@ -42,14 +44,23 @@ CliRun runCli(const ScratchFolder& dir, const std::vector<std::string>& args,
     execv(STRANDLINE_CLI, argv.data());
     _exit(127);
   }
+  return child;
+}
+
+CliRun finishCli(const ScratchFolder& dir, pid_t child, const std::string& tag) {
   CliRun run;
   int status = 0;
   if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
     run.exitCode = WEXITSTATUS(status);
-  Bytes out = test::readBytes(outPath), err = test::readBytes(errPath);
+  Bytes out = test::readBytes(dir.file(tag + ".out")),
+        err = test::readBytes(dir.file(tag + ".err"));
   run.out.assign(out.begin(), out.end());
   run.err.assign(err.begin(), err.end());
   return run;
+}
+
+CliRun runCli(const ScratchFolder& dir, const std::vector<std::string>& args) {
+  return finishCli(dir, startCli(dir, args, "run"), "run");
 }
 
 // A device of the simulated home network and its password.
@@ -121,6 +132,28 @@ TEST(CommandLine, UnusableDatabasePathsEndTheCommandWithOneClearLine) {
                           [](const std::string& e) { return e.starts_with("short.data."); }),
             1);
   EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder.data")));
+}
+
+// Two programs storing a password each in one database at the same time both
+// succeed, and both passwords are there.
+TEST(CommandLine, TwoProgramsVerifyingAtOnceKeepBothPasswords) {
+  ScratchFolder dir;
+  std::string path = dir.file("home.data");
+  for (int round = 0; round < 8; ++round) {
+    std::filesystem::remove(path);
+    pid_t first = startCli(dir, verifyArgs(kDevice, kPassword, path), "first");
+    pid_t second =
+        startCli(dir, verifyArgs("02:5A:00:00:01:03", "ZX9P-44QT-MNB2-HH7C", path), "second");
+    EXPECT_EQ(finishCli(dir, first, "first").exitCode, 0);
+    EXPECT_EQ(finishCli(dir, second, "second").exitCode, 0);
+    auto db = std::make_unique<DeviceDatabase>();
+    ASSERT_EQ(readDatabase(path, *db).status, DatabaseReadResult::Status::Loaded);
+    std::set<std::string> passwords;
+    for (const KnownDevice& d : db->known.devices)
+      if (!d.password.str().empty()) passwords.insert(d.password.str());
+    ASSERT_EQ(passwords, (std::set<std::string>{kPassword, "ZX9P-44QT-MNB2-HH7C"}))
+        << "round " << round;
+  }
 }
 
 }  // namespace

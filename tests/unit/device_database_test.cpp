@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <thread>
 
 #include "unit/storage_test_util.h"
 
@@ -280,6 +281,87 @@ TEST(DeviceDatabase, ALinkAtThePathStaysALinkToTheSavedFile) {
   EXPECT_TRUE(std::filesystem::is_symlink(path));
 }
 
+// Two programs that read the same file and save in turn: each save keeps what
+// the other saved meanwhile, merged by MAC; where both changed the same thing,
+// the later save wins.
+TEST(DeviceDatabase, SavesKeepWhatAnotherProgramSavedMeanwhile) {
+  ScratchFolder dir;
+  std::string path = dir.file("db.data");
+  ASSERT_TRUE(writeDatabase(path, *sampleDatabase(4)).ok());  // devices 0 to 3
+  DatabaseFile fileX(path), fileY(path);
+  auto x = sampleDatabase(0), y = sampleDatabase(0);
+  readDatabase(fileX, *x);
+  readDatabase(fileY, *y);
+  auto device = [](DeviceDatabase& db, int n) -> KnownDevice& {
+    return db.known.at(findKnownByMac(db.known, macOf(0, static_cast<std::uint8_t>(n))));
+  };
+
+  device(*x, 0).password.set("X-PASSWORD");
+  device(*x, 1).name.set("X name");
+  device(*x, 1).lastSeen += 100;
+  deleteKnownDevice(x->known, findKnownByMac(x->known, macOf(0, 2)));
+  addKnownDevice(x->known, macOf(0, 4), "X new");
+  x->currentCard = 5;
+  ASSERT_TRUE(writeDatabase(fileX, *x).ok());
+
+  device(*y, 0).name.set("Hall");
+  device(*y, 1).name.set("Y name");
+  device(*y, 1).password.set("Y-PASSWORD");
+  device(*y, 2).name.set("Y keeps it");  // deleted by X, changed here: kept
+  deleteKnownDevice(y->known, findKnownByMac(y->known, macOf(0, 3)));
+  addKnownDevice(y->known, macOf(0, 5), "Y new");
+  y->columns.widths[0] = 333;
+  ASSERT_TRUE(writeDatabase(fileY, *y).ok());
+  // X saves again without having read: Y's name for device 1 stays.
+  device(*x, 0).networkName.set("X network");
+  ASSERT_TRUE(writeDatabase(fileX, *x).ok());
+
+  auto back = sampleDatabase(0);
+  ASSERT_EQ(readDatabase(path, *back).status, Status_::Loaded);
+  std::vector<std::string> rows;
+  for (const KnownDevice& d : back->known.devices)
+    rows.push_back(macToText(d.mac).substr(12) + " " + d.name.str() + " / " + d.password.str() +
+                   " / " + d.networkName.str() + " / " + std::to_string(d.lastSeen));
+  EXPECT_EQ(rows, (std::vector<std::string>{
+                      "00:00 Hall / X-PASSWORD / X network / 1700000000",
+                      "00:01 Y name / Y-PASSWORD / HomePlugAV / 1700000101",
+                      "00:04 X new /  /  / 0",
+                      "00:02 Y keeps it / Not ABCD-EFGH-IJKL-2 / HomePlugAV / 1700000002",
+                      "00:05 Y new /  /  / 0",
+                  }));
+  EXPECT_EQ(back->currentCard, 5);
+  EXPECT_EQ(back->columns.widths[0], 333);
+}
+
+// Programs on several threads, each with its own view of the file, store one
+// password each at the same time: every password is kept.
+TEST(DeviceDatabase, RacingSavesLoseNoPassword) {
+  ScratchFolder dir;
+  std::string path = dir.file("db.data");
+  constexpr int kPrograms = 4;
+  for (int round = 0; round < 20; ++round) {
+    std::filesystem::remove(path);
+    std::vector<std::thread> programs;
+    for (int p = 0; p < kPrograms; ++p)
+      programs.emplace_back([&path, p] {
+        DatabaseFile file(path);
+        auto db = sampleDatabase(0);
+        readDatabase(file, *db);
+        MacAddress mac = macOf(1, static_cast<std::uint8_t>(p));
+        int position = findKnownByMac(db->known, mac);
+        if (position == 0) position = addKnownDevice(db->known, mac);
+        db->known.at(position).password.set("PASSWORD-" + std::to_string(p));
+        EXPECT_TRUE(writeDatabase(file, *db).ok());
+      });
+    for (std::thread& t : programs) t.join();
+    auto back = sampleDatabase(0);
+    ASSERT_EQ(readDatabase(path, *back).status, Status_::Loaded);
+    int stored = 0;
+    for (const KnownDevice& d : back->known.devices) stored += !d.password.str().empty();
+    ASSERT_EQ(stored, kPrograms) << "round " << round;
+  }
+}
+
 // The file is owner read/write only; a table without devices is not written.
 TEST(DeviceDatabase, WritesArePrivateAndSkipAnEmptyTable) {
   ScratchFolder dir;
@@ -330,7 +412,7 @@ TEST(DeviceDatabase, FailedWritesLeaveTheOldFileIntact) {
     EXPECT_TRUE(i < 4 || status.message.find("No space left") != std::string::npos)
         << status.message;
     ASSERT_EQ(readBytes(path), oldFile);
-    ASSERT_EQ(dir.entries(), std::vector<std::string>{"db.data"});
+    ASSERT_EQ(dir.entries(), (std::vector<std::string>{"db.data", "db.data.lock"}));
   }
   auto back = std::make_unique<DeviceDatabase>();
   DatabaseReadResult read = readDatabase(path, *back);
@@ -361,10 +443,10 @@ TEST(DeviceDatabase, TheNextReadClearsTheTemporaryOfAWriterThatDied) {
     _exit(1);
   }
   waitpid(child, nullptr, 0);
-  ASSERT_EQ(dir.entries().size(), 2u);
+  ASSERT_EQ(dir.entries().size(), 3u);
   auto back = std::make_unique<DeviceDatabase>();
   EXPECT_EQ(readDatabase(path, *back).status, Status_::Loaded);
-  EXPECT_EQ(dir.entries(), std::vector<std::string>{"db.data"});
+  EXPECT_EQ(dir.entries(), (std::vector<std::string>{"db.data", "db.data.lock"}));
 }
 
 TEST(DeviceDatabase, PathAndDataFolder) {
