@@ -263,7 +263,7 @@ KeepAsideResult keepAside(FileOps& ops, const std::string& path, std::time_t now
 
 FileLock::FileLock(FileOps& ops, const std::string& path) : ops_(ops) {
   std::string lockPath = path + ".lock";
-  fd_ = ops.open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  fd_ = ops.open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd_ < 0) {
     status_ = Status::failure(failureText("cannot create a file in", folderOf(path), errno));
     return;

@@ -90,8 +90,9 @@ KeepAsideResult keepAside(FileOps& ops, const std::string& path, std::time_t now
 // constructor, which waits while another process or thread holds it, and
 // released by the destructor. It serialises the programs that read, change
 // and replace one file, for as long as that takes. The lock file (owner
-// read/write) stays: were it removed, a waiter could lock a file that no
-// longer has the name while a newcomer locks a new one.
+// read/write; a link in its place is not followed) stays: were it removed, a
+// waiter could lock a file that no longer has the name while a newcomer locks
+// a new one.
 class FileLock {
  public:
   FileLock(FileOps& ops, const std::string& path);
