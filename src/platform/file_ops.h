@@ -77,9 +77,9 @@ Status writeFileAtomically(FileOps& ops, const std::string& path, ByteView data,
 int removeStaleTemporaries(const std::string& path);
 
 // Renames a damaged file out of the way: "<path>.<YYYYmmdd-HHMMSS>.damaged"
-// (path itself, not what a link there leads to)
-// (with "-2", "-3", ... before ".damaged" if that name is taken). Returns the
-// new name, or an error.
+// (with "-2", "-3", ... before ".damaged" if that name is taken). A link at
+// path is renamed itself: give the path resolveLinks found to move the file.
+// Returns the new name, or an error.
 struct KeepAsideResult {
   std::string path;
   std::string error;
