@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <mutex>
+#include <set>
+#include <string_view>
 
 #include "base/keys.h"
 #include "base/mac_address.h"
@@ -190,10 +192,21 @@ bool sameUserFields(const KnownDevice& a, const KnownDevice& b) {
   return a.name == b.name && a.password == b.password;
 }
 
+// A name the program gave by itself ("Device 12"), not the user.
+bool isAutomaticName(const std::string& name) {
+  constexpr std::string_view kWord = "Device ";
+  return name.size() > kWord.size() && name.starts_with(kWord) &&
+         std::all_of(name.begin() + kWord.size(), name.end(),
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
 KnownDevice mergeDevice(const KnownDevice* base, const KnownDevice& ours,
                         const KnownDevice& theirs) {
-  KnownDevice none;  // a device new to both: every set field counts as a change
+  // A device new to both: every field ours set counts as a change, but for
+  // an automatic name, which was given without knowing theirs.
+  KnownDevice none;
   none.mac = ours.mac;
+  if (isAutomaticName(ours.name.str()) && !theirs.name.str().empty()) none.name = ours.name;
   const KnownDevice& b = base ? *base : none;
   KnownDevice out = ours;
   out.name = pick(b.name, ours.name, theirs.name);
@@ -213,11 +226,15 @@ KnownDevice mergeDevice(const KnownDevice* base, const KnownDevice& ours,
 //  - Known devices are matched by MAC. Of a device both have, each field group
 //    (name; password; network name with its key; reserved bytes) is ours
 //    when this program changed it since base, else theirs; when both changed
-//    it, ours wins (the later save). lastSeen is the later of the two.
+//    it, ours wins (the later save). A device that both added since base
+//    counts as changed in every field ours set, except an automatic name
+//    ("Device N"), which never beats theirs. lastSeen is the later of the two.
 //  - A device only one side has is kept when that side added it (it is not in
 //    base). When the other side deleted it, it stays deleted unless the side
 //    that still has it changed its name or password since base.
 //  - Our devices come first in our order, then theirs in theirs, at most 100.
+//    A device whose automatic name an earlier one has already gets the next
+//    free automatic name (both sides numbered their new devices alike).
 //  - The selected card, each card's network record, the column layout and
 //    the sort settings are groups chosen the same way.
 std::unique_ptr<DeviceDatabase> mergeDatabases(const DeviceDatabase& base,
@@ -248,6 +265,12 @@ std::unique_ptr<DeviceDatabase> mergeDatabases(const DeviceDatabase& base,
     if (!b || !sameUserFields(*b, t)) devices.push_back(t);
   }
   if (devices.size() > kMaxKnownDevices) devices.resize(kMaxKnownDevices);
+  std::set<std::string> names;
+  for (KnownDevice& d : devices)
+    if (!names.insert(d.name.str()).second && isAutomaticName(d.name.str())) {
+      d.name.set(automaticName(out->known));
+      names.insert(d.name.str());
+    }
   return out;
 }
 

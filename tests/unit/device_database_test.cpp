@@ -281,7 +281,7 @@ TEST(DeviceDatabase, ALinkAtThePathStaysALinkToTheSavedFile) {
 
 // Two programs that read the same file and save in turn: each save keeps what
 // the other saved meanwhile, merged by MAC; where both changed the same thing,
-// the later save wins.
+// the later save wins, except that an automatic name never beats a given one.
 TEST(DeviceDatabase, SavesKeepWhatAnotherProgramSavedMeanwhile) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
@@ -298,7 +298,8 @@ TEST(DeviceDatabase, SavesKeepWhatAnotherProgramSavedMeanwhile) {
   device(*x, 1).name.set("X name");
   device(*x, 1).lastSeen += 100;
   deleteKnownDevice(x->known, findKnownByMac(x->known, macOf(0, 2)));
-  addKnownDevice(x->known, macOf(0, 4), "X new");
+  addKnownDevice(x->known, macOf(0, 4), "Porch");
+  addKnownDevice(x->known, macOf(0, 6));  // "Device 5"
   x->currentCard = 5;
   ASSERT_TRUE(writeDatabase(fileX, *x).ok());
 
@@ -307,7 +308,8 @@ TEST(DeviceDatabase, SavesKeepWhatAnotherProgramSavedMeanwhile) {
   device(*y, 1).password.set("Y-PASSWORD");
   device(*y, 2).name.set("Y keeps it");  // deleted by X, changed here: kept
   deleteKnownDevice(y->known, findKnownByMac(y->known, macOf(0, 3)));
-  addKnownDevice(y->known, macOf(0, 5), "Y new");
+  addKnownDevice(y->known, macOf(0, 4));  // also new here: a given name beats "Device 4"
+  addKnownDevice(y->known, macOf(0, 5));  // "Device 5" too: X's gets a free number
   y->columns.widths[0] = 333;
   ASSERT_TRUE(writeDatabase(fileY, *y).ok());
   // X saves again without having read: Y's name for device 1 stays.
@@ -323,9 +325,10 @@ TEST(DeviceDatabase, SavesKeepWhatAnotherProgramSavedMeanwhile) {
   EXPECT_EQ(rows, (std::vector<std::string>{
                       "00:00 Hall / X-PASSWORD / X network / 1700000000",
                       "00:01 Y name / Y-PASSWORD / HomePlugAV / 1700000101",
-                      "00:04 X new /  /  / 0",
+                      "00:04 Porch /  /  / 0",
+                      "00:06 Device 7 /  /  / 0",
                       "00:02 Y keeps it / Not ABCD-EFGH-IJKL-2 / HomePlugAV / 1700000002",
-                      "00:05 Y new /  /  / 0",
+                      "00:05 Device 5 /  /  / 0",
                   }));
   EXPECT_EQ(back->currentCard, 5);
   EXPECT_EQ(back->columns.widths[0], 333);
