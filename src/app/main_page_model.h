@@ -53,7 +53,7 @@ bool takeAdapterChanges(AdapterSnapshot& snapshot,
 
 // The window's state kept on the engine thread.
 struct MainPageState {
-  std::string databasePath;
+  DatabaseFile databasePath;
   std::int32_t scanInterval = 30;
   bool autoScan = true;  // the autoscan setting (the About page toggles it)
   ColumnLayout columns;

@@ -69,12 +69,13 @@ int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)
   DeviceDatabase db;
   if (!options.databasePath.empty()) {
     DatabaseReadResult read = readDatabase(options.databasePath, db);
-    if (read.notice) prompter.show(*read.notice);
-    if (read.status == DatabaseReadResult::Status::Recovered) {
+    if (read.status == DatabaseReadResult::Status::Recovered ||
+        read.status == DatabaseReadResult::Status::Unreadable) {
       std::fprintf(stderr, "strandline-cli: %s: %s\n", options.databasePath.c_str(),
                    read.problem.c_str());
       return kExitFailure;
     }
+    if (read.notice) prompter.show(*read.notice);
   }
   auto context = std::make_unique<ProgramContext>(*setup.link, *setup.clock, prompter);
   ProgramContext& ctx = *context;
@@ -82,15 +83,15 @@ int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)
   ctx.networks = db.adapters;
   ctx.cards.currentCard = db.currentCard;
   clearStationTable(ctx.currentNetwork());
-  bool saveFailed = false;
+  std::string saveProblem;  // why the last save failed
   ctx.hooks.saveDatabase = [&] {
     if (options.databasePath.empty()) return;
     db.known = ctx.known;
     db.adapters = ctx.networks;
     db.currentCard = ctx.cards.currentCard;
-    if (writeDatabase(options.databasePath, db).ok()) return;
-    prompter.show(kDatabaseWriteFailed);
-    saveFailed = true;
+    Status saved = writeDatabase(options.databasePath, db);
+    saveProblem = saved.message;
+    if (!saved.ok()) prompter.show(kDatabaseWriteFailed);
   };
   ctx.hooks.rescanNetwork = [&] { detectLocalAdapters(ctx); };
 
@@ -118,9 +119,9 @@ int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)
   engine.start();
   int code = done.get_future().get();
   engine.stop();
-  if (saveFailed) {
-    std::fprintf(stderr, "strandline-cli: the device database %s could not be written\n",
-                 options.databasePath.c_str());
+  if (!saveProblem.empty()) {
+    std::fprintf(stderr, "strandline-cli: the device database %s could not be written: %s\n",
+                 options.databasePath.c_str(), saveProblem.c_str());
     return kExitFailure;
   }
   return code;

@@ -9,13 +9,14 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "core/program_context.h"
+#include "storage/device_database.h"
 
 namespace strandline::cli {
 
 struct FlowOptions {
   CommonOptions common;
-  std::string databasePath;  // --db FILE; empty: an empty table in memory
-  int interval = 7;          // --interval N: scan interval of the discovery cycle
+  DatabaseFile databasePath;  // --db FILE; empty: an empty table in memory
+  int interval = 7;           // --interval N: scan interval of the discovery cycle
 };
 
 // Takes --db and --interval (and the common options) out of args.

@@ -22,9 +22,10 @@ std::string defaultDataFolder() {
 
 DataFolderChoice chooseDataFolder(FileOps& ops) {
   std::string folder = defaultDataFolder();
-  if (makeFolders(ops, folder).ok()) return {folder, std::nullopt};
+  // It holds device passwords: owner only.
+  if (makePrivateFolder(ops, folder).ok()) return {folder, std::nullopt};
   std::string fallback = homeFolder() + "/.SLU";
-  makeFolders(ops, fallback);
+  makePrivateFolder(ops, fallback);
   return {fallback, Notice{"Unable to create Strandline Utility.data file at location: " + folder +
                                ", Creating Strandline Utility.data file at location: " + fallback,
                            "Information", MessageIcon::Information}};

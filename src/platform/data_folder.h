@@ -19,8 +19,9 @@ struct DataFolderChoice {
   std::optional<Notice> notice;  // for the user, when the fallback was taken
 };
 
-// The data folder, created if missing. When it cannot be created, ~/.SLU is
-// used instead and the notice says so.
+// The data folder, created if missing and made private to its owner (mode
+// 0700) if it was not. When it cannot be created, ~/.SLU is used instead and
+// the notice says so.
 DataFolderChoice chooseDataFolder(FileOps& ops = systemFileOps());
 
 }  // namespace strandline

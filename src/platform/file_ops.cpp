@@ -2,11 +2,14 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +44,21 @@ int FileOps::unlink(const char* path) {
 int FileOps::mkdir(const char* path, mode_t mode) {
   return ::mkdir(path, mode);
 }
+int FileOps::chmod(const char* path, mode_t mode) {
+  return ::chmod(path, mode);
+}
+int FileOps::stat(const char* path, struct stat* st) {
+  return ::stat(path, st);
+}
+int FileOps::fstat(int fd, struct stat* st) {
+  return ::fstat(fd, st);
+}
+ssize_t FileOps::readlink(const char* path, char* buffer, std::size_t size) {
+  return ::readlink(path, buffer, size);
+}
+int FileOps::flock(int fd, int operation) {
+  return ::flock(fd, operation);
+}
 bool FileOps::exists(const char* path) {
   struct stat st;
   return ::lstat(path, &st) == 0;
@@ -55,14 +73,43 @@ static std::string failureText(const char* what, const std::string& path, int er
   return std::string(what) + " " + path + ": " + std::strerror(error);
 }
 
+// What a path holds when it is not a regular file.
+static const char* kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "something else";
+}
+
+static ReadFileResult readFailure(const std::string& path, std::string reason) {
+  ReadFileResult result;
+  result.status = ReadFileResult::Status::Failed;
+  result.error = "cannot read " + path + ": " + reason;
+  result.reason = std::move(reason);
+  return result;
+}
+
 ReadFileResult readWholeFile(FileOps& ops, const std::string& path, std::size_t maxBytes) {
   ReadFileResult result;
-  int fd = ops.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  // Looked at before opening: opening a FIFO waits for a writer, and opening a
+  // device may act on it.
+  struct stat st;
+  if (ops.stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT) return result;
+    return readFailure(path, std::strerror(errno));
+  }
+  if (!S_ISREG(st.st_mode))
+    return readFailure(path, std::string("not a regular file but ") + kindOf(st.st_mode));
+  // Non-blocking in case something else was put there meanwhile; checked again.
+  int fd = ops.open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
   if (fd < 0) {
     if (errno == ENOENT) return result;
-    result.status = ReadFileResult::Status::Failed;
-    result.error = failureText("cannot open", path, errno);
-    return result;
+    return readFailure(path, std::strerror(errno));
+  }
+  if (ops.fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ops.close(fd);
+    return readFailure(path, "not a regular file");
   }
   // Grows by chunks: maxBytes is a limit, not a size to allocate up front.
   constexpr std::size_t kChunk = 256 * 1024;
@@ -72,11 +119,9 @@ ReadFileResult readWholeFile(FileOps& ops, const std::string& path, std::size_t 
     ssize_t n = ops.read(fd, result.data.data() + got, result.data.size() - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      result.status = ReadFileResult::Status::Failed;
-      result.error = failureText("cannot read", path, errno);
-      result.data.clear();
+      int error = errno;
       ops.close(fd);
-      return result;
+      return readFailure(path, std::strerror(error));
     }
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
@@ -109,10 +154,12 @@ static bool writeAll(FileOps& ops, int fd, ByteView data) {
 }
 
 // Opens a new temporary file beside path, exclusively, with the given mode.
+// Writers on any thread draw their numbers from one counter.
 static int openTemporary(FileOps& ops, const std::string& path, mode_t mode, std::string& temp) {
-  static unsigned counter = 0;
+  static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    unsigned number = counter.fetch_add(1, std::memory_order_relaxed);
+    temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(number);
     int fd = ops.open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -128,13 +175,34 @@ static void syncFolder(FileOps& ops, const std::string& folder) {
   ops.close(fd);
 }
 
-Status writeFileAtomically(FileOps& ops, const std::string& path, ByteView data, mode_t mode) {
+ResolvedPath resolveLinks(FileOps& ops, const std::string& path) {
+  std::string current = path;
+  // The system's own limit on links followed in one lookup.
+  for (int hops = 0; hops < 40; ++hops) {
+    char target[PATH_MAX];
+    ssize_t n = ops.readlink(current.c_str(), target, sizeof target);
+    // Not a link (EINVAL), or nothing there: this is the file. Other errors
+    // are the next step's to report.
+    if (n < 0) return {current, ""};
+    if (static_cast<std::size_t>(n) >= sizeof target) return {"", std::strerror(ENAMETOOLONG)};
+    std::string next(target, static_cast<std::size_t>(n));
+    current = next.starts_with('/') ? next : folderOf(current) + "/" + next;
+  }
+  return {"", std::strerror(ELOOP)};
+}
+
+Status writeFileAtomically(FileOps& ops, const std::string& givenPath, ByteView data, mode_t mode) {
+  ResolvedPath resolved = resolveLinks(ops, givenPath);
+  if (!resolved.error.empty())
+    return Status::failure("cannot replace " + givenPath + ": " + resolved.error);
+  const std::string& path = resolved.path;
+  // The messages name the file being replaced and the system's reason; the
+  // temporary file is a detail of how.
   std::string temp;
   int fd = openTemporary(ops, path, mode, temp);
-  if (fd < 0) return Status::failure(failureText("cannot create", temp, errno));
+  if (fd < 0) return Status::failure(failureText("cannot create a file in", folderOf(path), errno));
 
   const char* step = nullptr;
-  const std::string* subject = &temp;
   // The mode given at creation is narrowed by the umask; set it exactly.
   if (ops.fchmod(fd, mode) != 0)
     step = "cannot set the mode of";
@@ -149,12 +217,11 @@ Status writeFileAtomically(FileOps& ops, const std::string& path, ByteView data,
   }
   if (!step && ops.rename(temp.c_str(), path.c_str()) != 0) {
     step = "cannot replace";
-    subject = &path;
     error = errno;
   }
   if (step) {
     ops.unlink(temp.c_str());
-    return Status::failure(failureText(step, *subject, error));
+    return Status::failure(failureText(step, path, error));
   }
   syncFolder(ops, folderOf(path));
   return {};
@@ -194,6 +261,28 @@ KeepAsideResult keepAside(FileOps& ops, const std::string& path, std::time_t now
   return {target, ""};
 }
 
+FileLock::FileLock(FileOps& ops, const std::string& path) : ops_(ops) {
+  std::string lockPath = path + ".lock";
+  fd_ = ops.open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd_ < 0) {
+    status_ = Status::failure(failureText("cannot create a file in", folderOf(path), errno));
+    return;
+  }
+  int locked;
+  do {
+    locked = ops.flock(fd_, LOCK_EX);
+  } while (locked != 0 && errno == EINTR);
+  if (locked != 0) {
+    status_ = Status::failure(failureText("cannot lock", lockPath, errno));
+    ops.close(fd_);
+    fd_ = -1;
+  }
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) ops_.close(fd_);  // closing releases the lock
+}
+
 Status makeFolders(FileOps& ops, const std::string& path) {
   if (path.empty()) return Status::failure("no folder given");
   for (std::size_t pos = 1; pos <= path.size(); ++pos) {
@@ -202,6 +291,14 @@ Status makeFolders(FileOps& ops, const std::string& path) {
     if (ops.mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
       return Status::failure(failureText("cannot create folder", prefix, errno));
   }
+  return {};
+}
+
+Status makePrivateFolder(FileOps& ops, const std::string& path) {
+  if (Status made = makeFolders(ops, path); !made.ok()) return made;
+  struct stat st;
+  if (ops.stat(path.c_str(), &st) == 0 && (st.st_mode & 077) != 0)
+    ops.chmod(path.c_str(), st.st_mode & 0700);
   return {};
 }
 

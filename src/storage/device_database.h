@@ -3,14 +3,16 @@
 //
 // The file is one little-endian image (140700 + 198 N bytes for N known
 // devices, version 306), read once at start and replaced whole after every
-// change. Writes never leave a half-written file behind, and a file that
-// cannot be read whole is kept aside under a ".damaged" name, never emptied.
+// change. Writes never leave a half-written file behind, and a file that was
+// read but does not decode is kept aside under a ".damaged" name, never
+// emptied. Whatever else is at the path and cannot be read is left alone.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -89,28 +91,63 @@ struct DecodeResult {
 DecodeResult decodeDatabase(ByteView data, DeviceDatabase& db);
 
 struct DatabaseReadResult {
-  enum class Status { Loaded, Missing, Recovered };
+  // Unreadable: something is at the path that could not be read (not a
+  // regular file, permission denied, an I/O error); it is left in place.
+  enum class Status { Loaded, Missing, Recovered, Unreadable };
   Status status = Status::Missing;
-  std::string problem;    // why the file was not loaded whole
+  // Why the file was not loaded whole and what became of it; without the path,
+  // which the caller names.
+  std::string problem;
   std::string keptAside;  // where the damaged file was moved, if it was
   // The network records were reset: the caller enumerates and opens the cards again.
   bool tablesReset = false;
   std::optional<Notice> notice;  // the box the caller shows the user, if any
 };
 
+// The device database file as one program uses it: its path, and what the
+// program knows of the file from its last read or save, which lets a save keep
+// what another program saved meanwhile. Copies share that knowledge (they are
+// the same program's use of the file); assigning a path starts afresh. It
+// converts from and to the path, so callers keep it where they kept the path.
+class DatabaseFile {
+ public:
+  struct Knowledge;  // kept by readDatabase and writeDatabase
+
+  DatabaseFile() : DatabaseFile(std::string()) {}
+  DatabaseFile(std::string path);  // NOLINT(google-explicit-constructor)
+  DatabaseFile(const char* path) : DatabaseFile(std::string(path)) {}  // NOLINT
+  const std::string& path() const { return path_; }
+  operator const std::string&() const { return path_; }  // NOLINT
+  const char* c_str() const { return path_.c_str(); }
+  bool empty() const { return path_.empty(); }
+  Knowledge& knowledge() const { return *knowledge_; }
+
+ private:
+  std::string path_;
+  std::shared_ptr<Knowledge> knowledge_;
+};
+
 // Reads the database file into db. A missing file resets the tables. A file
-// that cannot be read whole is moved aside (keepAside, named after `now`) and
-// the result carries the notice for the user: an old version resets the
-// tables ("Attention!"), a bad known-device count leaves the known devices
+// that was read but does not decode is moved aside (keepAside, named after
+// `now`) and the result carries the notice for the user: an old version resets
+// the tables ("Attention!"), a bad known-device count leaves the known devices
 // empty ("Problem Occurred"), a short file keeps what was read before its end.
-DatabaseReadResult readDatabase(const std::string& path, DeviceDatabase& db,
+// Anything at the path that cannot be read (not a regular file, no permission,
+// an I/O error) resets the tables and is Unreadable, with a notice; it stays
+// where it is and no later save through this DatabaseFile replaces it.
+DatabaseReadResult readDatabase(const DatabaseFile& file, DeviceDatabase& db,
                                 FileOps& ops = systemFileOps(),
                                 std::time_t now = systemWallSeconds());
 
-// Replaces the database file with db, owner read/write only. A database
-// without known devices is not written. On failure the old file stays as it
-// was and the reason is returned; the caller shows kDatabaseWriteFailed.
-Status writeDatabase(const std::string& path, const DeviceDatabase& db,
+// Saves db, owner read/write only. Under a lock on "<file>.lock" beside it
+// (other programs' saves wait), the file is read again and db merged by MAC
+// with what other programs saved since this DatabaseFile last read or saved
+// it (the rule is beside the code), and the result replaces the file whole.
+// A database without known devices is not written, nor one whose last read
+// was Unreadable. On failure the old file stays as it was and the reason is
+// returned; the caller shows kDatabaseWriteFailed. db itself is not changed:
+// what others saved reaches this program on its next read.
+Status writeDatabase(const DatabaseFile& file, const DeviceDatabase& db,
                      FileOps& ops = systemFileOps());
 // "<folder>/<appName>.data"; a '/' in the application name becomes '_'.
 std::string databasePath(const std::string& folder, const std::string& appName);

@@ -1,5 +1,6 @@
 #include "storage/device_database.h"
 #include "platform/data_folder.h"
+#include "storage/oem_prefs.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -164,7 +165,10 @@ TEST(DeviceDatabase, MalformedFilesAreKeptAsideAndReadAsFarAsTheyGo) {
     DatabaseReadResult r = readDatabase(path, *db, systemFileOps(), 1700000000);
 
     EXPECT_EQ(r.status, Status_::Recovered);
-    EXPECT_FALSE(r.problem.empty());
+    // The caller names the file; the problem says where it went, once.
+    EXPECT_EQ(r.problem.find(path + ":"), std::string::npos) << r.problem;
+    EXPECT_TRUE(r.problem.ends_with("; it was set aside as " + path + ".20231114-221320.damaged"))
+        << r.problem;
     EXPECT_EQ(r.tablesReset, c.reset);
     Notice notice = r.notice.value_or(Notice{kDatabaseReadMessage, "", MessageIcon::Exclamation});
     EXPECT_EQ(notice.caption, c.caption);
@@ -180,18 +184,67 @@ TEST(DeviceDatabase, MalformedFilesAreKeptAsideAndReadAsFarAsTheyGo) {
   }
 }
 
-TEST(DeviceDatabase, AFileThatCannotBeReadIsKeptAsideNeverOverwritingAnEarlierCopy) {
+// Anything at the path that is not a regular file the program may read is left
+// where it is, with a message that says why, and no save replaces it. Reading
+// never waits on a FIFO.
+TEST(DeviceDatabase, WhatCannotBeReadIsLeftInPlaceAndNeverSavedOver) {
+  auto aFile = [](const char* p) {
+    writeBytes(p, encodeDatabase(*sampleDatabase(1)));
+    return 0;
+  };
+  const struct {
+    const char* name;
+    int (*make)(const char* path);
+    int openError, readError;  // injected: root may read any file
+    const char* reason;
+  } cases[] = {
+      {"FIFO", [](const char* p) { return mkfifo(p, 0600); }, 0, 0,
+       "not a regular file but a FIFO"},
+      {"folder", [](const char* p) { return mkdir(p, 0700); }, 0, 0,
+       "not a regular file but a folder"},
+      {"link loop", [](const char* p) { return symlink(p, p); }, 0, 0,
+       "Too many levels of symbolic links"},
+      {"unreadable file", aFile, EACCES, 0, "Permission denied"},
+      {"read error", aFile, 0, EIO, "Input/output error"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder dir;
+    std::string path = dir.file("db.data");
+    ASSERT_EQ(c.make(path.c_str()), 0);
+    struct stat before;
+    ASSERT_EQ(lstat(path.c_str(), &before), 0);
+    FailingFileOps ops;
+    ops.failOpenForReading = c.openError;
+    ops.failRead = c.readError;
+
+    EXPECT_NE(readWholeFile(ops, path, 10).error.find(c.reason), std::string::npos);
+    EXPECT_NE(readOemPrefs(path, ops).problem.find(c.reason), std::string::npos);
+    DatabaseFile file(path);
+    auto db = sampleDatabase(2);
+    DatabaseReadResult r = readDatabase(file, *db, ops, 1700000000);
+    EXPECT_EQ(r.status, Status_::Unreadable);
+    EXPECT_TRUE(r.tablesReset);
+    EXPECT_EQ(db->known.count(), 0u);
+    EXPECT_EQ(r.problem, std::string("cannot be read (") + c.reason +
+                             "); it is left as it is and nothing is saved to it");
+    EXPECT_EQ(r.notice.value_or(Notice{}).text,
+              "The device database " + path + " cannot be read (" + c.reason +
+                  "). It is left as it is, and nothing is saved to it.");
+    EXPECT_EQ(r.notice.value_or(Notice{}).caption, "Problem Occurred");
+    EXPECT_TRUE(r.keptAside.empty());
+
+    EXPECT_TRUE(writeDatabase(file, *sampleDatabase(3), ops).ok());
+    struct stat after;
+    ASSERT_EQ(lstat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"db.data"});
+  }
+}
+
+TEST(DeviceDatabase, KeepingAsideNeverOverwritesAnEarlierCopy) {
   ScratchFolder dir;
   std::string path = dir.file("db.data");
-  ASSERT_EQ(mkdir(path.c_str(), 0700), 0);  // read() fails with EISDIR
-  auto db = sampleDatabase(2);
-  DatabaseReadResult r = readDatabase(path, *db);
-  EXPECT_EQ(r.status, Status_::Recovered);
-  EXPECT_TRUE(r.tablesReset);
-  EXPECT_NE(r.problem.find("Is a directory"), std::string::npos) << r.problem;
-  EXPECT_EQ(db->known.count(), 0u);
-  EXPECT_TRUE(std::filesystem::is_directory(r.keptAside));
-
   std::vector<std::string> kept;
   for (std::uint8_t i = 0; i < 3; ++i) {
     writeBytes(path, Bytes{i});
@@ -201,6 +254,84 @@ TEST(DeviceDatabase, AFileThatCannotBeReadIsKeptAsideNeverOverwritingAnEarlierCo
   }
   EXPECT_EQ(kept[1], path + ".19700101-000000-2.damaged");
   for (std::uint8_t i = 0; i < 3; ++i) EXPECT_EQ(readBytes(kept[i]), Bytes{i});
+}
+
+// A database path that is a symbolic link (here a chain: absolute, then
+// relative, at first dangling) stays one: saves replace the file it leads to,
+// and a damaged one is set aside there.
+TEST(DeviceDatabase, ALinkAtThePathStaysALinkToTheSavedFile) {
+  ScratchFolder dir;
+  std::string path = dir.file("db.data"), target = dir.file("real/db.data");
+  ASSERT_EQ(mkdir(dir.file("real").c_str(), 0700), 0);
+  ASSERT_EQ(symlink("real/db.data", dir.file("link").c_str()), 0);
+  ASSERT_EQ(symlink(dir.file("link").c_str(), path.c_str()), 0);
+  for (int devices : {1, 2}) {
+    ASSERT_TRUE(writeDatabase(path, *sampleDatabase(devices)).ok());
+    EXPECT_EQ(readBytes(target), encodeDatabase(*sampleDatabase(devices)));
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(dir.entries(), (std::vector<std::string>{"db.data", "link", "real"}));
+
+  writeBytes(target, Bytes{1, 2});
+  auto db = sampleDatabase(0);
+  DatabaseReadResult r = readDatabase(path, *db, systemFileOps(), 1700000000);
+  EXPECT_EQ(r.keptAside, target + ".20231114-221320.damaged");
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+}
+
+// Two programs that read the same file and save in turn: each save keeps what
+// the other saved meanwhile, merged by MAC; where both changed the same thing,
+// the later save wins, except that an automatic name never beats a given one.
+TEST(DeviceDatabase, SavesKeepWhatAnotherProgramSavedMeanwhile) {
+  ScratchFolder dir;
+  std::string path = dir.file("db.data");
+  ASSERT_TRUE(writeDatabase(path, *sampleDatabase(4)).ok());  // devices 0 to 3
+  DatabaseFile fileX(path), fileY(path);
+  auto x = sampleDatabase(0), y = sampleDatabase(0);
+  readDatabase(fileX, *x);
+  readDatabase(fileY, *y);
+  auto device = [](DeviceDatabase& db, int n) -> KnownDevice& {
+    return db.known.at(findKnownByMac(db.known, macOf(0, static_cast<std::uint8_t>(n))));
+  };
+
+  device(*x, 0).password.set("X-PASSWORD");
+  device(*x, 1).name.set("X name");
+  device(*x, 1).lastSeen += 100;
+  deleteKnownDevice(x->known, findKnownByMac(x->known, macOf(0, 2)));
+  addKnownDevice(x->known, macOf(0, 4), "Porch");
+  addKnownDevice(x->known, macOf(0, 6));  // "Device 5"
+  x->currentCard = 5;
+  ASSERT_TRUE(writeDatabase(fileX, *x).ok());
+
+  device(*y, 0).name.set("Hall");
+  device(*y, 1).name.set("Y name");
+  device(*y, 1).password.set("Y-PASSWORD");
+  device(*y, 2).name.set("Y keeps it");  // deleted by X, changed here: kept
+  deleteKnownDevice(y->known, findKnownByMac(y->known, macOf(0, 3)));
+  addKnownDevice(y->known, macOf(0, 4));  // also new here: a given name beats "Device 4"
+  addKnownDevice(y->known, macOf(0, 5));  // "Device 5" too: X's gets a free number
+  y->columns.widths[0] = 333;
+  ASSERT_TRUE(writeDatabase(fileY, *y).ok());
+  // X saves again without having read: Y's name for device 1 stays.
+  device(*x, 0).networkName.set("X network");
+  ASSERT_TRUE(writeDatabase(fileX, *x).ok());
+
+  auto back = sampleDatabase(0);
+  ASSERT_EQ(readDatabase(path, *back).status, Status_::Loaded);
+  std::vector<std::string> rows;
+  for (const KnownDevice& d : back->known.devices)
+    rows.push_back(macToText(d.mac).substr(12) + " " + d.name.str() + " / " + d.password.str() +
+                   " / " + d.networkName.str() + " / " + std::to_string(d.lastSeen));
+  EXPECT_EQ(rows, (std::vector<std::string>{
+                      "00:00 Hall / X-PASSWORD / X network / 1700000000",
+                      "00:01 Y name / Y-PASSWORD / HomePlugAV / 1700000101",
+                      "00:04 Porch /  /  / 0",
+                      "00:06 Device 7 /  /  / 0",
+                      "00:02 Y keeps it / Not ABCD-EFGH-IJKL-2 / HomePlugAV / 1700000002",
+                      "00:05 Device 5 /  /  / 0",
+                  }));
+  EXPECT_EQ(back->currentCard, 5);
+  EXPECT_EQ(back->columns.widths[0], 333);
 }
 
 // The file is owner read/write only; a table without devices is not written.
@@ -253,7 +384,7 @@ TEST(DeviceDatabase, FailedWritesLeaveTheOldFileIntact) {
     EXPECT_TRUE(i < 4 || status.message.find("No space left") != std::string::npos)
         << status.message;
     ASSERT_EQ(readBytes(path), oldFile);
-    ASSERT_EQ(dir.entries(), std::vector<std::string>{"db.data"});
+    ASSERT_EQ(dir.entries(), (std::vector<std::string>{"db.data", "db.data.lock"}));
   }
   auto back = std::make_unique<DeviceDatabase>();
   DatabaseReadResult read = readDatabase(path, *back);
@@ -284,10 +415,10 @@ TEST(DeviceDatabase, TheNextReadClearsTheTemporaryOfAWriterThatDied) {
     _exit(1);
   }
   waitpid(child, nullptr, 0);
-  ASSERT_EQ(dir.entries().size(), 2u);
+  ASSERT_EQ(dir.entries().size(), 3u);
   auto back = std::make_unique<DeviceDatabase>();
   EXPECT_EQ(readDatabase(path, *back).status, Status_::Loaded);
-  EXPECT_EQ(dir.entries(), std::vector<std::string>{"db.data"});
+  EXPECT_EQ(dir.entries(), (std::vector<std::string>{"db.data", "db.data.lock"}));
 }
 
 TEST(DeviceDatabase, PathAndDataFolder) {
@@ -313,6 +444,21 @@ TEST(DeviceDatabase, PathAndDataFolder) {
             "Unable to create Strandline Utility.data file at location: " + dir.path() +
                 "/blocker/SLU, Creating Strandline Utility.data file at location: " + dir.path() +
                 "/.SLU");
+
+  // The data folder holds passwords: one that exists open to others is
+  // narrowed to its owner, as a new one is made; the folders above stay.
+  std::string share = dir.file("share");
+  for (const std::string& folder : {share, share + "/SLU"}) {
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+  }
+  setenv("XDG_DATA_HOME", share.c_str(), 1);
+  EXPECT_EQ(chooseDataFolder().folder, share + "/SLU");
+  EXPECT_EQ(std::filesystem::status(share + "/SLU").permissions(),
+            std::filesystem::perms::owner_all);
+  EXPECT_EQ(std::filesystem::status(share).permissions() & std::filesystem::perms::others_read,
+            std::filesystem::perms::others_read);
+
   unsetenv("XDG_DATA_HOME");
   for (auto& [name, value] : saved) setenv(name.c_str(), value.c_str(), 1);
 }

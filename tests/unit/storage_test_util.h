@@ -2,6 +2,7 @@
 // on demand.
 #pragma once
 
+#include <fcntl.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -52,14 +53,27 @@ inline Bytes readBytes(const std::string& path) {
 }
 
 // The real file system, except that writes stop with ENOSPC after failAfter
-// bytes, come back short, or a chosen step fails.
+// bytes, come back short, or a chosen step fails. Opening a file for reading
+// or reading fails with the errno given (tests run as root, who may read
+// anything).
 class FailingFileOps : public FileOps {
  public:
   std::size_t failAfter = SIZE_MAX;
   std::size_t maxChunk = SIZE_MAX;  // a write takes at most this many bytes
   bool failFchmod = false, failFsync = false, failClose = false, failRename = false;
+  int failOpenForReading = 0, failRead = 0;
   std::size_t written = 0;
 
+  int open(const char* path, int flags, mode_t mode) override {
+    if (failOpenForReading && (flags & O_ACCMODE) == O_RDONLY && !(flags & O_DIRECTORY)) {
+      errno = failOpenForReading;
+      return -1;
+    }
+    return FileOps::open(path, flags, mode);
+  }
+  ssize_t read(int fd, void* buffer, std::size_t n) override {
+    return failRead ? (errno = failRead, -1) : FileOps::read(fd, buffer, n);
+  }
   ssize_t write(int fd, const void* data, std::size_t n) override {
     if (written >= failAfter) {
       errno = ENOSPC;
