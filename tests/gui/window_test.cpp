@@ -2,6 +2,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <atomic>
 #include <fstream>
 
 #include "gui_fixture.h"
@@ -193,6 +194,31 @@ TEST_F(WindowTest, RenameSortAndLayoutAreKept) {
             (QStringList{"Device Name", "MAC Address", "Password", "Quality", "Rate(Tx/Rx)"}));
   EXPECT_EQ(remote->header()->sectionSize(4), 133);
   EXPECT_EQ(column(*remote, 0), byName);
+}
+
+// Closing the window while a command waits on a message box and then runs on
+// for seconds: the box gets the closing answer, the command ends, and the
+// layout the window left, queued behind the command, still reaches the database.
+TEST_F(WindowTest, ClosingDuringALongCommandStillWritesTheDatabase) {
+  PropertySheet& s = openHome();
+  std::size_t boxesBefore = prompter.shown().size();
+  std::atomic<int> answer{-1};
+  s.engine().post([&answer](ProgramContext& ctx, app::MainPageState&) {
+    answer = static_cast<int>(ctx.prompter.messageBox("Go on?", "Question", MessageIcon::Question,
+                                                      MessageButtons::YesNo));
+    ctx.clock.sleepMs(6000);
+  });
+  // The box is up once the prompter has it; the event loop stays still so that
+  // nobody answers it.
+  while (prompter.shown().size() == boxesBefore) QThread::msleep(5);
+  remote->header()->resizeSection(4, 133);
+  s.reject();
+  sheet.reset();
+
+  EXPECT_EQ(answer, static_cast<int>(MessageAnswer::No));
+  auto db = std::make_unique<DeviceDatabase>();
+  readDatabase(databasePath(path("data/SLU"), settings.prefs.appName), *db);
+  EXPECT_EQ(db->columns.widths[4], 133);
 }
 
 TEST_F(WindowTest, NoAdapter) {
