@@ -50,8 +50,8 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
     QMetaObject::invokeMethod(
         this, [this, shared] { emit updated(shared); }, Qt::QueuedConnection);
   });
-  std::string folder = options.dataFolder;
-  engine_->post([this, folder](ProgramContext& ctx) {
+  std::string folder = options.dataFolder, subfolder = options.dataSubfolder;
+  engine_->post([this, folder, subfolder](ProgramContext& ctx) {
     ctx.hooks.enableUpgradeButton = [this](bool on) {
       QMetaObject::invokeMethod(
           this, [this, on] { emit upgradeEnabled(on); }, Qt::QueuedConnection);
@@ -71,6 +71,11 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
       DataFolderChoice choice = chooseDataFolder();
       if (choice.notice) ctx.prompter.show(*choice.notice);
       dataFolder = choice.folder;
+    }
+    if (!subfolder.empty()) {
+      dataFolder += "/" + subfolder;
+      // A folder that cannot be made shows up as the database's write failure.
+      makeFolders(systemFileOps(), dataFolder);
     }
     state_.databasePath = databasePath(dataFolder, oem_.prefs.appName);
     app::createMainPage(ctx, state_, notifier(ctx), ctx.clock.wallSeconds());

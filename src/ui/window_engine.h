@@ -35,6 +35,9 @@ struct WindowUpdate {
 struct WindowOptions {
   app::LinkOptions link;
   std::string dataFolder;  // empty: the default data folder
+  // A folder inside the data folder that is used instead of it ("demo" for a
+  // simulated network, so that its devices never reach the user's database).
+  std::string dataSubfolder;
 };
 
 class WindowEngine final : public QObject {

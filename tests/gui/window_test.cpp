@@ -236,5 +236,34 @@ TEST_F(WindowTest, NoAdapter) {
   EXPECT_EQ(page.remoteList()->topLevelItemCount(), 0);
 }
 
+// --simulate keeps the simulated devices out of the user's own database: the
+// window's database lies in the demo subfolder of the data folder.
+TEST_F(WindowTest, SimulatedNetworkKeepsItsOwnDatabase) {
+  EntryOptions entry;
+  std::string error;
+  std::string network = std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/home.json";
+  ASSERT_TRUE(parseEntryOptions({"--simulate", network}, entry, error)) << error;
+  open(fastPrefs(), entry.window);
+  EXPECT_TRUE(waitFor([&] { return sheet->mainPage()->remoteList()->topLevelItemCount() == 5; }));
+  sheet.reset();
+  EXPECT_TRUE(QFile::exists(
+      QString::fromStdString(databasePath(path("data/SLU/demo"), settings.prefs.appName))));
+  EXPECT_FALSE(QFile::exists(
+      QString::fromStdString(databasePath(path("data/SLU"), settings.prefs.appName))));
+}
+
+// --simulate without a file: the home network installed beside the program
+// (whatever the prefix), and the source tree's for a program in the build tree.
+TEST(EntryPoint, DefaultNetworkFileBesideTheProgram) {
+  QTemporaryDir prefix;
+  ASSERT_TRUE(QDir(prefix.path()).mkpath("bin"));
+  ASSERT_TRUE(QDir(prefix.path()).mkpath("share/strandline/networks"));
+  std::string installed = prefix.path().toStdString() + "/share/strandline/networks/home.json";
+  std::ofstream(installed) << "{}";
+  EXPECT_EQ(defaultNetworkFile(prefix.path().toStdString() + "/bin/strandline"), installed);
+  EXPECT_EQ(defaultNetworkFile(QCoreApplication::applicationFilePath().toStdString()),
+            std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/home.json");
+}
+
 }  // namespace
 }  // namespace strandline::ui
