@@ -64,5 +64,10 @@ expect 0 "" "^\[Information\] Local network set to 'FamilyNet'" \
 expect 0 "" "\"adapters\"" scan --json --simulate $home
 python3 -m json.tool "$work/out" >/dev/null || { echo "FAILED: scan --json is not JSON"; fail=1; }
 
+# Simulated runs write no file but the one --db names.
+expect 0 "" "" device verify 02:5A:00:00:01:02 $password --db "$work/demo.data" --simulate $home
+[ -s "$work/demo.data" ] && [ ! -e "$work/data" ] && [ ! -e "$work/.local" ] ||
+  { echo "FAILED: a simulated run wrote outside --db"; fail=1; }
+
 [ "$fail" -eq 0 ] && echo "strandline-cli command lines: all checks passed"
 exit "$fail"
