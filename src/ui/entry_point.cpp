@@ -43,11 +43,13 @@ std::string defaultNetworkFile(const std::string& programPath) {
 
 bool parseEntryOptions(const std::vector<std::string>& args, EntryOptions& options,
                        std::string& error) {
+  // Seconds up to a day: the timer takes milliseconds in an int.
+  constexpr int kMaxProbeStallSeconds = 86400;
   auto number = [&](const std::string& text, int& out) {
     try {
       std::size_t used = 0;
       out = std::stoi(text, &used);
-      return used == text.size() && out > 0;
+      return used == text.size() && out > 0 && out <= kMaxProbeStallSeconds;
     } catch (...) {
       return false;
     }
@@ -65,7 +67,8 @@ bool parseEntryOptions(const std::vector<std::string>& args, EntryOptions& optio
       options.screenshotPath = args[++i];
     } else if (a == "--probe-stall" && hasValue) {
       if (!number(args[++i], options.probeStallSeconds)) {
-        error = "--probe-stall takes a number of seconds";
+        error = "--probe-stall takes a number of seconds from 1 to " +
+                std::to_string(kMaxProbeStallSeconds);
         return false;
       }
     } else {

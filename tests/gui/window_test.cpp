@@ -265,5 +265,14 @@ TEST(EntryPoint, DefaultNetworkFileBesideTheProgram) {
             std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/home.json");
 }
 
+// A stall probe longer than a day would overflow the window's timer.
+TEST(EntryPoint, ProbeStallTakesUpToADay) {
+  EntryOptions entry;
+  std::string error;
+  EXPECT_TRUE(parseEntryOptions({"--probe-stall", "86400"}, entry, error)) << error;
+  EXPECT_FALSE(parseEntryOptions({"--probe-stall", "2147484"}, entry, error));
+  EXPECT_EQ(error, "--probe-stall takes a number of seconds from 1 to 86400");
+}
+
 }  // namespace
 }  // namespace strandline::ui
