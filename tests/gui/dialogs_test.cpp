@@ -1,4 +1,6 @@
 #include <QLineEdit>
+#include <atomic>
+#include <memory>
 
 #include "core/security/add_device.h"
 #include "core/security/password_rules.h"
@@ -11,17 +13,14 @@ namespace {
 
 class DialogTest : public GuiTest {
  protected:
+  // The pause flag once every command posted so far has run. (The first update
+  // after posting may be one the scan queued earlier, so it is read on the engine.)
   bool scanPaused() {
-    bool paused = false, seen = false;
-    QMetaObject::Connection c = QObject::connect(&sheet->engine(), &WindowEngine::updated,
-                                                 [&](std::shared_ptr<const WindowUpdate> u) {
-                                                   paused = u->snapshot.scanPaused;
-                                                   seen = true;
-                                                 });
-    sheet->engine().post([](ProgramContext&, app::MainPageState&) {});
-    waitFor([&] { return seen; });
-    QObject::disconnect(c);
-    return paused;
+    auto paused = std::make_shared<std::atomic<int>>(-1);
+    sheet->engine().post(
+        [paused](ProgramContext& ctx, app::MainPageState&) { *paused = ctx.scan.paused ? 1 : 0; });
+    waitFor([&] { return *paused >= 0; });
+    return *paused == 1;
   }
 
   template <typename Dialog>
