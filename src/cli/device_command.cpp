@@ -53,10 +53,7 @@ int runDevice(const Args& args) {
   }
   if (rest[0] == "verify" && rest.size() == 3) {
     MacAddress mac{};
-    if (!parseMac(rest[1], mac)) {
-      std::fprintf(stderr, "strandline-cli: '%s' is not a MAC address\n", rest[1].c_str());
-      return kExitUsage;
-    }
+    if (!parseDeviceMac(rest[1], mac)) return kExitUsage;
     return verify(options, mac, rest[2]);
   }
   return usage(kDeviceSynopsis);

@@ -14,14 +14,21 @@ namespace strandline::cli {
 namespace {
 
 // Prints what the window would show: message boxes with their caption, and
-// progress texts. The answers are the recorder's defaults (OK, Yes).
+// progress texts. The answers are the recorder's defaults (OK, Yes). Only
+// information boxes are results and go to stdout; warnings, errors, refusals,
+// the questions answered here and the progress texts go to stderr.
 class PrintingPrompter final : public RecordingPrompter {
  public:
-  PrintingPrompter() { echo = true; }
+  MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                           MessageButtons buttons) override {
+    std::FILE* out = icon == MessageIcon::Information ? stdout : stderr;
+    std::fprintf(out, "[%s] %s\n", caption.c_str(), text.c_str());
+    std::fflush(out);
+    return RecordingPrompter::messageBox(text, caption, icon, buttons);
+  }
   void progressText(const std::string& text) override {
     RecordingPrompter::progressText(text);
-    std::printf("... %s\n", text.c_str());
-    std::fflush(stdout);
+    std::fprintf(stderr, "... %s\n", text.c_str());
   }
 };
 
@@ -48,7 +55,7 @@ bool parseFlowOptions(const Args& args, FlowOptions& options, Args& rest) {
     if (a == "--db" && i + 1 < remaining.size()) {
       options.databasePath = remaining[++i];
     } else if (a == "--interval" && i + 1 < remaining.size()) {
-      if (!parsePositive(remaining[++i], options.interval)) return false;
+      if (!parseNumberOption(a, remaining[++i], 1, kMaxInterval, options.interval)) return false;
     } else if (a == "--db" || a == "--interval") {
       return false;
     } else {

@@ -1,6 +1,7 @@
 // What the network and device subcommands share: the link, a context with the
 // device database, discovery and one scan cycle, then one flow on the engine
-// thread, with every message box and progress text printed to stdout.
+// thread, with every message box and progress text printed (results on
+// stdout, everything else on stderr).
 #pragma once
 
 #include <functional>

@@ -36,9 +36,10 @@ bool parse(const Args& args, ScanOptions& options) {
       options.json = true;
     } else if (a == "--stats") {
       options.stats = true;
-    } else if ((a == "--cycles" || a == "--interval") && i + 1 < rest.size()) {
-      if (!parsePositive(rest[++i], a == "--cycles" ? options.cycles : options.interval))
-        return false;
+    } else if (a == "--cycles" && i + 1 < rest.size()) {
+      if (!parseNumberOption(a, rest[++i], 1, kMaxCycles, options.cycles)) return false;
+    } else if (a == "--interval" && i + 1 < rest.size()) {
+      if (!parseNumberOption(a, rest[++i], 1, kMaxInterval, options.interval)) return false;
     } else {
       return false;
     }

@@ -34,7 +34,10 @@ Engine::~Engine() {
 
 void Engine::start() {
   if (thread_.joinable()) return;
-  stopping_ = false;
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = false;
+  }
   thread_ = std::thread([this] { run(); });
 }
 
@@ -42,16 +45,28 @@ void Engine::stop() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
-    tasks_.clear();
+    std::erase_if(tasks_, [](const Queued& q) { return q.whenStopping == WhenStopping::Drop; });
   }
   context_->clock.wake();
-  if (thread_.joinable()) thread_.join();
+  if (thread_.joinable()) {
+    thread_.join();
+    return;
+  }
+  // Never started: the kept tasks run here, the only thread there is.
+  Task task;
+  while (takeTask(task)) task(*context_);
 }
 
-void Engine::post(Task task) {
+bool Engine::stopping() {
+  std::lock_guard lock(mutex_);
+  return stopping_;
+}
+
+void Engine::post(Task task, WhenStopping whenStopping) {
   {
     std::lock_guard lock(mutex_);
-    tasks_.push_back(std::move(task));
+    if (stopping_ && whenStopping == WhenStopping::Drop) return;
+    tasks_.push_back({std::move(task), whenStopping});
   }
   context_->clock.wake();
 }
@@ -74,7 +89,7 @@ void Engine::publish(int phase) {
 bool Engine::takeTask(Task& task) {
   std::lock_guard lock(mutex_);
   if (tasks_.empty()) return false;
-  task = std::move(tasks_.front());
+  task = std::move(tasks_.front().task);
   tasks_.pop_front();
   return true;
 }
@@ -90,17 +105,21 @@ void Engine::idleUntil(std::uint64_t deadlineMs) {
 
 void Engine::run() {
   ProgramContext& ctx = *context_;
+  runUntilStopped();
+  // Only kept tasks are left (stop dropped the rest, and post drops new commands).
+  Task task;
+  while (takeTask(task)) task(ctx);
+}
+
+void Engine::runUntilStopped() {
+  ProgramContext& ctx = *context_;
   std::uint64_t nextTick = ctx.clock.nowMs();
   for (;;) {
-    {
-      std::lock_guard lock(mutex_);
-      if (stopping_) return;
-    }
+    if (stopping()) return;
     Task task;
     while (takeTask(task)) {
       task(ctx);
-      std::lock_guard lock(mutex_);
-      if (stopping_) return;
+      if (stopping()) return;
     }
     std::uint64_t period = scanTimerPeriodMs(ctx.scan.ticksPerPhase);
     std::uint64_t now = ctx.clock.nowMs();

@@ -47,10 +47,19 @@ class Engine {
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
+  // What stop() does with a task still queued. Commands are dropped; a task
+  // that only records state or writes files (the column layout, a database
+  // save) is kept and runs before the thread ends, so that a closing window
+  // loses nothing it queued.
+  enum class WhenStopping { Drop, Run };
+
   void start();
-  // Finishes the task that is running, drops the rest, joins the thread.
+  // Finishes the task that is running, drops the queued tasks that are not
+  // kept, runs the kept ones in order, joins the thread.
   void stop();
-  void post(Task task);
+  // True once stop() was called.
+  bool stopping();
+  void post(Task task, WhenStopping whenStopping = WhenStopping::Drop);
   // Listeners are called on the engine thread; they must not block on the engine.
   void addListener(Listener listener);
   // Builds a snapshot and hands it to every listener (from the engine thread).
@@ -59,14 +68,20 @@ class Engine {
   bool running() const { return thread_.joinable(); }
 
  private:
+  struct Queued {
+    Task task;
+    WhenStopping whenStopping;
+  };
+
   void run();
+  void runUntilStopped();
   bool takeTask(Task& task);
   void idleUntil(std::uint64_t deadlineMs);
 
   std::unique_ptr<ProgramContext> context_;
   std::thread thread_;
   std::mutex mutex_;
-  std::deque<Task> tasks_;
+  std::deque<Queued> tasks_;
   std::vector<Listener> listeners_;
   bool stopping_ = false;
 };

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/pcap_link.h"
 #include "platform/single_instance.h"
@@ -14,20 +15,41 @@
 
 namespace strandline::ui {
 
-std::string defaultNetworkFile() {
-  for (std::string path : {std::string(STRANDLINE_SOURCE_TREE) + "/sim/networks/home.json",
-                           std::string(STRANDLINE_SHARE_DIR) + "/networks/home.json"})
-    if (::access(path.c_str(), R_OK) == 0) return path;
+std::string runningProgramPath() {
+  std::error_code error;
+  return std::filesystem::read_symlink("/proc/self/exe", error).string();
+}
+
+std::string defaultNetworkFile(const std::string& programPath) {
+  namespace fs = std::filesystem;
+  const std::string kHome = "/networks/home.json";
+  // An installed program finds its share folder beside its bin folder, so a
+  // tree installed or moved under another prefix finds its own networks.
+  std::string beside = programPath.empty()
+                           ? std::string()
+                           : fs::path(programPath).parent_path().parent_path().string() +
+                                 "/share/strandline" + kHome;
+  std::string configured = std::string(STRANDLINE_SHARE_DIR) + kHome;
+  std::string source = std::string(STRANDLINE_SOURCE_TREE) + "/sim" + kHome;
+  std::string buildTree = std::string(STRANDLINE_BUILD_TREE) + "/";
+  // A program in its build tree runs the networks of its source tree.
+  bool inBuildTree = programPath.compare(0, buildTree.size(), buildTree) == 0;
+  std::vector<std::string> candidates = inBuildTree ? std::vector{source, beside, configured}
+                                                    : std::vector{beside, configured, source};
+  for (const std::string& path : candidates)
+    if (!path.empty() && ::access(path.c_str(), R_OK) == 0) return path;
   return "sim/networks/home.json";
 }
 
 bool parseEntryOptions(const std::vector<std::string>& args, EntryOptions& options,
                        std::string& error) {
+  // Seconds up to a day: the timer takes milliseconds in an int.
+  constexpr int kMaxProbeStallSeconds = 86400;
   auto number = [&](const std::string& text, int& out) {
     try {
       std::size_t used = 0;
       out = std::stoi(text, &used);
-      return used == text.size() && out > 0;
+      return used == text.size() && out > 0 && out <= kMaxProbeStallSeconds;
     } catch (...) {
       return false;
     }
@@ -38,13 +60,15 @@ bool parseEntryOptions(const std::vector<std::string>& args, EntryOptions& optio
     if (a == "--simulate") {
       options.window.link.simulateFile = hasValue ? args[++i] : defaultNetworkFile();
       options.window.link.paced = true;
+      options.window.dataSubfolder = kDemoSubfolder;
     } else if (a == "--interface" && hasValue) {
       options.window.link.interfaces.push_back(args[++i]);
     } else if (a == "--screenshot" && hasValue) {
       options.screenshotPath = args[++i];
     } else if (a == "--probe-stall" && hasValue) {
       if (!number(args[++i], options.probeStallSeconds)) {
-        error = "--probe-stall takes a number of seconds";
+        error = "--probe-stall takes a number of seconds from 1 to " +
+                std::to_string(kMaxProbeStallSeconds);
         return false;
       }
     } else {

@@ -18,12 +18,20 @@ struct EntryOptions {
   int quitAfterMs = 0;         // close the window after this long (tests, demos)
 };
 
+// The data folder's subfolder that a window on a simulated network uses
+// (persistent: the names typed in a demo stay for the next one).
+inline constexpr const char* kDemoSubfolder = "demo";
+
 // Parses the command line; false (with a message) on a bad option.
 bool parseEntryOptions(const std::vector<std::string>& args, EntryOptions& options,
                        std::string& error);
-// The network file of --simulate without a file: sim/networks/home.json of the
-// source tree, else of the installed share folder.
-std::string defaultNetworkFile();
+// The path of the running program (/proc/self/exe).
+std::string runningProgramPath();
+// The network file of --simulate without a file: networks/home.json of the
+// share folder beside the program's bin folder, else of the configured share
+// folder, else sim/networks/home.json of the source tree (first for a program
+// that lies in its build tree), else that path in the working directory.
+std::string defaultNetworkFile(const std::string& programPath = runningProgramPath());
 
 // Runs the program in the running QApplication; returns its exit code.
 int entryPoint(const EntryOptions& options);

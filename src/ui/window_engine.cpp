@@ -1,7 +1,5 @@
 #include "ui/window_engine.h"
 
-#include <future>
-
 #include "core/discovery/network_scan.h"
 #include "platform/data_folder.h"
 
@@ -52,8 +50,8 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
     QMetaObject::invokeMethod(
         this, [this, shared] { emit updated(shared); }, Qt::QueuedConnection);
   });
-  std::string folder = options.dataFolder;
-  engine_->post([this, folder](ProgramContext& ctx) {
+  std::string folder = options.dataFolder, subfolder = options.dataSubfolder;
+  engine_->post([this, folder, subfolder](ProgramContext& ctx) {
     ctx.hooks.enableUpgradeButton = [this](bool on) {
       QMetaObject::invokeMethod(
           this, [this, on] { emit upgradeEnabled(on); }, Qt::QueuedConnection);
@@ -74,6 +72,11 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
       if (choice.notice) ctx.prompter.show(*choice.notice);
       dataFolder = choice.folder;
     }
+    if (!subfolder.empty()) {
+      dataFolder += "/" + subfolder;
+      // A folder that cannot be made shows up as the database's write failure.
+      makeFolders(systemFileOps(), dataFolder);
+    }
     state_.databasePath = databasePath(dataFolder, oem_.prefs.appName);
     app::createMainPage(ctx, state_, notifier(ctx), ctx.clock.wallSeconds());
     publish(5);
@@ -84,25 +87,25 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
 
 void WindowEngine::shutdown() {
   if (!engine_ || !engine_->running()) return;
+  // Every box is answered at once from now on, so a flow waiting on one ends.
   prompter_.shutdown();
-  auto saved = std::make_shared<std::promise<void>>();
-  std::future<void> done = saved->get_future();
-  engine_->post([this, saved](ProgramContext& ctx) {
-    app::saveDatabase(ctx, state_);
-    saved->set_value();
-  });
-  done.wait_for(std::chrono::seconds(5));
+  // The running command finishes and queued commands are dropped; the kept
+  // tasks (layout, saves, renames) and this last save run before the thread ends.
+  engine_->post([this](ProgramContext& ctx) { app::saveDatabase(ctx, state_); },
+                Engine::WhenStopping::Run);
   engine_->stop();
 }
 
-void WindowEngine::post(Command command) {
+void WindowEngine::post(Command command, Engine::WhenStopping whenStopping) {
   if (!engine_) return;
-  engine_->post([this, command = std::move(command)](ProgramContext& ctx) {
-    command(ctx, state_);
-    publish(state_.lastPhase);
-    QMetaObject::invokeMethod(
-        this, [this] { emit commandDone(); }, Qt::QueuedConnection);
-  });
+  engine_->post(
+      [this, command = std::move(command)](ProgramContext& ctx) {
+        command(ctx, state_);
+        publish(state_.lastPhase);
+        QMetaObject::invokeMethod(
+            this, [this] { emit commandDone(); }, Qt::QueuedConnection);
+      },
+      whenStopping);
 }
 
 void WindowEngine::scanNow() {
@@ -133,30 +136,36 @@ void WindowEngine::cancelRename() {
 }
 
 void WindowEngine::rename(const std::string& macText, const std::string& name) {
-  post([this, macText, name](ProgramContext& ctx, app::MainPageState& state) {
-    setAutoScan(ctx, !renamePausedBefore_);
-    std::string problem = app::renameDevice(ctx.known, macText, name);
-    if (!problem.empty()) {
-      ctx.prompter.messageBox(problem, "Attention!", MessageIcon::Exclamation, MessageButtons::Ok);
-      return;
-    }
-    app::saveDatabase(ctx, state);
-  });
+  post(
+      [this, macText, name](ProgramContext& ctx, app::MainPageState& state) {
+        setAutoScan(ctx, !renamePausedBefore_);
+        std::string problem = app::renameDevice(ctx.known, macText, name);
+        if (!problem.empty()) {
+          ctx.prompter.messageBox(problem, "Attention!", MessageIcon::Exclamation,
+                                  MessageButtons::Ok);
+          return;
+        }
+        app::saveDatabase(ctx, state);
+      },
+      Engine::WhenStopping::Run);
 }
 
 void WindowEngine::storeLayout(const ColumnLayout& columns, std::int32_t sortColumn,
                                std::int32_t sortToggle) {
   if (!engine_) return;
-  engine_->post([this, columns, sortColumn, sortToggle](ProgramContext&) {
-    state_.columns = columns;
-    state_.sortColumn = sortColumn;
-    state_.sortToggle = sortToggle;
-  });
+  engine_->post(
+      [this, columns, sortColumn, sortToggle](ProgramContext&) {
+        state_.columns = columns;
+        state_.sortColumn = sortColumn;
+        state_.sortToggle = sortToggle;
+      },
+      Engine::WhenStopping::Run);
 }
 
 void WindowEngine::saveDatabase() {
   if (!engine_) return;
-  engine_->post([this](ProgramContext& ctx) { app::saveDatabase(ctx, state_); });
+  engine_->post([this](ProgramContext& ctx) { app::saveDatabase(ctx, state_); },
+                Engine::WhenStopping::Run);
 }
 
 void WindowEngine::activated() {

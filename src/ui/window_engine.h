@@ -35,6 +35,9 @@ struct WindowUpdate {
 struct WindowOptions {
   app::LinkOptions link;
   std::string dataFolder;  // empty: the default data folder
+  // A folder inside the data folder that is used instead of it ("demo" for a
+  // simulated network, so that its devices never reach the user's database).
+  std::string dataSubfolder;
 };
 
 class WindowEngine final : public QObject {
@@ -45,12 +48,15 @@ class WindowEngine final : public QObject {
 
   // Builds the link and starts the engine with the page's creation steps.
   bool start(const WindowOptions& options, std::string& error);
-  // Writes the database (waiting at most a few seconds) and stops the engine.
+  // Answers every message box from now on, lets the running command finish,
+  // drops the queued commands, runs the kept tasks, writes the database and
+  // stops the engine.
   void shutdown();
 
   using Command = std::function<void(ProgramContext&, app::MainPageState&)>;
   // Runs a command on the engine thread; the window is refreshed afterwards.
-  void post(Command command);
+  // A closing window drops it unless it is kept (see Engine::WhenStopping).
+  void post(Command command, Engine::WhenStopping whenStopping = Engine::WhenStopping::Drop);
 
   void scanNow();
   void connectAdapter(int listIndex);

@@ -14,7 +14,7 @@ cleanup() {
   ip netns pids "$B" 2>/dev/null | xargs -r kill 2>/dev/null || true
   ip netns del "$A" 2>/dev/null || true
   ip netns del "$B" 2>/dev/null || true
-  rm -rf "$work"
+  rm -rf "$work" "${nobody_dir:-}"
 }
 trap cleanup EXIT
 
@@ -90,9 +90,14 @@ check "tool channel: other ethertype dropped" bash -c "! grep -q 'B05204' '$work
 check "tool channel: exactly two frames" test "$(grep -c '^frame' "$work/tool")" = 2
 
 # --- missing permission: a clear message and a non-zero exit ---
+# The unprivileged user may not enter the checkout (a home folder of mode 0700,
+# /root): it runs a copy of the program from a folder of its own, there.
+nobody_dir=$(mktemp -d /tmp/sl-fc-nobody-XXXXXX)
+cp "$cli" "$nobody_dir/strandline-cli"
+chown -R 65534:65534 "$nobody_dir"
 set +e
 msg=$(ip netns exec "$A" setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all \
-  env STRANDLINE_INTERFACES=a0 "$cli" cards 2>&1)
+  env -C "$nobody_dir" STRANDLINE_INTERFACES=a0 "$nobody_dir/strandline-cli" cards 2>&1)
 rc=$?
 set -e
 echo "$msg"

@@ -2,6 +2,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <atomic>
 #include <fstream>
 
 #include "gui_fixture.h"
@@ -195,6 +196,31 @@ TEST_F(WindowTest, RenameSortAndLayoutAreKept) {
   EXPECT_EQ(column(*remote, 0), byName);
 }
 
+// Closing the window while a command waits on a message box and then runs on
+// for seconds: the box gets the closing answer, the command ends, and the
+// layout the window left, queued behind the command, still reaches the database.
+TEST_F(WindowTest, ClosingDuringALongCommandStillWritesTheDatabase) {
+  PropertySheet& s = openHome();
+  std::size_t boxesBefore = prompter.shown().size();
+  std::atomic<int> answer{-1};
+  s.engine().post([&answer](ProgramContext& ctx, app::MainPageState&) {
+    answer = static_cast<int>(ctx.prompter.messageBox("Go on?", "Question", MessageIcon::Question,
+                                                      MessageButtons::YesNo));
+    ctx.clock.sleepMs(6000);
+  });
+  // The box is up once the prompter has it; the event loop stays still so that
+  // nobody answers it.
+  while (prompter.shown().size() == boxesBefore) QThread::msleep(5);
+  remote->header()->resizeSection(4, 133);
+  s.reject();
+  sheet.reset();
+
+  EXPECT_EQ(answer, static_cast<int>(MessageAnswer::No));
+  auto db = std::make_unique<DeviceDatabase>();
+  readDatabase(databasePath(path("data/SLU"), settings.prefs.appName), *db);
+  EXPECT_EQ(db->columns.widths[4], 133);
+}
+
 TEST_F(WindowTest, NoAdapter) {
   WindowOptions options;
   options.link.interfaces = {"strandline-test-none"};  // no such card: nothing is opened
@@ -208,6 +234,44 @@ TEST_F(WindowTest, NoAdapter) {
   EXPECT_FALSE(page.findChild<QPushButton*>("1102")->isEnabled());
   EXPECT_EQ(page.localList()->topLevelItemCount(), 0);
   EXPECT_EQ(page.remoteList()->topLevelItemCount(), 0);
+}
+
+// --simulate keeps the simulated devices out of the user's own database: the
+// window's database lies in the demo subfolder of the data folder.
+TEST_F(WindowTest, SimulatedNetworkKeepsItsOwnDatabase) {
+  EntryOptions entry;
+  std::string error;
+  std::string network = std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/home.json";
+  ASSERT_TRUE(parseEntryOptions({"--simulate", network}, entry, error)) << error;
+  open(fastPrefs(), entry.window);
+  EXPECT_TRUE(waitFor([&] { return sheet->mainPage()->remoteList()->topLevelItemCount() == 5; }));
+  sheet.reset();
+  EXPECT_TRUE(QFile::exists(
+      QString::fromStdString(databasePath(path("data/SLU/demo"), settings.prefs.appName))));
+  EXPECT_FALSE(QFile::exists(
+      QString::fromStdString(databasePath(path("data/SLU"), settings.prefs.appName))));
+}
+
+// --simulate without a file: the home network installed beside the program
+// (whatever the prefix), and the source tree's for a program in the build tree.
+TEST(EntryPoint, DefaultNetworkFileBesideTheProgram) {
+  QTemporaryDir prefix;
+  ASSERT_TRUE(QDir(prefix.path()).mkpath("bin"));
+  ASSERT_TRUE(QDir(prefix.path()).mkpath("share/strandline/networks"));
+  std::string installed = prefix.path().toStdString() + "/share/strandline/networks/home.json";
+  std::ofstream(installed) << "{}";
+  EXPECT_EQ(defaultNetworkFile(prefix.path().toStdString() + "/bin/strandline"), installed);
+  EXPECT_EQ(defaultNetworkFile(QCoreApplication::applicationFilePath().toStdString()),
+            std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/home.json");
+}
+
+// A stall probe longer than a day would overflow the window's timer.
+TEST(EntryPoint, ProbeStallTakesUpToADay) {
+  EntryOptions entry;
+  std::string error;
+  EXPECT_TRUE(parseEntryOptions({"--probe-stall", "86400"}, entry, error)) << error;
+  EXPECT_FALSE(parseEntryOptions({"--probe-stall", "2147484"}, entry, error));
+  EXPECT_EQ(error, "--probe-stall takes a number of seconds from 1 to 86400");
 }
 
 }  // namespace

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# strandline-cli command lines on the in-process simulator: the exit code, a
+# text that stderr must hold, and what stdout must hold (nothing but results).
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+cli=${STRANDLINE_BUILD:-build}/src/cli/strandline-cli
+home=sim/networks/home.json
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# Nothing here may reach the user's own data folder.
+export HOME=$work XDG_DATA_HOME=$work/data STRANDLINE_INTERFACES=none-such
+password=R2D4-MQ8X-T6VA-1LKE  # of 02:5A:00:00:01:02 in the home network
+
+fail=0
+# expect EXIT STDERR-PATTERN STDOUT-PATTERN ARGS...: an empty STDERR-PATTERN
+# takes any stderr, an empty STDOUT-PATTERN means stdout stays empty; a hang
+# counts as a failure.
+expect() {
+  local code=$1 err=$2 out=$3; shift 3
+  timeout 60 "$cli" "$@" >"$work/out" 2>"$work/err"
+  local rc=$?
+  local problem=
+  [ "$rc" -eq "$code" ] || problem="exit $rc, expected $code"
+  [ -z "$err" ] || grep -q -e "$err" "$work/err" || problem="$problem; stderr lacks '$err'"
+  if [ -z "$out" ]; then
+    [ ! -s "$work/out" ] || problem="$problem; stdout not empty"
+  else
+    grep -q -e "$out" "$work/out" || problem="$problem; stdout lacks '$out'"
+  fi
+  if [ -z "$problem" ]; then
+    echo "ok: $*"
+  else
+    printf 'FAILED: %s\n  %s\n  stdout: %s\n  stderr: %s\n' "$*" "$problem" \
+      "$(head -c 300 "$work/out")" "$(head -c 300 "$work/err")"
+    fail=1
+  fi
+}
+
+# A device MAC must name one device.
+expect 2 "broadcast" "" device verify FF:FF:FF:FF:FF:FF $password --simulate $home
+expect 2 "all-zero" "" device verify 00:00:00:00:00:00 $password --simulate $home
+expect 2 "multicast" "" device verify 01:00:5E:00:00:01 $password --simulate $home
+expect 2 "local management" "" device verify 00:B0:52:00:00:01 $password --simulate $home
+expect 2 "not a MAC address" "" device verify 02:5A:00:00:01 $password --simulate $home
+expect 0 "Please be patient" "" device verify 02:5a:00:00:01:02 $password --simulate $home
+
+# Numbers out of range are usage errors, not hangs.
+expect 2 "--interval takes a number from 1 to 32767" "" scan --interval 2147483647 --simulate $home
+expect 2 "--interval takes a number from 1 to 32767" "" scan --interval 32768 --simulate $home
+expect 2 "--interval takes a number from 1 to 32767" "" scan --interval 0 --simulate $home
+expect 2 "--cycles takes a number from 1 to 1000" "" scan --cycles 1001 --simulate $home
+expect 2 "--cycles takes a number from 1 to 1000" "" scan --cycles -1 --simulate $home
+expect 2 "--interval takes a number from 1 to 32767" "" \
+  network set-local FamilyNet --interval 2147483647 --simulate $home
+expect 0 "" "Stations on card 0" scan --interval 32767 --cycles 2 --simulate $home
+
+# Refusals and failures on stderr; results alone on stdout.
+expect 1 "^\[Invalid Entry\] The Network Name Entered is Invalid" "" \
+  network set-local ab --simulate $home
+expect 1 "^\[Attention!\] The Device Password Entered is Invalid" "" \
+  device verify 02:5A:00:00:01:03 $password --simulate $home
+expect 0 "" "^\[Information\] Local network set to 'FamilyNet'" \
+  network set-local FamilyNet --simulate $home
+expect 0 "" "\"adapters\"" scan --json --simulate $home
+python3 -m json.tool "$work/out" >/dev/null || { echo "FAILED: scan --json is not JSON"; fail=1; }
+
+# Simulated runs write no file but the one --db names.
+expect 0 "" "" device verify 02:5A:00:00:01:02 $password --db "$work/demo.data" --simulate $home
+[ -s "$work/demo.data" ] && [ ! -e "$work/data" ] && [ ! -e "$work/.local" ] ||
+  { echo "FAILED: a simulated run wrote outside --db"; fail=1; }
+
+[ "$fail" -eq 0 ] && echo "strandline-cli command lines: all checks passed"
+exit "$fail"
