@@ -96,9 +96,8 @@ int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)
     db.known = ctx.known;
     db.adapters = ctx.networks;
     db.currentCard = ctx.cards.currentCard;
-    Status saved = writeDatabase(options.databasePath, db);
-    saveProblem = saved.message;
-    if (!saved.ok()) prompter.show(kDatabaseWriteFailed);
+    // A failure is told once, with its reason, when the command ends.
+    saveProblem = writeDatabase(options.databasePath, db).message;
   };
   ctx.hooks.rescanNetwork = [&] { detectLocalAdapters(ctx); };
 
