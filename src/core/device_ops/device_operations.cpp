@@ -214,7 +214,7 @@ int readParameterBlock(ToolSession& session, Bytes& block) {
       return -1;
     }
     if (offset == 0) {
-      ByteReader header(confirm->data, 4);
+      ByteReader header(confirm->data, pib::kOffsetLength);
       total = header.u16le();
       // A block shorter than its own header cannot be a parameter block.
       if (total < pib::kHeaderLength) {
