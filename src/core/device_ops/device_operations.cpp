@@ -60,6 +60,7 @@ bool sendRequest(ToolSession& session, std::uint16_t mmtype, bool withModule) {
 int requestRestart(ToolSession& session, std::uint16_t mmtype, const char* title,
                    const char* progress, int sendErrorNumber) {
   session.title(title);
+  session.confirmed = false;
   if (!sendRequest(session, mmtype, false)) {
     session.error(sendErrorNumber ? sendErrorNumber : errno, kSendFailed);
     return -1;
@@ -68,6 +69,7 @@ int requestRestart(ToolSession& session, std::uint16_t mmtype, const char* title
   while (session.receive(toolConfirmOf(mmtype)) > 0) {
     if (toolConfirmStatus(session.frame()) == 0) {
       session.progress(progress);
+      session.confirmed = true;
     } else {
       session.failure(kRefused);
       refused = true;

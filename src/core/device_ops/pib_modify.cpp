@@ -119,6 +119,15 @@ int writeBackParameterFile(ToolSession& session, Prompter& prompter, const std::
   return 1;
 }
 
+int factoryResetAndSave(ToolSession& session, Prompter& prompter, const std::string& path) {
+  restoreFactoryDefaults(session);  // what the device then holds is saved either way
+  session.clock.sleepMs(kFactoryResetSettleMs);
+  int read = readParameters(session, path);
+  if (read == 1) prompter.show(kPibOpenDefaultFile);
+  if (read != 0 && read != 1) prompter.show(kPibReadDefaultPib);
+  return read == 0 ? 1 : 0;
+}
+
 int pibModify(const ToolEnvironment& env, PibAction action, int kind, const std::string& path) {
   ToolSession session(env.clock, reportOf(env));
   configure(session, env);
@@ -140,14 +149,8 @@ int pibModify(const ToolEnvironment& env, PibAction action, int kind, const std:
       }
       return 1;
     }
-    case PibAction::FactoryResetAndRead: {
-      restoreFactoryDefaults(session);  // what the device then holds is saved either way
-      env.clock.sleepMs(kFactoryResetSettleMs);
-      int read = readParameters(session, path);
-      if (read == 1) env.prompter.show(kPibOpenDefaultFile);
-      if (read != 0 && read != 1) env.prompter.show(kPibReadDefaultPib);
-      return read == 0 ? 1 : 0;
-    }
+    case PibAction::FactoryResetAndRead:
+      return factoryResetAndSave(session, env.prompter, path);
     case PibAction::PatchAndWrite: {
       const PibPatch* patch = env.patches ? env.patches->find(kind) : nullptr;
       if (!patch) {

@@ -84,6 +84,12 @@ int pibModify(const ToolEnvironment& env, PibAction action, int kind, const std:
 int writeBackParameterFile(ToolSession& session, Prompter& prompter, const std::string& path,
                            bool announceRestart);
 
+// Action 2 on an open session: factory defaults (their result is not
+// examined; session.confirmed tells whether the device confirmed them), the
+// 10-second pause, then the block into `path`. 1 when the block was saved, 0
+// after its message.
+int factoryResetAndSave(ToolSession& session, Prompter& prompter, const std::string& path);
+
 // Texts of the write-back.
 inline const Notice kPibNoAdapters{"Not found valid network adapters", "Attention",
                                    MessageIcon::Exclamation};

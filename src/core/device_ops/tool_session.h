@@ -47,6 +47,9 @@ struct ToolSession {
   std::uint32_t pollIntervalMs = kToolPollIntervalMs;
   std::uint32_t retryCount = kToolRetryCount;
   std::uint32_t flags = 0;
+  // Whether the last reset or factory-defaults request had a confirm with
+  // status 0 (they succeed without one: the device may restart first).
+  bool confirmed = false;
 
   ByteView frame() const { return {buffer.data(), messageLength}; }
 
