@@ -125,6 +125,21 @@ TEST_F(DeviceOps, ReadPatchWriteCommitRestartReadBackAndFactoryReset) {
             "nic1 00:B0:52:00:00:01 ");
 }
 
+TEST_F(DeviceOps, AResetWhoseConfirmIsLostSucceedsUnconfirmed) {
+  start(R"({"loseAnswerNth": {"0xA01C": 1}})");
+  bool confirmed = true;
+  auto reset = [&](ToolSession& s) {
+    int result = resetDevice(s);
+    confirmed = s.confirmed;
+    return result;
+  };
+  EXPECT_EQ(runToolOperation(env(), false, reset), 0);  // sent is enough for the operation
+  EXPECT_FALSE(confirmed);
+  clock.sleepMs(2000);  // the device restarted all the same
+  EXPECT_EQ(runToolOperation(env(), false, reset), 0);
+  EXPECT_TRUE(confirmed);
+}
+
 TEST_F(DeviceOps, FirmwareGoesOutInChunksOf1024AndAHexDumpOnRequest) {
   start();
   Bytes firmware(2500);
