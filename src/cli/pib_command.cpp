@@ -1,5 +1,6 @@
 // strandline-cli pib read|write|check|show|patch: the local adapter's
 // parameter block to and from a file, and block files on their own.
+#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -115,9 +116,12 @@ int show(const std::string& path) {
 // A whole number, decimal or 0x-hexadecimal.
 bool parseOffset(const std::string& text, std::size_t& out) {
   try {
+    bool hex = text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0;
+    std::string digits = hex ? text.substr(2) : text;
+    if (digits.empty() || !std::isxdigit(static_cast<unsigned char>(digits[0]))) return false;
     std::size_t used = 0;
-    unsigned long long v = std::stoull(text, &used, 0);
-    if (used != text.size() || text[0] == '-' || text[0] == '+') return false;
+    unsigned long long v = std::stoull(digits, &used, hex ? 16 : 10);
+    if (used != digits.size()) return false;
     out = static_cast<std::size_t>(v);
     return true;
   } catch (...) {
