@@ -39,15 +39,16 @@ int verify(const FlowOptions& options, const MacAddress& mac, const std::string&
 // Both count only when the device confirmed the request.
 int reset(const CommonOptions& options) {
   return runToolCommand(options, [](const ToolEnvironment& env) {
-    return runOnToolChannel(env, [](ToolSession& s) { return resetDevice(s) == 0 && s.confirmed; });
+    return runOnToolChannel(
+        env, [](ToolSession& s) { return resetDevice(s) == 0 && deviceConfirmed(s); });
   });
 }
 
 int factoryReset(const CommonOptions& options, const std::string& savePath) {
   return runToolCommand(options, [&](const ToolEnvironment& env) {
     return runOnToolChannel(env, [&](ToolSession& s) {
-      if (savePath.empty()) return restoreFactoryDefaults(s) == 0 && s.confirmed;
-      return factoryResetAndSave(s, env.prompter, savePath) == 1 && s.confirmed;
+      if (savePath.empty()) return restoreFactoryDefaults(s) == 0 && deviceConfirmed(s);
+      return factoryResetAndSave(s, env.prompter, savePath) == 1 && deviceConfirmed(s);
     });
   });
 }

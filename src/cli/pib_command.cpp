@@ -167,7 +167,8 @@ int runPib(const Args& args) {
     return runToolCommand(options, [&](const ToolEnvironment& env) {
       return runOnToolChannel(env, [&](ToolSession& session) {
         // The final reset counts only when the device confirmed it.
-        return writeBackParameterFile(session, env.prompter, path, true) == 1 && session.confirmed;
+        return writeBackParameterFile(session, env.prompter, path, true) == 1 &&
+               deviceConfirmed(session);
       });
     });
   return usage(kPibSynopsis);

@@ -34,4 +34,10 @@ bool runOnToolChannel(const ToolEnvironment& env, const std::function<bool(ToolS
   return runToolOperation(env, false, [&](ToolSession& s) { return step(s) ? 0 : -1; }) == 0;
 }
 
+bool deviceConfirmed(const ToolSession& session) {
+  if (!session.confirmed)
+    std::fprintf(stderr, "strandline-cli: the device did not confirm the request\n");
+  return session.confirmed;
+}
+
 }  // namespace strandline::cli

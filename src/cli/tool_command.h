@@ -22,4 +22,9 @@ int runToolCommand(const CommonOptions& options, const ToolCommand& command);
 // quiet: a card that cannot be found is reported).
 bool runOnToolChannel(const ToolEnvironment& env, const std::function<bool(ToolSession&)>& step);
 
+// Whether the device confirmed the session's last reset or factory-defaults
+// request; says so on stderr when it did not (the operation succeeds as soon
+// as the request is sent).
+bool deviceConfirmed(const ToolSession& session);
+
 }  // namespace strandline::cli

@@ -143,6 +143,8 @@ check "a refused reset names the status" grep -q "Device Failed to Reset (0x01):
 run "$cli" pib write "$work/sim.pib" --simulate "$work/net1.json" >/dev/null
 check "a lost write confirm: the error line and the message box" \
   bash -c "grep -q '^PibModify: .*Read timeout or network error' '$work/out.txt' && grep -q '^\[Attenion\] Make sure the device is connected,Failed to write user.pib to PLC' '$work/out.txt'"
+run "$cli" device factory-reset --simulate "$work/net7.json" >/dev/null
+check "a lost factory-defaults confirm is said" grep -q "did not confirm the request" "$work/out.txt"
 same "a failed read leaves the file as it was" "an older block" "$(cat "$work/kept.pib")"
 check "factory-reset --save keeps the block the device was made with" cmp "$work/sim.pib" "$work/factory.pib"
 
