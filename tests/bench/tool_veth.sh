@@ -3,7 +3,9 @@
 # simulator daemon: the median round trip of a version query, then whole
 # parameter block reads (16 round trips) and 1 MiB firmware writes (1024
 # round trips in 1056-byte frames), each with its ratio to round trips x
-# median round trip. Goal: a ratio within 3. Needs root. Run by hand:
+# median round trip. Goal: a ratio within 3. The simulated local adapter
+# answers 2 ms after a request, so the round trip is about 2.1 ms and the
+# ratio shows what the toolkit adds per exchange. Needs root. Run by hand:
 #   tests/bench/tool_veth.sh [QUERIES] [REPEATS]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
