@@ -5,10 +5,12 @@
 // length field); a refused one is unchanged; no temporary file is left behind.
 #include <dirent.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -26,10 +28,18 @@ const std::string& folder() {
     // Memory-backed where there is one: every patch syncs the file.
     char name[] = "/dev/shm/fuzz-modify-pib-XXXXXX";
     char fallback[] = "/tmp/fuzz-modify-pib-XXXXXX";
-    if (::mkdtemp(name)) return std::string(name);
-    if (!::mkdtemp(fallback)) __builtin_trap();
-    return std::string(fallback);
+    std::string made = ::mkdtemp(name) ? name : ::mkdtemp(fallback) ? fallback : "";
+    if (made.empty()) __builtin_trap();
+    return made;
   }();
+  static const bool removedAtExit = [] {
+    std::atexit([] {
+      ::unlink((path + "/block.pib").c_str());
+      ::rmdir(path.c_str());
+    });
+    return true;
+  }();
+  (void)removedAtExit;
   return path;
 }
 
