@@ -46,6 +46,7 @@ struct Adapter {
   PeerRate defaultRate{100, 100};
   FaultSettings faults;
   FaultRandom random;
+  std::map<std::uint16_t, std::uint32_t> requestCounts;  // requests served, by type
 
   bool plugged = true;
   std::uint64_t downUntilMs = 0;

@@ -19,7 +19,11 @@ struct AvRequest {
   std::uint16_t type = 0;
   std::size_t payload = 0;  // offset of the payload: 20, or 22 in version 1
   ByteView frame;
+  bool wrongOffset = false;  // a fault: the module confirm states another offset
 };
+
+// What the wrong-offset fault adds to the offset a module confirm states.
+constexpr std::uint32_t kWrongOffsetShift = 1024;
 
 bool parseRequest(ByteView frame, AvRequest& req) {
   ByteReader r(frame);
@@ -49,6 +53,11 @@ Bytes answer(const Adapter& station, const AvRequest& req, std::uint16_t type,
 std::uint8_t forcedStatus(const Adapter& station, std::uint16_t requestType) {
   auto it = station.faults.status.find(requestType);
   return it == station.faults.status.end() ? 0 : it->second;
+}
+
+// The device restarts: down for its reboot time, unless told never to go down.
+void restart(DeviceContext& ctx, Adapter& station) {
+  ctx.reboot(station, station.faults.neverGoesDown ? 0 : station.faults.rebootMs);
 }
 
 // Answers that carry only a status byte (and optionally one more byte).
@@ -212,7 +221,7 @@ void moduleRead(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool
   w.u8(module);
   w.u8(0);
   w.u16le(length);
-  w.u32le(offset);
+  w.u32le(req.wrongOffset ? offset + kWrongOffsetShift : offset);
   w.u32le(checksum);
   w.bytes(data);
   ctx.reply(station, std::move(f), remote);
@@ -245,7 +254,7 @@ void moduleWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
   w.u8(module);
   w.u8(0);
   w.u16le(length);
-  w.u32le(offset);
+  w.u32le(req.wrongOffset ? offset + kWrongOffsetShift : offset);
   ctx.reply(station, std::move(f), remote);
 }
 
@@ -314,7 +323,7 @@ void start(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remo
   if (readMemory(station, kPibLoadAddress, kPibLength, pib) &&
       checkParameterBlock(pib) == PibCheck::Ok && pibMac(pib) == station.mac)
     adoptParameterBlock(station, std::move(pib));
-  ctx.reboot(station, station.faults.rebootMs);
+  restart(ctx, station);
 }
 
 std::uint8_t commitStatus(const Adapter& station, std::uint8_t mask) {
@@ -361,7 +370,7 @@ void commit(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool rem
     if (auto version = firmwareVersionOf(station.firmwareImage)) station.firmware = *version;
   }
   if (mask & 2) adoptParameterBlock(station, station.staged.at(2));
-  ctx.reboot(station, station.faults.rebootMs);
+  restart(ctx, station);
 }
 
 void reset(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote, bool factory) {
@@ -369,7 +378,7 @@ void reset(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remo
   statusAnswer(ctx, station, req, remote, status);
   if (status) return;
   if (factory) adoptParameterBlock(station, station.factoryPib);
-  ctx.reboot(station, station.faults.rebootMs);
+  restart(ctx, station);
 }
 
 void led(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
@@ -381,7 +390,21 @@ void led(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote
   statusAnswer(ctx, station, req, remote, status);
 }
 
-void serve(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+// Passes everything on but the answers: the answers of a request whose
+// answer a fault loses.
+class LosingContext final : public DeviceContext {
+ public:
+  explicit LosingContext(DeviceContext& inner) : inner_(inner) {}
+  Medium& medium() override { return inner_.medium(); }
+  std::uint64_t nowMs() override { return inner_.nowMs(); }
+  void reply(Adapter&, Bytes, bool) override {}
+  void reboot(Adapter& adapter, std::uint32_t ms) override { inner_.reboot(adapter, ms); }
+
+ private:
+  DeviceContext& inner_;
+};
+
+void dispatch(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
   switch (req.type) {
     case kAvVersion:
       return version(ctx, station, req, remote);
@@ -410,6 +433,24 @@ void serve(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remo
     default:
       return;  // not a request these devices know: no answer
   }
+}
+
+// Counts the request and applies the faults that hit a request by its count.
+void serve(DeviceContext& ctx, Adapter& station, const AvRequest& request, bool remote) {
+  const std::uint32_t count = ++station.requestCounts[request.type];
+  auto hits = [&](const std::map<std::uint16_t, std::uint32_t>& nth) {
+    auto it = nth.find(request.type);
+    return it != nth.end() && it->second == count;
+  };
+  AvRequest req = request;
+  req.wrongOffset = hits(station.faults.wrongOffsetNth);
+  if (hits(station.faults.loseAnswerNth)) {
+    LosingContext losing(ctx);
+    dispatch(losing, station, req, remote);
+  } else {
+    dispatch(ctx, station, req, remote);
+  }
+  if (hits(station.faults.unplugAfterNth)) station.plugged = false;
 }
 
 }  // namespace

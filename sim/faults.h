@@ -28,6 +28,12 @@ struct FaultSettings {
   // Unplugging on a schedule (milliseconds from the start; 0 = never).
   std::uint64_t unplugAtMs = 0;
   std::uint64_t replugAtMs = 0;
+  // Faults in the middle of a transfer, by request type; requests of a type
+  // are counted from 1 for each adapter.
+  std::map<std::uint16_t, std::uint32_t> loseAnswerNth;   // that request's answer is lost
+  std::map<std::uint16_t, std::uint32_t> wrongOffsetNth;  // its module confirm: wrong offset
+  std::map<std::uint16_t, std::uint32_t> unplugAfterNth;  // unplugged after answering it
+  bool neverGoesDown = false;  // commit and resets are answered, but the device stays up
 };
 
 // xorshift32: small, fast and the same everywhere.

@@ -56,7 +56,7 @@ bool flag(const json& obj, const char* field) {
   return obj.at(field).get<bool>();
 }
 
-std::uint16_t parseType(const std::string& text) {
+std::uint16_t parseType(const std::string& text, const std::string& field = "status") {
   std::size_t used = 0;
   unsigned long v = 0;
   try {
@@ -64,8 +64,21 @@ std::uint16_t parseType(const std::string& text) {
   } catch (...) {
     used = 0;
   }
-  if (used != text.size() || v > 0xFFFF) fail("faults.status: bad request type " + text);
+  if (used != text.size() || v > 0xFFFF) fail("faults." + field + ": bad request type " + text);
   return static_cast<std::uint16_t>(v);
+}
+
+// {"0xA020": 3, ...}: a count of 1 or more for each request type.
+std::map<std::uint16_t, std::uint32_t> countsByType(const json& j, const std::string& field) {
+  std::map<std::uint16_t, std::uint32_t> out;
+  if (!j.contains(field)) return out;
+  if (!j[field].is_object()) fail("faults." + field + ": expected an object");
+  for (const auto& [type, count] : j[field].items()) {
+    if (!count.is_number_integer() || count.get<long>() < 1 || count.get<long>() > 0xFFFFFFFFL)
+      fail("faults." + field + ": count of " + type + " must be 1 or more");
+    out[parseType(type, field)] = static_cast<std::uint32_t>(count.get<long>());
+  }
+  return out;
 }
 
 FaultSettings faults(const json& j) {
@@ -87,6 +100,10 @@ FaultSettings faults(const json& j) {
   f.keepsOwnKey = flag(j, "keepsOwnKey");
   f.unplugAtMs = static_cast<std::uint64_t>(integer(j, "unplugAtMs", 0, 86400000, 0));
   f.replugAtMs = static_cast<std::uint64_t>(integer(j, "replugAtMs", 0, 86400000, 0));
+  f.loseAnswerNth = countsByType(j, "loseAnswerNth");
+  f.wrongOffsetNth = countsByType(j, "wrongOffsetNth");
+  f.unplugAfterNth = countsByType(j, "unplugAfterNth");
+  f.neverGoesDown = flag(j, "neverGoesDown");
   if (j.contains("status")) {
     if (!j["status"].is_object()) fail("faults.status: expected an object");
     for (const auto& [type, code] : j["status"].items()) {

@@ -17,7 +17,9 @@
 //                   "corruptChecksum": true, "corruptChecksumAt": 1024, "wrongOui": true,
 //                   "status": { "0xA050": 17 }, "rebootMs": 1500, "remoteKeyFailure": 19,
 //                   "keepsOwnKey": true,
-//                   "unplugAtMs": 1000, "replugAtMs": 4000 } } ] }
+//                   "unplugAtMs": 1000, "replugAtMs": 4000,
+//                   "loseAnswerNth": { "0xA020": 3 }, "wrongOffsetNth": { "0xA024": 2 },
+//                   "unplugAfterNth": { "0xA020": 5 }, "neverGoesDown": true } } ] }
 //
 // Rates: AV figures are Mbit/s as the device reports them (0..255 in the
 // version-0 network information); HomePlug 1.0 figures are Mbit/s, which the
@@ -25,6 +27,10 @@
 // adapters are on "HomePlugAV" and HomePlug 1.0 adapters on "HomePlug".
 // Fault "status" keys are request types: AV message types (0xA050), and for
 // the Boost loader commands 0x1000 plus the command code (0x1081 = write).
+// The "...Nth" faults count each adapter's AV requests of a type from 1: the
+// answer to that one is lost, or its module confirm states a wrong offset, or
+// the adapter is unplugged once it has answered that many.
+// "neverGoesDown": commit and resets are answered, but the device stays up.
 #pragma once
 
 #include <string>

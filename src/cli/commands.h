@@ -33,7 +33,18 @@ inline constexpr const char* kNetworkSynopsis =
 inline constexpr const char* kDeviceSynopsis =
     "device add [--name NAME] PASSWORD [--db FILE] [--interface IF]... [--simulate FILE]\n"
     "  strandline-cli device verify MAC PASSWORD [--db FILE] ...\n"
-    "                         add a device by its printed password; check and store a password";
+    "                         add a device by its printed password; check and store a password\n"
+    "  strandline-cli device reset [--interface IF]... [--simulate FILE]\n"
+    "  strandline-cli device factory-reset [--save FILE] [--interface IF]... [--simulate FILE]\n"
+    "                         restart the local adapter; restore its factory defaults (and\n"
+    "                         save the block it then holds into FILE)";
+inline constexpr const char* kPibSynopsis =
+    "pib read|write FILE [--interface IF]... [--simulate FILE]\n"
+    "  strandline-cli pib check|show FILE\n"
+    "  strandline-cli pib patch FILE OFFSET HEXBYTES\n"
+    "                         the local adapter's parameter block into FILE; FILE into the\n"
+    "                         adapter, committed and restarted; check a block file or show it\n"
+    "                         as JSON; change bytes of a block file and reseal it";
 
 // The subcommands, each in its own file.
 int runCards(const Args& args);
@@ -44,6 +55,7 @@ int runKey(const Args& args);
 int runDecode(const Args& args);
 int runNetwork(const Args& args);
 int runDevice(const Args& args);
+int runPib(const Args& args);
 
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.
 int usage(const char* synopsis);

@@ -1,9 +1,12 @@
-// strandline-cli device add|verify: a new device joins the network by its
-// printed password; a known device's password is checked and stored.
+// strandline-cli device add|verify|reset|factory-reset: a new device joins
+// the network by its printed password; a known device's password is checked
+// and stored; the local adapter restarts or returns to its factory defaults.
 #include <cstdio>
 
 #include "cli/commands.h"
 #include "cli/flow_runner.h"
+#include "cli/tool_command.h"
+#include "core/device_ops/device_operations.h"
 #include "core/program_context.h"
 #include "core/security/add_device.h"
 
@@ -33,12 +36,35 @@ int verify(const FlowOptions& options, const MacAddress& mac, const std::string&
   });
 }
 
+// Both count only when the device confirmed the request.
+int reset(const CommonOptions& options) {
+  return runToolCommand(options, [](const ToolEnvironment& env) {
+    return runOnToolChannel(
+        env, [](ToolSession& s) { return resetDevice(s) == 0 && deviceConfirmed(s); });
+  });
+}
+
+int factoryReset(const CommonOptions& options, const std::string& savePath) {
+  return runToolCommand(options, [&](const ToolEnvironment& env) {
+    return runOnToolChannel(env, [&](ToolSession& s) {
+      if (savePath.empty()) return restoreFactoryDefaults(s) == 0 && deviceConfirmed(s);
+      return factoryResetAndSave(s, env.prompter, savePath) == 1 && deviceConfirmed(s);
+    });
+  });
+}
+
 }  // namespace
 
 int runDevice(const Args& args) {
   FlowOptions options;
   Args rest;
   if (!parseFlowOptions(args, options, rest) || rest.empty()) return usage(kDeviceSynopsis);
+  if (rest[0] == "reset" && rest.size() == 1) return reset(options.common);
+  if (rest[0] == "factory-reset") {
+    if (rest.size() == 1) return factoryReset(options.common, "");
+    if (rest.size() == 3 && rest[1] == "--save") return factoryReset(options.common, rest[2]);
+    return usage(kDeviceSynopsis);
+  }
   if (rest[0] == "add") {
     std::string name;
     Args positional;

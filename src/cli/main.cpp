@@ -25,6 +25,7 @@ static const std::vector<Command> kCommands = {
     {"decode", kDecodeSynopsis, runDecode},
     {"network", kNetworkSynopsis, runNetwork},
     {"device", kDeviceSynopsis, runDevice},
+    {"pib", kPibSynopsis, runPib},
 };
 
 static void printHelp(std::FILE* out) {

@@ -1,0 +1,28 @@
+// Patching a parameter block file field by field: each change is a complete
+// read, verify, modify, reseal and replace of the file, so a file is never
+// left half-written and a patch of many fields that fails part-way leaves a
+// sound file holding the fields written before.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "base/bytes.h"
+
+namespace strandline {
+
+// Writes `count` bytes at `offset` of the block and reseals it (checksum field
+// cleared, then the checksum over the whole block stored there). Refused, with
+// the block unchanged, unless the block's size equals its length field, the
+// block verifies, offset is below the size and count fits behind it.
+bool patchPibImage(Bytes& image, std::size_t offset, const std::uint8_t* bytes, std::size_t count);
+
+// The same on the file at `path`: 0, or -1 when the file cannot be read, is
+// refused as above or cannot be replaced. The new file takes the old one's
+// place atomically (a temporary file in the same folder, synced, renamed) and
+// keeps its permissions; on failure the old file is untouched.
+int modifyPibFile(const std::string& path, std::size_t offset, const std::uint8_t* bytes,
+                  std::size_t count);
+
+}  // namespace strandline
