@@ -9,8 +9,8 @@
 #include "cli/commands.h"
 #include "cli/tool_command.h"
 #include "core/device_ops/device_operations.h"
+#include "core/device_ops/modify_pib_file.h"
 #include "firmware/parameter_block.h"
-#include "firmware/pib_file.h"
 #include "platform/clock.h"
 
 namespace strandline::cli {

@@ -1,12 +1,8 @@
-// Patching a parameter block file field by field: each change is a complete
-// read, verify, modify, reseal and replace of the file, so a file is never
-// left half-written and a patch of many fields that fails part-way leaves a
-// sound file holding the fields written before.
+// Patching one field of a parameter block image and resealing it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "base/bytes.h"
 
@@ -17,12 +13,5 @@ namespace strandline {
 // the block unchanged, unless the block's size equals its length field, the
 // block verifies, offset is below the size and count fits behind it.
 bool patchPibImage(Bytes& image, std::size_t offset, const std::uint8_t* bytes, std::size_t count);
-
-// The same on the file at `path`: 0, or -1 when the file cannot be read, is
-// refused as above or cannot be replaced. The new file takes the old one's
-// place atomically (a temporary file in the same folder, synced, renamed) and
-// keeps its permissions; on failure the old file is untouched.
-int modifyPibFile(const std::string& path, std::size_t offset, const std::uint8_t* bytes,
-                  std::size_t count);
 
 }  // namespace strandline

@@ -15,8 +15,8 @@
 #include <string>
 
 #include "base/checksum.h"
+#include "core/device_ops/modify_pib_file.h"
 #include "firmware/parameter_block.h"
-#include "firmware/pib_file.h"
 #include "platform/file_ops.h"
 
 using namespace strandline;

@@ -11,6 +11,7 @@
 
 #include "core/device_ops/device_operations.h"
 #include "core/device_ops/device_worker.h"
+#include "core/device_ops/modify_pib_file.h"
 #include "core/device_ops/pib_modify.h"
 #include "firmware/pib_file.h"
 #include "integration/sim_fixture.h"

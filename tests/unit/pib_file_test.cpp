@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 
 #include "base/checksum.h"
+#include "core/device_ops/modify_pib_file.h"
 #include "firmware/parameter_block.h"
-#include "firmware/pib_file.h"
 #include "unit/storage_test_util.h"
 
 namespace strandline {
