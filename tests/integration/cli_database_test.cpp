@@ -61,10 +61,8 @@ constexpr const char* kPassword = "R2D4-MQ8X-T6VA-1LKE";
 
 std::vector<std::string> verifyArgs(const std::string& mac, const std::string& password,
                                     const std::string& db) {
-  return {"device",     "verify",
-          mac,          password,
-          "--db",       db,
-          "--simulate", std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/home.json"};
+  const std::string network = std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/home.json";
+  return {"device", "verify", mac, password, "--db", db, "--simulate", network};
 }
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
