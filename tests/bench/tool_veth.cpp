@@ -35,11 +35,12 @@ double quantile(std::vector<double> v, double q) {
   return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1))];
 }
 
+// The time f takes in microseconds, or -1 if it failed.
 template <typename F>
-double timeUs(F&& f, bool& ok) {
+double timeUs(F&& f) {
   auto t0 = Steady::now();
-  ok = f();
-  return std::chrono::duration<double, std::micro>(Steady::now() - t0).count();
+  bool ok = f();
+  return ok ? std::chrono::duration<double, std::micro>(Steady::now() - t0).count() : -1;
 }
 
 void report(const char* what, std::size_t roundTrips, const std::vector<double>& us, double rtt) {
@@ -81,33 +82,27 @@ int main(int argc, char** argv) {
 
   std::vector<double> rtts;
   for (int i = 0; i < queries; ++i) {
-    bool ok = false;
-    double us = timeUs(
-        [&] {
-          session.messageLength = buildToolRequest(session.buffer, session.channel.peer,
-                                                   session.channel.host, kToolVersionRequest);
-          return session.send() > 0 && session.receive(toolConfirmOf(kToolVersionRequest)) > 0;
-        },
-        ok);
-    if (!ok) {
+    rtts.push_back(timeUs([&] {
+      session.messageLength = buildToolRequest(session.buffer, session.channel.peer,
+                                               session.channel.host, kToolVersionRequest);
+      return session.send() > 0 && session.receive(toolConfirmOf(kToolVersionRequest)) > 0;
+    }));
+    if (rtts.back() < 0) {
       std::fprintf(stderr, "tool_veth: version query %d unanswered\n", i);
       return 1;
     }
-    rtts.push_back(us);
   }
   const double rtt = median(rtts);
   std::printf("version query round trip: median %.1f us, p10 %.1f, p90 %.1f (%d queries)\n", rtt,
               quantile(rtts, 0.1), quantile(rtts, 0.9), queries);
 
   std::vector<double> reads;
-  std::size_t blockLength = 0;
+  Bytes block;
   for (int i = 0; i < repeats; ++i) {
-    Bytes block;
-    bool ok = false;
-    reads.push_back(timeUs([&] { return readParameterBlock(session, block) == 0; }, ok));
-    if (!ok) return 1;
-    blockLength = block.size();
+    reads.push_back(timeUs([&] { return readParameterBlock(session, block) == 0; }));
+    if (reads.back() < 0) return 1;
   }
+  const std::size_t blockLength = block.size();
   report("parameter block read", (blockLength + kToolChunkLength - 1) / kToolChunkLength, reads,
          rtt);
 
@@ -116,10 +111,9 @@ int main(int argc, char** argv) {
   for (auto& b : firmware) b = static_cast<std::uint8_t>(random());
   std::vector<double> writes;
   for (int i = 0; i < repeats; ++i) {
-    bool ok = false;
     writes.push_back(timeUs(
-        [&] { return writeModule(session, kToolModuleFirmware, firmware, "bench.nvm") == 0; }, ok));
-    if (!ok) return 1;
+        [&] { return writeModule(session, kToolModuleFirmware, firmware, "bench.nvm") == 0; }));
+    if (writes.back() < 0) return 1;
   }
   report("1 MiB firmware write", firmware.size() / kToolChunkLength, writes, rtt);
   closeToolChannel(session.channel);

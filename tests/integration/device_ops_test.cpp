@@ -212,33 +212,28 @@ TEST_F(DeviceOps, WaitForResetOnADeviceThatNeverGoesDownEndsAfter300Tries) {
 // Each fault in the middle of a transfer ends it with its line and message;
 // the device keeps the block it had committed and a file keeps what it held.
 TEST_F(DeviceOps, FaultsMidTransferFailWithTheirLineAndChangeNothing) {
-  const std::string timeout = "PibModify: Operation canceled: Read timeout or network error\n";
-  struct Case {
-    const char* what;
+  const std::string timeout = "PibModify: Operation canceled: Read timeout or network error\n",
+                    offset = "PibModify: Data offset error\n";
+  const char* writeFailed = "Make sure the device is connected,Failed to write user.pib to PLC";
+  const char* readFailed = "Failed to read user.pib";
+  const PibAction write = PibAction::PatchAndWrite, read = PibAction::Read;
+  const struct {
     const char* faults;
     PibAction action;
     std::string lastLine;
     const char* message;
-  };
-  const Case cases[] = {
-      {"lost write confirm", R"({"loseAnswerNth": {"0xA020": 3}})", PibAction::PatchAndWrite,
-       timeout, "Make sure the device is connected,Failed to write user.pib to PLC"},
-      {"write confirm at another offset", R"({"wrongOffsetNth": {"0xA020": 2}})",
-       PibAction::PatchAndWrite, "PibModify: Data offset error\n",
-       "Make sure the device is connected,Failed to write user.pib to PLC"},
-      {"unplugged mid-write", R"({"unplugAfterNth": {"0xA020": 4}})", PibAction::PatchAndWrite,
-       timeout, "Make sure the device is connected,Failed to write user.pib to PLC"},
-      {"commit refused", R"({"status": {"0xA028": 36}})", PibAction::PatchAndWrite,
+  } cases[] = {
+      {R"({"loseAnswerNth": {"0xA020": 3}})", write, timeout, writeFailed},
+      {R"({"wrongOffsetNth": {"0xA020": 2}})", write, offset, writeFailed},
+      {R"({"unplugAfterNth": {"0xA020": 4}})", write, timeout, writeFailed},
+      {R"({"status": {"0xA028": 36}})", write,
        "nic1 02:5A:00:00:01:01 Bad PIB (0x24): Device refused request\n", "Failed to flash device"},
-      {"lost read confirm", R"({"loseAnswerNth": {"0xA024": 5}})", PibAction::Read, timeout,
-       "Failed to read user.pib"},
-      {"read confirm at another offset", R"({"wrongOffsetNth": {"0xA024": 16}})", PibAction::Read,
-       "PibModify: Data offset error\n", "Failed to read user.pib"},
-      {"unplugged mid-read", R"({"unplugAfterNth": {"0xA024": 9}})", PibAction::Read, timeout,
-       "Failed to read user.pib"},
+      {R"({"loseAnswerNth": {"0xA024": 5}})", read, timeout, readFailed},
+      {R"({"wrongOffsetNth": {"0xA024": 16}})", read, offset, readFailed},
+      {R"({"unplugAfterNth": {"0xA024": 9}})", read, timeout, readFailed},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.faults);
     start(c.faults);
     prompter.shown.clear();
     report.str("");
@@ -285,57 +280,30 @@ TEST_F(DeviceOps, BlocksThatFailTheCheckNeverReachTheDevice) {
 TEST_F(DeviceOps, MessagesAndSilentCases) {
   start(R"({"unplugAtMs": 1})");
   clock.sleepMs(2);
-  struct Case {
-    const char* what;
+  const MacAddress other = {0x02, 0x5C, 0, 0, 0, 0x09};
+  const struct {
     PibAction action;
     int kind;
-    std::string file;
-    MacAddress card;
-    std::vector<std::string> shown;
-  };
-  const MacAddress otherCard = {0x02, 0x5C, 0, 0, 0, 0x09};
-  const Case cases[] = {
-      {"read into user.pib, device unplugged",
-       PibAction::Read,
-       0,
-       "user.pib",
-       host,
-       {"Failed to read user.pib"}},
-      {"read into userled.pib fails silently", PibAction::Read, 0, "userled.pib", host, {}},
-      {"default file, device unplugged",
-       PibAction::FactoryResetAndRead,
-       0,
-       "default.pib",
-       host,
-       {"Failed to read default.pib"}},
-      {"no card for a read: silent", PibAction::Read, 0, "user.pib", otherCard, {}},
-      {"no card for a write",
-       PibAction::PatchAndWrite,
-       1,
-       "user.pib",
-       otherCard,
-       {"No device detected,error channel id"}},
-      {"no patch for the kind",
-       PibAction::PatchAndWrite,
-       4,
-       "user.pib",
-       host,
-       {"Failed to modify user.pib"}},
-      {"file missing",
-       PibAction::PatchAndWrite,
-       1,
-       "none.pib",
-       host,
-       {"Failed to open local fail"}},
+    const char* file;
+    bool cardFound;
+    const char* shown;  // nullptr: silent
+  } cases[] = {
+      {PibAction::Read, 0, "user.pib", true, "Failed to read user.pib"},  // device unplugged
+      {PibAction::Read, 0, "userled.pib", true, nullptr},
+      {PibAction::FactoryResetAndRead, 0, "default.pib", true, "Failed to read default.pib"},
+      {PibAction::Read, 0, "user.pib", false, nullptr},
+      {PibAction::PatchAndWrite, 1, "user.pib", false, "No device detected,error channel id"},
+      {PibAction::PatchAndWrite, 4, "user.pib", true, "Failed to modify user.pib"},  // no patch
+      {PibAction::PatchAndWrite, 1, "none.pib", true, "Failed to open local fail"},
   };
   patches.set(kPatchQos, [](const std::string&, Prompter&) { return true; });
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file + std::string(c.cardFound ? "" : ", no card"));
     prompter.shown.clear();
     ToolEnvironment e = env();
-    e.cardMac = c.card;
-    EXPECT_EQ(pibModify(e, c.action, c.kind, path(c.file.c_str())), 0);
-    EXPECT_EQ(texts(), c.shown);
+    e.cardMac = c.cardFound ? host : other;
+    EXPECT_EQ(pibModify(e, c.action, c.kind, path(c.file)), 0);
+    EXPECT_EQ(texts(), c.shown ? std::vector<std::string>{c.shown} : std::vector<std::string>{});
   }
 }
 

@@ -72,16 +72,10 @@ TEST(DeviceDatabase, WrittenFilesHoldTheLayout) {
     const std::size_t card2 = 8 + 2 * 17580, last = 140652 + (n - 1) * 198, tail = last + 198;
     // version, current card, card 2 present and kind, count, last column order
     // entry, first width, sort toggle, sort column
-    for (auto [at, value] : {std::pair<std::size_t, int>{0, 306},
-                             {4, 2},
-                             {card2 + 6, 1},
-                             {card2 + 10, 4},
-                             {140648, static_cast<int>(n)},
-                             {tail + 16, 4},
-                             {tail + 20, 200},
-                             {tail + 40, 0},
-                             {tail + 44, 3}})
-      EXPECT_EQ(i32At(file, at), value) << "at " << at;
+    auto at = [&](std::size_t offset) { return i32At(file, offset); };
+    EXPECT_EQ((std::vector{at(0), at(4), at(card2 + 6), at(card2 + 10), at(140648), at(tail + 16),
+                           at(tail + 20), at(tail + 40), at(tail + 44)}),
+              (std::vector{306, 2, 1, 4, static_cast<int>(n), 4, 200, 0, 3}));
     EXPECT_EQ(ByteReader(file, last).text(35), "Device " + std::to_string(n));
   }
 }

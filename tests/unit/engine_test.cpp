@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <future>
-#include <mutex>
 #include <thread>
 
 #include "core/discovery/network_scan.h"
@@ -17,33 +15,16 @@
 namespace strandline {
 namespace {
 
-// A prompter whose message box waits until close(), as the window's does
-// until the user answers or the window closes.
-class WaitingPrompter final : public RecordingPrompter {
- public:
+// A prompter whose message box waits until closed, as the window's does until
+// the user answers or the window closes.
+struct WaitingPrompter final : RecordingPrompter {
   MessageAnswer messageBox(const std::string&, const std::string&, MessageIcon,
                            MessageButtons) override {
-    std::unique_lock lock(mutex_);
-    shown_ = true;
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return closed_; });
+    shown.set_value();
+    closed.get_future().wait();
     return MessageAnswer::Cancel;
   }
-  void waitUntilShown() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return shown_; });
-  }
-  void close() {
-    std::lock_guard lock(mutex_);
-    closed_ = true;
-    changed_.notify_all();
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool shown_ = false;
-  bool closed_ = false;
+  std::promise<void> shown, closed;
 };
 
 class EngineTest : public ::testing::Test {
@@ -87,10 +68,10 @@ TEST_F(EngineTest, StopWhileAFlowWaitsOnAMessageBoxRunsTheKeptTasks) {
   engine.post([&](ProgramContext&) { ran.push_back("layout"); }, Engine::WhenStopping::Run);
   engine.post([&](ProgramContext&) { ran.push_back("save"); }, Engine::WhenStopping::Run);
   engine.start();
-  prompter.waitUntilShown();
+  prompter.shown.get_future().wait();
   std::thread stopper([&] { engine.stop(); });
   while (!engine.stopping()) std::this_thread::yield();
-  prompter.close();
+  prompter.closed.set_value();
   stopper.join();
   EXPECT_FALSE(engine.running());
   EXPECT_EQ(ran, (std::vector<std::string>{"flow", "layout", "save"}));

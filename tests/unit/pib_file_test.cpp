@@ -22,12 +22,6 @@ Bytes defaultBlock() {
   return block;
 }
 
-mode_t modeOf(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(::stat(path.c_str(), &st), 0);
-  return st.st_mode & 07777;
-}
-
 TEST(ModifyPibFile, RefusalsLeaveTheFileUntouched) {
   const std::uint8_t two[] = {0xAB, 0xCD};
   Bytes good = defaultBlock();
@@ -35,13 +29,11 @@ TEST(ModifyPibFile, RefusalsLeaveTheFileUntouched) {
   longer.push_back(0);
   Bytes unsealed = good;
   unsealed[600] ^= 0xFF;
-  struct Case {
+  const struct {
     const char* what;
     Bytes file;
-    std::size_t offset;
-    std::size_t count;
-  };
-  const Case cases[] = {
+    std::size_t offset, count;
+  } cases[] = {
       {"one byte longer than its length field", longer, 524, 1},
       {"checksum does not verify", unsealed, 524, 1},
       {"count runs past the end", good, 15559, 2},
@@ -49,7 +41,7 @@ TEST(ModifyPibFile, RefusalsLeaveTheFileUntouched) {
       {"shorter than its header", Bytes(good.begin(), good.begin() + 5), 0, 1},
   };
   ScratchFolder folder;
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     std::string path = folder.file("user.pib");
     test::writeBytes(path, c.file);
@@ -78,7 +70,9 @@ TEST(ModifyPibFile, WritesTheFieldResealsAndKeepsTheMode) {
   EXPECT_EQ(Bytes(after.begin() + 528, after.begin() + 532), Bytes(ttl, ttl + 4));
   EXPECT_EQ(checksum32(after), 0u);
   EXPECT_TRUE(pibVerifies(after));
-  EXPECT_EQ(modeOf(path), 0640u);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(folder.entries(), std::vector<std::string>{"user.pib"});  // no temporary left
 }
 
