@@ -24,7 +24,8 @@ int fuzzHp10Scan(ByteView input) {
   }
   if (ctx.scan.cyclesCompleted != 1) std::abort();
   const AdapterNetwork& network = ctx.currentNetwork();
-  if (network.stationCount < 0 || network.stationCount > static_cast<int>(kMaxStations))
+  if (network.stationCount < 0 || network.stationCount > static_cast<int>(kMaxStations) ||
+      !stationsHaveOwnAddresses(ctx))
     std::abort();
   return 0;
 }

@@ -97,6 +97,12 @@ Bytes avFrame(const MacAddress& from, std::uint16_t type, const Bytes& payload, 
   return f;
 }
 
+bool stationsHaveOwnAddresses(ProgramContext& ctx) {
+  for (const StationRecord& station : ctx.currentNetwork().stations)
+    if (station.valid && (!macIsSet(station.mac.data()) || (station.mac[0] & 1))) return false;
+  return true;
+}
+
 const std::vector<ReceiveTarget>& receiveTargets() {
   static const std::vector<ReceiveTarget> targets = {
       {"fuzz_network_info", fuzzNetworkInfo, networkInfoSeeds},

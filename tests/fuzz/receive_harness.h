@@ -61,6 +61,9 @@ Bytes hp1Frame(const MacAddress& from, std::uint8_t type, const Bytes& data,
 Bytes avFrame(const MacAddress& from, std::uint16_t type, const Bytes& payload, std::size_t length,
               bool versionOne = false);
 
+// Every valid station of the current card has a unicast address that is set.
+bool stationsHaveOwnAddresses(ProgramContext& ctx);
+
 struct ReceiveTarget {
   const char* name;  // the fuzzer's name, and the folder of its kept inputs
   int (*run)(ByteView input);

@@ -97,11 +97,26 @@ TEST(Hp10Requests, GoldenLayouts) {
   EXPECT_EQ(testframes::hexAt(frame, 15, 2), "0700");
 }
 
-TEST(Hp10StationRates, ARateBeyondTheRawRangeSaturatesTheLocalRate) {
+// A program context on an idle in-memory link, for the scan's table rules.
+class StationTable : public ::testing::Test {
+ protected:
   VirtualClock clock;
   MemoryLink link{clock};
   RecordingPrompter prompter;
-  ProgramContext ctx(link, clock, prompter);
+  ProgramContext ctx{link, clock, prompter};
+};
+
+TEST_F(StationTable, OnlyAUnicastAddressTakesASlot) {
+  seeStation(ctx, MacAddress{});  // the free-slot marker
+  seeStation(ctx, kBroadcastMac);
+  seeStation(ctx, {0x01, 0x00, 0x5E, 0x00, 0x00, 0x01});
+  for (const StationRecord& station : ctx.currentNetwork().stations)
+    EXPECT_FALSE(station.valid) << macToText(station.mac);
+  seeStation(ctx, {0x02, 0, 0, 0, 0, 0x10});
+  EXPECT_EQ(ctx.currentNetwork().stations[0].valid, 1u);
+}
+
+TEST_F(StationTable, ARateBeyondTheRawRangeSaturatesTheLocalRate) {
   // Network statistics naming two stations at the largest raw rate a frame can carry.
   Bytes frame(24 + 2 * 12, 0);
   frame[12] = 0x88, frame[13] = 0x7B, frame[14] = 1, frame[15] = kHp1NetworkStats;

@@ -137,7 +137,9 @@ StationRecord* findStation(ProgramContext& ctx, const MacAddress& mac) {
 }
 
 void seeStation(ProgramContext& ctx, const MacAddress& mac) {
-  if (mac == ctx.currentAdapter().mac) return;
+  // A station has an address of its own: the all-zero address marks a free
+  // slot, and a group address (broadcast, multicast) is no one's.
+  if (mac == ctx.currentAdapter().mac || !macIsSet(mac.data()) || (mac[0] & 1)) return;
   StationRecord* station = findStation(ctx, mac);
   if (!station) {
     auto& stations = ctx.currentNetwork().stations;
