@@ -6,6 +6,8 @@
 #include "core/discovery/firmware_identity.h"
 #include "core/discovery/local_detection.h"
 #include "core/discovery/network_scan.h"
+#include "core/program_context.h"
+#include "platform/memory_link.h"
 #include "protocol/hp10_requests.h"
 #include "unit/av_frames.h"
 
@@ -93,6 +95,41 @@ TEST(Hp10Requests, GoldenLayouts) {
   EXPECT_EQ(buildStationRequest(frame, source, source), 17u);
   EXPECT_EQ(testframes::hexAt(frame, 0, 6), "020000000007");
   EXPECT_EQ(testframes::hexAt(frame, 15, 2), "0700");
+}
+
+// A program context on an idle in-memory link, for the scan's table rules.
+class StationTable : public ::testing::Test {
+ protected:
+  VirtualClock clock;
+  MemoryLink link{clock};
+  RecordingPrompter prompter;
+  ProgramContext ctx{link, clock, prompter};
+};
+
+TEST_F(StationTable, OnlyAUnicastAddressTakesASlot) {
+  seeStation(ctx, MacAddress{});  // the free-slot marker
+  seeStation(ctx, kBroadcastMac);
+  seeStation(ctx, {0x01, 0x00, 0x5E, 0x00, 0x00, 0x01});
+  for (const StationRecord& station : ctx.currentNetwork().stations)
+    EXPECT_FALSE(station.valid) << macToText(station.mac);
+  seeStation(ctx, {0x02, 0, 0, 0, 0, 0x10});
+  EXPECT_EQ(ctx.currentNetwork().stations[0].valid, 1u);
+}
+
+TEST_F(StationTable, ARateBeyondTheRawRangeSaturatesTheLocalRate) {
+  // Network statistics naming two stations at the largest raw rate a frame can carry.
+  Bytes frame(24 + 2 * 12, 0);
+  frame[12] = 0x88, frame[13] = 0x7B, frame[14] = 1, frame[15] = kHp1NetworkStats;
+  for (std::uint8_t i = 0; i < 2; ++i) {
+    const MacAddress mac{0x02, 0, 0, 0, 0, static_cast<std::uint8_t>(0x10 + i)};
+    seeStation(ctx, mac);
+    std::copy(mac.begin(), mac.end(), frame.begin() + 24 + 12 * i);
+    frame[30 + 12 * i] = frame[31 + 12 * i] = 0xFF;
+  }
+  hp1StationRates(ctx, frame);
+  EXPECT_EQ(ctx.currentNetwork().stations[0].tx.current, 1784);
+  // Their mean, not a value wrapped around the raw range.
+  EXPECT_EQ(ctx.currentNetwork().localTx.current, 1784);
 }
 
 }  // namespace

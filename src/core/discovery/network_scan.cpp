@@ -1,5 +1,6 @@
 #include "core/discovery/network_scan.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -136,7 +137,9 @@ StationRecord* findStation(ProgramContext& ctx, const MacAddress& mac) {
 }
 
 void seeStation(ProgramContext& ctx, const MacAddress& mac) {
-  if (mac == ctx.currentAdapter().mac) return;
+  // A station has an address of its own: the all-zero address marks a free
+  // slot, and a group address (broadcast, multicast) is no one's.
+  if (mac == ctx.currentAdapter().mac || !macIsSet(mac.data()) || (mac[0] & 1)) return;
   StationRecord* station = findStation(ctx, mac);
   if (!station) {
     auto& stations = ctx.currentNetwork().stations;
@@ -295,7 +298,10 @@ void hp1StationRates(ProgramContext& ctx, ByteView frame) {
     sum += station.tx.current;
     ++counted;
   }
-  auto raw = static_cast<std::uint16_t>(counted ? std::trunc(sum * 42.0 / counted) : 0);
+  // The mean back as a raw rate. A station that reports more than the raw
+  // range holds (a damaged or forged frame) saturates it instead of wrapping.
+  double mean = counted ? std::trunc(sum * 42.0 / counted) : 0;
+  auto raw = static_cast<std::uint16_t>(mean >= 0 ? std::min(mean, 65535.0) : 0);
   updateRate(network.localTx, {raw, 0, 0}, RateMode::HomePlug10);
   updateRate(network.localRx, {raw, 0, 0}, RateMode::HomePlug10);
 }
