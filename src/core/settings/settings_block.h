@@ -1,0 +1,22 @@
+// What the device settings (QoS and LEDs) share: each change starts from the
+// block the device holds now, read into a file of the data folder.
+#pragma once
+
+#include <string>
+
+#include "core/device_ops/pib_modify.h"
+#include "platform/prompter.h"
+
+namespace strandline {
+
+inline const Notice kSettingsReadFailed{
+    "Could not read the settings from the device, so nothing was changed. Make sure the device "
+    "is connected and try again.",
+    "Attention", MessageIcon::Exclamation};
+
+// Reads the local device's block into `path` (replaced only once the whole
+// block has arrived). Shows nothing; false when the card, the channel, the
+// device or the file failed.
+bool readDeviceBlock(const ToolEnvironment& env, const std::string& path);
+
+}  // namespace strandline
