@@ -25,7 +25,7 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
   tabs_->addTab(main_, "Main");
   auto* privacy = new PrivacyPage(engine_, tabs_);
   tabs_->addTab(privacy, "Privacy");
-  tabs_->addTab(new QosPage(tabs_), "QoS");
+  tabs_->addTab(new QosPage(engine_, tabs_), "QoS");
   if (oem.prefs.diagnosticsLevel != 0) tabs_->addTab(new DiagnosticsPage(tabs_), "Diagnostics");
   auto* about = new AboutPage(oem, QDir::currentPath().toStdString(), tabs_);
   about->onAutoScan = [this](bool on) { engine_.setAutoScanSetting(on); };
@@ -45,6 +45,7 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
     if (currentPage_ == 0 && index != 0) main_->deactivate();
     if (index == 0 && currentPage_ != 0) main_->activate();
     if (auto* page = qobject_cast<PrivacyPage*>(tabs_->widget(index))) page->activate();
+    if (auto* page = qobject_cast<QosPage*>(tabs_->widget(index))) page->activate();
     currentPage_ = index;
   });
 }

@@ -119,7 +119,10 @@ int switchLeds(const ToolEnvironment& env, const std::string& dataFolder, bool o
   patches.set(kPatchLedsOn, ledsOnPatch(config));
   ToolEnvironment withPatches = env;
   withPatches.patches = &patches;
-  return pibModify(withPatches, PibAction::PatchAndWrite, off ? kPatchLedsOff : kPatchLedsOn, path);
+  int kind = off ? kPatchLedsOff : kPatchLedsOn;
+  if (pibModify(withPatches, PibAction::PatchAndWrite, kind, path) != 1) return 0;
+  awaitDeviceRestart(env);
+  return 1;
 }
 
 }  // namespace strandline

@@ -48,8 +48,8 @@ PibPatch ledsOnPatch(std::string configPath);
 
 // The LED button: reads the device's block into "userled.pib" again, then
 // switches. Switching off first saves the settings of LEDs that are on, and
-// refuses when they cannot be saved. 1 when the device took the block, 0
-// after a message.
+// refuses when they cannot be saved. 1 when the device took the block (and
+// once it is back up after its restart), 0 after a message.
 int switchLeds(const ToolEnvironment& env, const std::string& dataFolder, bool off);
 
 inline const Notice kLedNoSavedSettings{

@@ -121,7 +121,9 @@ int writeQosSettings(const ToolEnvironment& env, const std::string& pibPath,
   patches.set(kPatchQos, qosPatch(settings));
   ToolEnvironment withPatch = env;
   withPatch.patches = &patches;
-  return pibModify(withPatch, PibAction::PatchAndWrite, kPatchQos, pibPath);
+  if (pibModify(withPatch, PibAction::PatchAndWrite, kPatchQos, pibPath) != 1) return 0;
+  awaitDeviceRestart(env);
+  return 1;
 }
 
 }  // namespace strandline

@@ -65,8 +65,8 @@ PibPatch qosPatch(const QosSettings& settings);
 // On failure the settings are left as they were, after kSettingsReadFailed.
 bool readQosSettings(const ToolEnvironment& env, const std::string& pibPath, QosSettings& settings);
 // Patches the block file at `pibPath` (the device's block as just read)
-// with the settings and writes it back: committed, restarted. 1 on success,
-// 0 after its message.
+// with the settings and writes it back: committed, restarted, and back up
+// (see awaitDeviceRestart). 1 on success, 0 after its message.
 int writeQosSettings(const ToolEnvironment& env, const std::string& pibPath,
                      const QosSettings& settings);
 

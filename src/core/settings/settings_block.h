@@ -19,4 +19,9 @@ inline const Notice kSettingsReadFailed{
 // device or the file failed.
 bool readDeviceBlock(const ToolEnvironment& env, const std::string& path);
 
+// After a write-back: waits until the device has gone down for its restart
+// and answers again, so that a scan right after it finds the adapter. False,
+// silently, when it did not come back within the toolkit's retries.
+bool awaitDeviceRestart(const ToolEnvironment& env);
+
 }  // namespace strandline
