@@ -7,6 +7,7 @@
 
 #include "app/main_page_model.h"
 #include "core/settings/led_control.h"
+#include "core/settings/settings_block.h"
 #include "ui/cbmp.h"
 #include "ui/device_dialogs.h"
 
@@ -188,10 +189,6 @@ void MainPage::updateLedButton() {
 
 namespace {
 
-bool isHomePlug10(std::uint32_t kind) {
-  return kind == kKindUsb || kind == kKindBoost || kind == kKindHomePlug10;
-}
-
 // What the LED state reader reports to the page.
 constexpr int kLedsUnknown = 0, kLedsOn = 1, kLedsOff = 2, kLedsHomePlug10 = 3;
 
@@ -202,7 +199,7 @@ void MainPage::readLeds() {
   engine_.runDeviceOperation(
       [](const DeviceOperation& op) {
         if (!op.hasAdapter) return kLedsUnknown;
-        if (isHomePlug10(op.adapter.kind)) return kLedsHomePlug10;
+        if (isHomePlug10Kind(op.adapter.kind)) return kLedsHomePlug10;
         switch (readLedState(op.env, op.dataFolder)) {
           case LedState::On:
             return kLedsOn;

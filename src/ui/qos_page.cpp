@@ -16,10 +16,6 @@ namespace {
 // What a read job reports to the page.
 enum ReadResult { kReadFailed = 0, kReadLoaded = 1, kReadNoAdapter = 2, kReadHomePlug10 = 3 };
 
-bool isHomePlug10(std::uint32_t kind) {
-  return kind == kKindUsb || kind == kKindBoost || kind == kKindHomePlug10;
-}
-
 QComboBox* capBox(int id, QWidget* parent) {
   auto* box = new QComboBox(parent);
   box->setObjectName(QString::number(id));
@@ -108,7 +104,7 @@ QosPage::QosPage(WindowEngine& engine, QWidget* parent) : QWidget(parent), engin
   connect(&engine_, &WindowEngine::updated, this, [this](std::shared_ptr<const WindowUpdate> next) {
     const EngineSnapshot& s = next->snapshot;
     const LocalAdapter& adapter = s.adapters[static_cast<std::size_t>(s.currentCard)];
-    homePlug10_ = adapter.present && isHomePlug10(adapter.kind);
+    homePlug10_ = adapter.present && isHomePlug10Kind(adapter.kind);
   });
   // Write waits while any device operation runs (its own included); a read
   // asked for meanwhile runs once it has ended.
@@ -182,7 +178,7 @@ void QosPage::read() {
   engine_.runDeviceOperation(
       [settings](const DeviceOperation& op) {
         if (!op.hasAdapter) return int{kReadNoAdapter};
-        if (isHomePlug10(op.adapter.kind)) return int{kReadHomePlug10};
+        if (isHomePlug10Kind(op.adapter.kind)) return int{kReadHomePlug10};
         std::string path = pibFilePath(op.dataFolder, PibFile::User);
         return readQosSettings(op.env, path, *settings) ? int{kReadLoaded} : int{kReadFailed};
       },

@@ -2,9 +2,11 @@
 // block the device holds now, read into a file of the data folder.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/device_ops/pib_modify.h"
+#include "core/program_context.h"
 #include "platform/prompter.h"
 
 namespace strandline {
@@ -13,6 +15,11 @@ inline const Notice kSettingsReadFailed{
     "Could not read the settings from the device, so nothing was changed. Make sure the device "
     "is connected and try again.",
     "Attention", MessageIcon::Exclamation};
+
+// HomePlug 1.0 adapters (kinds 1 to 3) have no such settings.
+inline bool isHomePlug10Kind(std::uint32_t kind) {
+  return kind == kKindUsb || kind == kKindBoost || kind == kKindHomePlug10;
+}
 
 // Reads the local device's block into `path` (replaced only once the whole
 // block has arrived). Shows nothing; false when the card, the channel, the
