@@ -5,75 +5,18 @@
 #include <QLabel>
 #include <QPainter>
 
-#include "livery/text_forms.h"
+#include "livery/prefs_fields.h"
 #include "ui/cbmp.h"
 
 namespace strandline::livery {
 
 namespace {
 
-enum ControlId : int {
-  kScanInterval = 1012,
-  kColor = 1017,
-  kOui = 1033,
-};
-
-struct ShortField {
-  int id;
-  const char* label;
-  std::int16_t OemPrefs::*field;
-};
-// The 16-bit number boxes, in the order of the page's left column after the
-// scan interval (the colour box sits between iconSize and Diagnostics Level).
-constexpr ShortField kShortFields[] = {
-    {1013, "quality type", &OemPrefs::qualityType},
-    {1014, "iconSize", &OemPrefs::iconSize},
-    {1032, "Diagnostics Level", &OemPrefs::diagnosticsLevel},
-    {1015, "smLogoLeft", &OemPrefs::smLogoLeft},
-    {1016, "smLogoTop", &OemPrefs::smLogoTop},
-    {1018, "lgLogoLeft", &OemPrefs::lgLogoLeft},
-    {1020, "lgLogoTop", &OemPrefs::lgLogoTop},
-};
-
-struct TextField {
-  int id;
-  const char* label;
-  std::string OemPrefs::*field;
-  std::size_t width;
-};
-constexpr TextField kTextFields[] = {
-    {1031, "Vendor name", &OemPrefs::vendorName, kVendorNameWidth},
-    {1028, "webAddress", &OemPrefs::webAddress, kWebAddressWidth},
-    {1029, "copyright", &OemPrefs::copyright, kCopyrightWidth},
-    {1030, "appName", &OemPrefs::appName, kAppNameWidth},
-};
-
-struct Flag {
-  int id;
-  const char* label;
-  std::int16_t OemPrefs::*field;
-};
-constexpr Flag kFlags[] = {
-    {1010, "AutoScan", &OemPrefs::autoScan},
-    {1019, "showOnlyActive", &OemPrefs::showOnlyActive},
-    {1021, "showRate", &OemPrefs::showRate},
-    {1022, "showQuality", &OemPrefs::showQuality},
-    {1023, "ampm", &OemPrefs::ampm},
-    {1101, "Upgrade Capabilty", &OemPrefs::upgradeCapability},
-};
-
 constexpr int kRowHeight = 26;
 constexpr int kFirstRow = 28;
 
-QLineEdit* addBox(QWidget* parent, int id, const char* label, int x, int row, int labelWidth,
-                  int boxWidth) {
-  auto* text = new QLabel(label, parent);
-  text->setGeometry(x, kFirstRow + row * kRowHeight, labelWidth, 22);
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(QString::number(id));
-  edit->setGeometry(x + labelWidth + 4, kFirstRow + row * kRowHeight, boxWidth, 22);
-  text->setBuddy(edit);
-  return edit;
+bool isNumber(FieldForm form) {
+  return form == FieldForm::Decimal32 || form == FieldForm::Decimal16 || form == FieldForm::Hex32;
 }
 
 }  // namespace
@@ -84,39 +27,38 @@ EditorPage::EditorPage(OemPrefs& prefs, QWidget* parent) : QWidget(parent), pref
   auto* group = new QGroupBox("Preferences: ", this);
   group->setGeometry(8, 4, 488, 344);
 
-  // Left column: the numbers; right column: the OUI, the vendor and the
+  // Left column: the numbers; right column: the OUI, the vendor name and the
   // flags; below both, the three long texts.
-  std::vector<QLineEdit*> boxes;
-  boxes.push_back(addBox(group, kScanInterval, "scan interval", 10, 0, 110, 110));
-  int row = 1;
-  for (const ShortField& f : kShortFields) {
-    if (f.id == 1032) boxes.push_back(addBox(group, kColor, "color", 10, row++, 110, 110));
-    boxes.push_back(addBox(group, f.id, f.label, 10, row++, 110, 110));
-  }
-  boxes.push_back(addBox(group, kOui, "OUI", 250, 0, 90, 130));
-  boxes.push_back(addBox(group, kTextFields[0].id, kTextFields[0].label, 250, 1, 90, 130));
-  for (int i = 1; i < 4; ++i)
-    boxes.push_back(addBox(group, kTextFields[i].id, kTextFields[i].label, 10, 8 + i, 110, 354));
-  for (QLineEdit* edit : boxes)
-    connect(edit, &QLineEdit::textEdited, this, [edit] { mark(edit, false); });
-
-  row = 2;
-  for (const Flag& f : kFlags) {
-    auto* check = new QCheckBox(f.label, group);
-    check->setObjectName(QString::number(f.id));
-    check->setGeometry(250, kFirstRow + row++ * kRowHeight, 220, 22);
-    std::int16_t OemPrefs::*field = f.field;
-    connect(check, &QCheckBox::clicked, this,
-            [this, field] { prefs_.*field = prefs_.*field == 0 ? 1 : 0; });
+  int leftRow = 0, rightRow = 0, bottomRow = 9;
+  for (const FieldControl& c : editorControls()) {
+    QWidget* widget = nullptr;
+    if (c.form == FieldForm::Flag) {
+      auto* check = new QCheckBox(c.label, group);
+      check->setGeometry(250, kFirstRow + rightRow++ * kRowHeight, 220, 22);
+      connect(check, &QCheckBox::clicked, this, [this, &c] { flipFlag(prefs_, c); });
+      widget = check;
+    } else {
+      bool left = isNumber(c.form), right = !left && rightRow < 2;
+      int x = right ? 250 : 10, labelWidth = right ? 90 : 110;
+      int row = left ? leftRow++ : right ? rightRow++ : bottomRow++;
+      auto* label = new QLabel(c.label, group);
+      label->setGeometry(x, kFirstRow + row * kRowHeight, labelWidth, 22);
+      auto* edit = new QLineEdit(group);
+      edit->setGeometry(x + labelWidth + 4, kFirstRow + row * kRowHeight,
+                        left    ? 110
+                        : right ? 130
+                                : 354,
+                        22);
+      label->setBuddy(edit);
+      connect(edit, &QLineEdit::textEdited, this, [edit] { mark(edit, false); });
+      widget = edit;
+    }
+    widget->setObjectName(QString::number(c.id));
   }
 
   logo_ = ui::CBmp::load("oemSmall.bmp");
   badge_ = ui::CBmp::load("cert.bmp");
   showPrefs();
-}
-
-QLineEdit* EditorPage::box(int id) const {
-  return findChild<QLineEdit*>(QString::number(id));
 }
 
 void EditorPage::mark(QLineEdit* box, bool invalid) {
@@ -126,35 +68,21 @@ void EditorPage::mark(QLineEdit* box, bool invalid) {
 }
 
 void EditorPage::showPrefs() {
-  box(kScanInterval)->setText(QString::fromStdString(showDecimal(prefs_.scanInterval)));
-  box(kColor)->setText(QString::fromStdString(showHex(prefs_.color)));
-  for (const ShortField& f : kShortFields)
-    box(f.id)->setText(QString::fromStdString(showDecimal(prefs_.*f.field)));
-  box(kOui)->setText(QString::fromStdString(showOui(prefs_.oui)));
-  for (const TextField& f : kTextFields)
-    box(f.id)->setText(QString::fromStdString(prefs_.*f.field));
-  for (const Flag& f : kFlags)
-    findChild<QCheckBox*>(QString::number(f.id))->setChecked(prefs_.*f.field != 0);
+  for (const FieldControl& c : editorControls()) {
+    QString id = QString::number(c.id);
+    if (c.form == FieldForm::Flag)
+      findChild<QCheckBox*>(id)->setChecked(showField(prefs_, c) == "1");
+    else
+      findChild<QLineEdit*>(id)->setText(QString::fromStdString(showField(prefs_, c)));
+  }
 }
 
 void EditorPage::takePrefs() {
-  auto text = [this](int id) { return box(id)->text().toStdString(); };
-  // Each reader gives nothing for a box without a number: the field stays.
-  auto take = [this](int id, auto value, auto store) {
-    mark(box(id), !value);
-    if (value) store(*value);
-  };
-  take(kScanInterval, readDecimal(text(kScanInterval)), [this](std::int64_t v) {
-    prefs_.scanInterval = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
-  });
-  take(kColor, readHex(text(kColor)),
-       [this](std::uint32_t v) { prefs_.color = static_cast<std::int32_t>(v); });
-  for (const ShortField& f : kShortFields)
-    take(f.id, readDecimal(text(f.id)), [this, &f](std::int64_t v) {
-      prefs_.*f.field = static_cast<std::int16_t>(static_cast<std::uint16_t>(v & 0xFFFF));
-    });
-  take(kOui, readOui(text(kOui)), [this](std::array<std::uint8_t, 3> v) { prefs_.oui = v; });
-  for (const TextField& f : kTextFields) prefs_.*f.field = fitText(text(f.id), f.width);
+  for (const FieldControl& c : editorControls()) {
+    if (c.form == FieldForm::Flag) continue;
+    auto* box = findChild<QLineEdit*>(QString::number(c.id));
+    mark(box, !takeField(prefs_, c, box->text().toStdString()));
+  }
 }
 
 void EditorPage::paintEvent(QPaintEvent* event) {

@@ -27,7 +27,6 @@ class EditorPage final : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  QLineEdit* box(int id) const;
   // Marks the box whose text could not be read (property "invalid").
   static void mark(QLineEdit* box, bool invalid);
 

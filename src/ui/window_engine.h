@@ -81,6 +81,8 @@ class WindowEngine final : public QObject {
   void privacyActivated();
 
   QtPrompter& prompter() { return prompter_; }
+  // The OEM settings the window was built with (scan interval, levels, names).
+  const OemSettings& oem() const { return oem_; }
 
   Engine* engine() { return engine_.get(); }
 
