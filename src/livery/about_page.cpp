@@ -34,6 +34,10 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
   link->setObjectName("1102");
   link->setFlat(true);
   link->setGeometry(135, 214, 400, 22);
+  link->setCursor(Qt::PointingHandCursor);
+  link->setStyleSheet(
+      "QPushButton { text-align: left; border: none; color: palette(link); "
+      "text-decoration: underline; }");
   connect(link, &QPushButton::clicked, this, [this] {
     if (!webAddress_.isEmpty()) QDesktopServices::openUrl(QUrl::fromUserInput(webAddress_));
   });
