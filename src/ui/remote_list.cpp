@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <algorithm>
 
-#include "storage/bitmap_file.h"
+#include "app/bitmap_file.h"
 #include "ui/cbmp.h"
 
 namespace strandline::ui {
@@ -40,7 +40,7 @@ RemoteList::RemoteList(const OemSettings& oem, QWidget* parent) : QTreeWidget(pa
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setItemDelegateForColumn(0, new NameDelegate(*this));
-  oui_ = loadOuiList(findDataFile(kOuiListFileName));
+  oui_ = loadOuiList(app::findDataFile(kOuiListFileName));
   quality_ = app::makeQualityTable(oem.prefs.qualityType);
   columns_ = app::remoteColumns(oem.prefs.showRate != 0, oem.prefs.showQuality != 0);
 
