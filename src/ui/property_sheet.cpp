@@ -45,10 +45,11 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
   connect(&engine_, &WindowEngine::updated, this,
           [this](std::shared_ptr<const WindowUpdate> update) { main_->apply(*update); });
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+    // The Diagnostics page pauses the scan while it is shown; the flag is put
+    // back before the Main page starts scanning again.
+    if (diagnostics_ && tabs_->widget(currentPage_) == diagnostics_) diagnostics_->deactivate();
     if (currentPage_ == 0 && index != 0) main_->deactivate();
     if (index == 0 && currentPage_ != 0) main_->activate();
-    // The Diagnostics page pauses the scan while it is shown.
-    if (diagnostics_ && tabs_->widget(currentPage_) == diagnostics_) diagnostics_->deactivate();
     if (diagnostics_ && tabs_->widget(index) == diagnostics_) diagnostics_->activate();
     if (auto* page = qobject_cast<PrivacyPage*>(tabs_->widget(index))) page->activate();
     currentPage_ = index;
