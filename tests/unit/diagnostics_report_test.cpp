@@ -168,21 +168,18 @@ TEST_F(UtcTest, ListSinkGetsTheSameLinesAsTheFile) {
   for (const auto& row : lists.system) joined += "\n" + row.at(0);
   EXPECT_EQ(file.text.substr(0, joined.size()), joined);
   ASSERT_EQ(lists.devices.size(), 3u);
-  for (const auto& row : lists.devices) EXPECT_EQ(row.size(), kDeviceColumns.size());
-  EXPECT_EQ(lists.devices[1][2], "--- not entered ---");
-  EXPECT_EQ(lists.devices[1][3], "?");
-  EXPECT_EQ(lists.devices[0][3], "85/70");
+  for (const auto& row : lists.devices) {
+    ASSERT_EQ(row.size(), kDeviceColumns.size());
+    std::string line = "\n" + row[0];
+    for (std::size_t i = 1; i < row.size(); ++i) line += "\t" + row[i];
+    EXPECT_NE(file.text.find(line + "\n"), std::string::npos) << line;
+  }
 }
 
-TEST_F(UtcTest, LastSeenAndFixedTexts) {
-  EXPECT_EQ(lastSeenText(kNoonThirty, false), "Jun 13 12:30");
-  EXPECT_EQ(lastSeenText(kNoonThirty, true), "Jun 13 12:30AM");
-  EXPECT_EQ(lastSeenText(kOneThirty, true), "Jun 13 01:30PM");
-  EXPECT_EQ(lastSeenText(kOneThirty - 13 * 3600, true), "Jun 13 00:30AM");
-  EXPECT_EQ(lastSeenText(kOneThirty + 10 * 3600 - 13 * 86400, false), "May 31 23:30");
-  EXPECT_EQ(calendarText(kNoonThirty), "Mon Jun 13 12:30:00 2011\n");
-  EXPECT_EQ(releaseText(), "Released: June 13, 2011");
-  EXPECT_EQ(versionText(), "v6.0.0.0, Build 0004");
+// Beyond the golden files: a midnight hour with ampm, a one-digit day.
+TEST_F(UtcTest, LastSeenText) {
+  EXPECT_EQ(lastSeenText(kNoonThirty - 12 * 3600, true), "Jun 13 00:30AM");
+  EXPECT_EQ(lastSeenText(kOneThirty - 10 * 86400, false), "Jun  3 13:30");
 }
 
 struct ContextFixture {
