@@ -45,6 +45,15 @@ inline constexpr const char* kPibSynopsis =
     "                         the local adapter's parameter block into FILE; FILE into the\n"
     "                         adapter, committed and restarted; check a block file or show it\n"
     "                         as JSON; change bytes of a block file and reseal it";
+inline constexpr const char* kReportSynopsis =
+    "report [--out FILE] [--json] [--db FILE] [--interface IF]... [--simulate FILE]\n"
+    "                         discovery and one scan, then the diagnostics report (or the same\n"
+    "                         facts as JSON) on stdout or into FILE";
+inline constexpr const char* kDbSynopsis =
+    "db show [FILE]\n"
+    "  strandline-cli db delete MAC [--db FILE] [--yes]\n"
+    "                         the device database as JSON; remove a device from it (a device\n"
+    "                         with a password only after a yes, or with --yes)";
 
 // The subcommands, each in its own file.
 int runCards(const Args& args);
@@ -56,6 +65,7 @@ int runDecode(const Args& args);
 int runNetwork(const Args& args);
 int runDevice(const Args& args);
 int runPib(const Args& args);
+int runReport(const Args& args);
 
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.
 int usage(const char* synopsis);

@@ -19,13 +19,14 @@ static const std::vector<Command> kCommands = {
      "scan [--interface IF]... [--cycles N] [--interval N] [--json] [--stats]\n"
      "                         [--simulate FILE]",
      runScan},
-    {"db", "db show [FILE]", runDb},
+    {"db", kDbSynopsis, runDb},
     {"prefs", "prefs show [FILE]", runPrefs},
     {"key", kKeySynopsis, runKey},
     {"decode", kDecodeSynopsis, runDecode},
     {"network", kNetworkSynopsis, runNetwork},
     {"device", kDeviceSynopsis, runDevice},
     {"pib", kPibSynopsis, runPib},
+    {"report", kReportSynopsis, runReport},
 };
 
 static void printHelp(std::FILE* out) {
