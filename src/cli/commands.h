@@ -56,6 +56,15 @@ inline constexpr const char* kLedSynopsis =
     "led status|off|on [--data DIR] [--interface IF]... [--simulate FILE]\n"
     "                         whether the local adapter's LEDs are on; switch them off, or on\n"
     "                         again with the settings saved while they were on";
+inline constexpr const char* kReportSynopsis =
+    "report [--out FILE] [--json] [--db FILE] [--interface IF]... [--simulate FILE]\n"
+    "                         discovery and one scan, then the diagnostics report (or the same\n"
+    "                         facts as JSON) on stdout or into FILE";
+inline constexpr const char* kDbSynopsis =
+    "db show [FILE]\n"
+    "  strandline-cli db delete MAC [--db FILE] [--yes]\n"
+    "                         the device database as JSON; remove a device from it (a device\n"
+    "                         with a password only after a yes, or with --yes)";
 
 // The subcommands, each in its own file.
 int runCards(const Args& args);
@@ -69,6 +78,7 @@ int runDevice(const Args& args);
 int runPib(const Args& args);
 int runQos(const Args& args);
 int runLed(const Args& args);
+int runReport(const Args& args);
 
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.
 int usage(const char* synopsis);

@@ -19,7 +19,7 @@ static const std::vector<Command> kCommands = {
      "scan [--interface IF]... [--cycles N] [--interval N] [--json] [--stats]\n"
      "                         [--simulate FILE]",
      runScan},
-    {"db", "db show [FILE]", runDb},
+    {"db", kDbSynopsis, runDb},
     {"prefs", "prefs show [FILE]", runPrefs},
     {"key", kKeySynopsis, runKey},
     {"decode", kDecodeSynopsis, runDecode},
@@ -28,6 +28,7 @@ static const std::vector<Command> kCommands = {
     {"pib", kPibSynopsis, runPib},
     {"qos", kQosSynopsis, runQos},
     {"led", kLedSynopsis, runLed},
+    {"report", kReportSynopsis, runReport},
 };
 
 static void printHelp(std::FILE* out) {

@@ -105,6 +105,8 @@ class WindowEngine final : public QObject {
   bool deviceOperationRunning() const { return operationRunning_; }
 
   QtPrompter& prompter() { return prompter_; }
+  // The OEM settings the window was built with (scan interval, levels, names).
+  const OemSettings& oem() const { return oem_; }
 
   Engine* engine() { return engine_.get(); }
 
