@@ -109,7 +109,7 @@ QosPage::QosPage(WindowEngine& engine, QWidget* parent) : QWidget(parent), engin
   // Write waits while any device operation runs (its own included); a read
   // asked for meanwhile runs once it has ended.
   connect(&engine_, &WindowEngine::deviceOperationChanged, this, [this](bool running) {
-    if (!homePlug10_) write_->setEnabled(!running && !writing_);
+    write_->setEnabled(!disabled_ && !running && !writing_);
     if (!running && readPending_ && isVisible()) read();
   });
 }
@@ -147,10 +147,11 @@ void QosPage::display(const QosSettings& s) {
 }
 
 void QosPage::setColumn(bool vlan, bool on) {
-  for (QComboBox* box : vlan ? vlanCaps_ : tosCaps_) box->setEnabled(on && !homePlug10_);
+  for (QComboBox* box : vlan ? vlanCaps_ : tosCaps_) box->setEnabled(on && !disabled_);
 }
 
 void QosPage::enableAll(bool on) {
+  disabled_ = !on;
   vlan_->setEnabled(on);
   tos_->setEnabled(on);
   write_->setEnabled(on && !writing_ && !engine_.deviceOperationRunning());
@@ -208,7 +209,7 @@ void QosPage::write() {
   auto finished = [page](int) {
     if (!page) return;
     page->writing_ = false;
-    page->write_->setEnabled(!page->homePlug10_ && !page->engine_.deviceOperationRunning());
+    page->write_->setEnabled(!page->disabled_ && !page->engine_.deviceOperationRunning());
   };
   bool started = engine_.runDeviceOperation(
       [settings](const DeviceOperation& op) {

@@ -46,6 +46,7 @@ class QosPage final : public QWidget {
   std::array<QLineEdit*, 4> ttl_{};
   QPushButton* write_ = nullptr;
   bool homePlug10_ = false;   // the current adapter as the last update showed it
+  bool disabled_ = false;     // everything disabled for a HomePlug 1.0 adapter
   bool readPending_ = false;  // shown while another operation ran: read once it ends
   bool writing_ = false;
 };
