@@ -103,15 +103,20 @@ TEST_F(DeviceSettings, LedsOnWithoutSavedSettingsLeavesTheDeviceAlone) {
   for (std::size_t i = sentBefore; i < sent.size(); ++i)
     EXPECT_NE(le16(sent[i].second, 15), 0xA020);
 
-  // A device that does not answer: nothing is shown by the reader, the LED
-  // switch says what to do.
+  // A card with no device: nothing is shown by the reader, the LED switch
+  // says what to do.
   prompter.shown.clear();
   ToolEnvironment nowhere = env();
   nowhere.cardMac = {0x02, 0, 0, 0, 0, 9};
   EXPECT_EQ(readLedState(nowhere, folder.path()), LedState::Unknown);
   EXPECT_TRUE(prompter.shown.empty());
   EXPECT_EQ(switchLeds(nowhere, folder.path(), true), 0);
-  EXPECT_EQ(texts(), std::vector<std::string>{kSettingsReadFailed.text});
+  // A QoS read that fails keeps what was shown, and says so.
+  QosSettings shown;
+  shown.vlanCap[0] = 3;
+  EXPECT_FALSE(readQosSettings(nowhere, file("user.pib"), shown));
+  EXPECT_EQ(shown.vlanCap[0], 3);
+  EXPECT_EQ(texts(), std::vector<std::string>(2, kSettingsReadFailed.text));
 }
 
 }  // namespace
