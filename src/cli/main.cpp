@@ -26,6 +26,8 @@ static const std::vector<Command> kCommands = {
     {"network", kNetworkSynopsis, runNetwork},
     {"device", kDeviceSynopsis, runDevice},
     {"pib", kPibSynopsis, runPib},
+    {"qos", kQosSynopsis, runQos},
+    {"led", kLedSynopsis, runLed},
     {"report", kReportSynopsis, runReport},
 };
 

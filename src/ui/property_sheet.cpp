@@ -25,7 +25,7 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
   tabs_->addTab(main_, "Main");
   auto* privacy = new PrivacyPage(engine_, tabs_);
   tabs_->addTab(privacy, "Privacy");
-  tabs_->addTab(new QosPage(tabs_), "QoS");
+  tabs_->addTab(new QosPage(engine_, tabs_), "QoS");
   if (oem.prefs.diagnosticsLevel != 0) {
     diagnostics_ = new DiagnosticsPage(oem, engine_, tabs_);
     tabs_->addTab(diagnostics_, "Diagnostics");
@@ -52,6 +52,7 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
     if (index == 0 && currentPage_ != 0) main_->activate();
     if (diagnostics_ && tabs_->widget(index) == diagnostics_) diagnostics_->activate();
     if (auto* page = qobject_cast<PrivacyPage*>(tabs_->widget(index))) page->activate();
+    if (auto* page = qobject_cast<QosPage*>(tabs_->widget(index))) page->activate();
     currentPage_ = index;
   });
 }
