@@ -56,6 +56,9 @@ struct ScanState {
   bool timerRunning = false;
   bool paused = false;  // automatic scanning is off
   bool forced = false;  // a user-requested scan is running
+  // A device operation owns the adapter: no tick runs, not even of a
+  // user-requested scan, until it ends (the cycle then goes on).
+  bool held = false;
   std::uint32_t cyclesCompleted = 0;
   std::uint64_t lastPhase3Ms = 0;  // how long the last phase 3 (the network query) took
   // The window's refresh, called with the phase (3 from the HomePlug 1.0

@@ -68,7 +68,10 @@ MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent
   upgrade_->setEnabled(false);
   led_ = button(1114, "LEDs:   OFF", {508, 308, 140, 26});
   led_->setEnabled(false);
-  connect(&engine_, &WindowEngine::upgradeEnabled, upgrade_, &QPushButton::setEnabled);
+  connect(&engine_, &WindowEngine::upgradeEnabled, this, [this](bool on) {
+    upgradeAvailable_ = on;
+    upgrade_->setEnabled(on && !engine_.deviceOperationRunning());
+  });
   connect(&engine_, &WindowEngine::ledEnabled, this, [this](bool on) {
     ledAvailable_ = on;
     updateLedButton();
@@ -80,7 +83,7 @@ MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent
   connect(&engine_, &WindowEngine::deviceOperationChanged, this, [=, this](bool running) {
     for (QPushButton* b : {findChild<QPushButton*>("1067"), enter, add, scanButton})
       b->setEnabled(!running);
-    if (running) upgrade_->setEnabled(false);
+    upgrade_->setEnabled(upgradeAvailable_ && !running);
     updateLedButton();
   });
   connect(&engine_, &WindowEngine::commandDone, this, [this] {
@@ -160,6 +163,7 @@ void MainPage::apply(const WindowUpdate& update) {
 
 void MainPage::startLongCommand() {
   upgrade_->setEnabled(false);
+  upgradeAvailable_ = false;
   ledAvailable_ = false;
   updateLedButton();
   if (!waiting_) {
@@ -216,7 +220,8 @@ void MainPage::readLeds() {
           page->led_->setText(ledButtonText(result == kLedsOff ? LedState::Off : LedState::On));
         if (result == kLedsHomePlug10) page->ledAvailable_ = false;
         page->updateLedButton();
-      });
+      },
+      WindowEngine::AfterOperation::CarryOn);
 }
 
 void MainPage::switchLeds() {

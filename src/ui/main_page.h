@@ -66,7 +66,8 @@ class MainPage final : public QWidget {
   bool waiting_ = false;
   bool autoScan_ = true;
   bool adding_ = false;
-  bool ledAvailable_ = false;  // the last detection found an AV adapter
+  bool ledAvailable_ = false;      // the last detection found an AV adapter
+  bool upgradeAvailable_ = false;  // it found an adapter that can be upgraded
 };
 
 }  // namespace strandline::ui

@@ -191,7 +191,8 @@ void QosPage::read() {
           page->homePlug10_ = true;
           page->enableAll(false);
         }
-      });
+      },
+      WindowEngine::AfterOperation::CarryOn);
 }
 
 void QosPage::write() {

@@ -274,7 +274,8 @@ bool WindowEngine::heldByDeviceOperation(ProgramContext& ctx, bool tell) {
   return operationHolds_;
 }
 
-bool WindowEngine::runDeviceOperation(DeviceJob job, std::function<void(int)> done) {
+bool WindowEngine::runDeviceOperation(DeviceJob job, std::function<void(int)> done,
+                                      AfterOperation after) {
   if (!engine_ || !worker_) return false;
   if (operationRunning_) {
     static_cast<Prompter&>(prompter_).show(kDeviceOperationRunning);
@@ -282,24 +283,27 @@ bool WindowEngine::runDeviceOperation(DeviceJob job, std::function<void(int)> do
   }
   operationRunning_ = true;
   emit deviceOperationChanged(true);
-  post([this, job = std::move(job), done = std::move(done)](ProgramContext& ctx,
-                                                            app::MainPageState&) mutable {
+  post([this, job = std::move(job), done = std::move(done), after](ProgramContext& ctx,
+                                                                   app::MainPageState&) mutable {
     operationHolds_ = true;
+    ctx.scan.held = true;
     operationPausedBefore_ = !setAutoScan(ctx, false);
-    ctx.keyFlow.suppressNotDetected = true;
+    if (after == AfterOperation::LookForAdapter) ctx.keyFlow.suppressNotDetected = true;
     DeviceOperation operation{ToolEnvironment{ctx.link, ctx.clock, ctx.prompter}, dataFolder_,
                               ctx.currentAdapter(), ctx.currentAdapter().present != 0};
     operation.env.cardMac = ctx.currentNetwork().cardMac;
     DeviceWorker::Ticket ticket =
-        worker_->submit([this, job = std::move(job), operation, done]() mutable {
+        worker_->submit([this, job = std::move(job), operation, done, after]() mutable {
           int result = job(operation);
-          engine_->post(
-              [this, result, done](ProgramContext& c) { finishDeviceOperation(c, result, done); });
+          engine_->post([this, result, after, done](ProgramContext& c) {
+            finishDeviceOperation(c, result, after, done);
+          });
           return result;
         });
     if (ticket.accepted) return;
     ctx.prompter.show(ticket.refusal);
     operationHolds_ = false;
+    ctx.scan.held = false;
     setAutoScan(ctx, !operationPausedBefore_);
     QMetaObject::invokeMethod(
         this,
@@ -312,14 +316,17 @@ bool WindowEngine::runDeviceOperation(DeviceJob job, std::function<void(int)> do
   return true;
 }
 
-void WindowEngine::finishDeviceOperation(ProgramContext& ctx, int result,
+void WindowEngine::finishDeviceOperation(ProgramContext& ctx, int result, AfterOperation after,
                                          std::function<void(int)> done) {
   operationHolds_ = false;
+  ctx.scan.held = false;
   setAutoScan(ctx, !operationPausedBefore_);
-  // The device may have restarted with other firmware or settings: look for
-  // the adapter again, which also refreshes the LED and upgrade buttons.
-  app::scanNow(ctx, state_, notifier(ctx));
-  state_.lastPhase = 3;
+  if (after == AfterOperation::LookForAdapter) {
+    // The device may have restarted with other firmware or settings: look for
+    // the adapter again, which also refreshes the LED and upgrade buttons.
+    app::scanNow(ctx, state_, notifier(ctx));
+    state_.lastPhase = 3;
+  }
   publish(state_.lastPhase);
   QMetaObject::invokeMethod(
       this,

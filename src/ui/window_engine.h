@@ -94,14 +94,19 @@ class WindowEngine final : public QObject {
   // The Privacy page became active: the first scan on an AV adapter if still due.
   void privacyActivated();
 
+  // What follows a device operation: a look for the local adapter, as after
+  // a Connect (the device may have restarted), or for a job that only reads
+  // the device, the scan carrying on where it was.
+  enum class AfterOperation { LookForAdapter, CarryOn };
   // Runs a device operation on the worker thread; the Qt thread never waits.
   // First, on the engine thread, automatic scanning is paused, scans and key
-  // flows are held and the "not detected" box is kept quiet (the device may
-  // restart); then the job runs; afterwards the scan is put back as it was and
-  // the local adapter is looked for again, as after a Connect. done(result)
-  // then runs on the Qt thread. While another operation runs the request gets
-  // the worker's refusal box, done is not called, and false is returned.
-  bool runDeviceOperation(DeviceJob job, std::function<void(int result)> done);
+  // flows are held and, when the adapter is looked for afterwards, the "not
+  // detected" box is kept quiet; then the job runs; afterwards the scan is put
+  // back as it was. done(result) then runs on the Qt thread. While another
+  // operation runs the request gets the worker's refusal box, done is not
+  // called, and false is returned.
+  bool runDeviceOperation(DeviceJob job, std::function<void(int result)> done,
+                          AfterOperation after = AfterOperation::LookForAdapter);
   bool deviceOperationRunning() const { return operationRunning_; }
 
   QtPrompter& prompter() { return prompter_; }
@@ -128,7 +133,8 @@ class WindowEngine final : public QObject {
   // Engine thread: turns automatic scanning back on or off, or, while an
   // operation holds the devices, records what to put back when it ends.
   void restoreAutoScan(ProgramContext& ctx, bool on);
-  void finishDeviceOperation(ProgramContext& ctx, int result, std::function<void(int)> done);
+  void finishDeviceOperation(ProgramContext& ctx, int result, AfterOperation after,
+                             std::function<void(int)> done);
 
   OemSettings oem_;
   QtPrompter& prompter_;

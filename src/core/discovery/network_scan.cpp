@@ -102,7 +102,7 @@ bool setAutoScan(ProgramContext& ctx, bool enabled) {
 
 void scanTick(ProgramContext& ctx) {
   ScanState& scan = ctx.scan;
-  if (scan.paused && !scan.forced) return;
+  if (scan.held || (scan.paused && !scan.forced)) return;
   processHp10Frames(ctx, nullptr);
   if (++scan.tick == scan.ticksPerPhase) {
     scan.tick = 0;
