@@ -1,6 +1,7 @@
 #include "sim/av_device.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "sim/checksum.h"
@@ -294,6 +295,33 @@ bool readMemory(const Adapter& station, std::uint32_t address, std::uint32_t len
   return std::all_of(covered.begin(), covered.end(), [](bool c) { return c; });
 }
 
+// A start after module writes: the written firmware file runs (its first
+// header must be the one the start names) with the written block beside it;
+// neither is put into flash.
+void startStaged(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+  ByteReader r(req.frame, req.payload);
+  std::uint8_t module = r.u8();
+  r.skip(3);
+  std::array<std::uint32_t, 4> words{};
+  for (auto& w : words) w = r.u32le();
+  const Bytes& image = station.staged.at(1);
+  ByteReader header(image, 8);
+  std::array<std::uint32_t, 4> named{};
+  for (auto& w : named) w = header.u32le();
+  std::uint8_t status = 0;
+  if (!r.ok() || !header.ok() || words != named) status = 0x1C;  // Bad Image Length
+  if (!status && checkFirmwareImage(image) != ImageCheck::Ok) status = 0x14;
+  const Bytes* pib = station.staged.count(2) ? &station.staged.at(2) : nullptr;
+  if (!status && pib && (checkParameterBlock(*pib) != PibCheck::Ok || pibMac(*pib) != station.mac))
+    status = 0x24;  // Bad PIB
+  statusAnswer(ctx, station, req, remote, status, module);
+  if (status) return;
+  if (auto version = firmwareVersionOf(image)) station.firmware = *version;
+  if (pib) adoptParameterBlock(station, *pib);
+  station.staged.clear();
+  restart(ctx, station);
+}
+
 void start(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
   ByteReader r(req.frame, req.payload);
   std::uint8_t module = r.u8();
@@ -304,6 +332,7 @@ void start(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remo
   std::uint32_t entry = r.u32le();
   if (!r.ok()) return;
   std::uint8_t status = forcedStatus(station, req.type);
+  if (!status && station.staged.count(1)) return startStaged(ctx, station, req, remote);
   Bytes image;
   if (!status &&
       (length == 0 || length > kMaxModuleBytes || !readMemory(station, load, length, image)))
@@ -361,6 +390,11 @@ void commit(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool rem
   ByteReader r(req.frame, req.payload);
   std::uint8_t mask = r.u8();
   if (!r.ok()) return;
+  if (station.faults.powerLossOnCommit) {
+    station.staged.clear();
+    ctx.reboot(station, station.faults.rebootMs);
+    return;
+  }
   std::uint8_t status = forcedStatus(station, req.type);
   if (!status) status = commitStatus(station, mask);
   statusAnswer(ctx, station, req, remote, status, mask);

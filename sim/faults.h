@@ -34,6 +34,9 @@ struct FaultSettings {
   std::map<std::uint16_t, std::uint32_t> wrongOffsetNth;  // its module confirm: wrong offset
   std::map<std::uint16_t, std::uint32_t> unplugAfterNth;  // unplugged after answering it
   bool neverGoesDown = false;  // commit and resets are answered, but the device stays up
+  // Power fails as a commit arrives: no answer, nothing written to flash, the
+  // device comes back after rebootMs with what it had before.
+  bool powerLossOnCommit = false;
 };
 
 // xorshift32: small, fast and the same everywhere.

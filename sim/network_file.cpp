@@ -104,6 +104,7 @@ FaultSettings faults(const json& j) {
   f.wrongOffsetNth = countsByType(j, "wrongOffsetNth");
   f.unplugAfterNth = countsByType(j, "unplugAfterNth");
   f.neverGoesDown = flag(j, "neverGoesDown");
+  f.powerLossOnCommit = flag(j, "powerLossOnCommit");
   if (j.contains("status")) {
     if (!j["status"].is_object()) fail("faults.status: expected an object");
     for (const auto& [type, code] : j["status"].items()) {

@@ -31,6 +31,8 @@
 // answer to that one is lost, or its module confirm states a wrong offset, or
 // the adapter is unplugged once it has answered that many.
 // "neverGoesDown": commit and resets are answered, but the device stays up.
+// "powerLossOnCommit": a commit is lost with the power; the device comes back
+// after rebootMs with its old firmware and block.
 #pragma once
 
 #include <string>

@@ -45,6 +45,15 @@ inline constexpr const char* kPibSynopsis =
     "                         the local adapter's parameter block into FILE; FILE into the\n"
     "                         adapter, committed and restarted; check a block file or show it\n"
     "                         as JSON; change bytes of a block file and reseal it";
+inline constexpr const char* kFirmwareSynopsis =
+    "firmware upgrade --pib FILE --nvm FILE [--save FILE] [--yes] [--interface IF]...\n"
+    "                         [--simulate FILE]\n"
+    "  strandline-cli firmware upgrade --img FILE [--cfg FILE] [--yes] [--interface IF]... ...\n"
+    "  strandline-cli firmware check FILE\n"
+    "                         upgrade the local HomePlug AV adapter (then restore its factory\n"
+    "                         defaults and save its block, default.pib in the data folder\n"
+    "                         unless --save) or the local Boost HomePlug 1.0 adapter; walk and\n"
+    "                         check a firmware file, its blocks as JSON";
 
 // The subcommands, each in its own file.
 int runCards(const Args& args);
@@ -56,6 +65,7 @@ int runDecode(const Args& args);
 int runNetwork(const Args& args);
 int runDevice(const Args& args);
 int runPib(const Args& args);
+int runFirmware(const Args& args);
 
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.
 int usage(const char* synopsis);

@@ -26,6 +26,7 @@ static const std::vector<Command> kCommands = {
     {"network", kNetworkSynopsis, runNetwork},
     {"device", kDeviceSynopsis, runDevice},
     {"pib", kPibSynopsis, runPib},
+    {"firmware", kFirmwareSynopsis, runFirmware},
 };
 
 static void printHelp(std::FILE* out) {
