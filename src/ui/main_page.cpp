@@ -66,6 +66,17 @@ MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent
   led_ = button(1114, "LEDs:   OFF", {508, 308, 140, 26});
   led_->setEnabled(false);
   connect(&engine_, &WindowEngine::upgradeEnabled, upgrade_, &QPushButton::setEnabled);
+  // A device operation holds the devices: no scans or key flows meanwhile (renaming
+  // touches no device).
+  // The upgrade and LED buttons come back with the scan that follows it.
+  connect(&engine_, &WindowEngine::deviceOperationChanged, this, [=, this](bool running) {
+    for (QPushButton* b : {findChild<QPushButton*>("1067"), enter, add, scanButton})
+      b->setEnabled(!running);
+    if (running) {
+      upgrade_->setEnabled(false);
+      led_->setEnabled(false);
+    }
+  });
   connect(&engine_, &WindowEngine::commandDone, this, [this] {
     if (!waiting_) return;
     waiting_ = false;

@@ -63,6 +63,7 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
     ctx.hooks.saveDatabase = [this, c = &ctx] { app::saveDatabase(*c, state_); };
     ctx.hooks.refreshWindow = [this] { publish(state_.lastPhase); };
     ctx.hooks.rescanNetwork = [this, c = &ctx] {
+      if (heldByDeviceOperation(*c, false)) return;
       app::scanNow(*c, state_, notifier(*c));
       state_.lastPhase = 3;
     };
@@ -77,6 +78,7 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
       // A folder that cannot be made shows up as the database's write failure.
       makeFolders(systemFileOps(), dataFolder);
     }
+    dataFolder_ = dataFolder;
     state_.databasePath = databasePath(dataFolder, oem_.prefs.appName);
     app::createMainPage(ctx, state_, notifier(ctx), ctx.clock.wallSeconds());
     publish(5);
@@ -89,6 +91,8 @@ void WindowEngine::shutdown() {
   if (!engine_ || !engine_->running()) return;
   // Every box is answered at once from now on, so a flow waiting on one ends.
   prompter_.shutdown();
+  // A running device operation ends first: it uses the engine's link and clock.
+  worker_.reset();
   // The running command finishes and queued commands are dropped; the kept
   // tasks (layout, saves, renames) and this last save run before the thread ends.
   engine_->post([this](ProgramContext& ctx) { app::saveDatabase(ctx, state_); },
@@ -110,6 +114,7 @@ void WindowEngine::post(Command command, Engine::WhenStopping whenStopping) {
 
 void WindowEngine::scanNow() {
   post([this](ProgramContext& ctx, app::MainPageState& state) {
+    if (heldByDeviceOperation(ctx, false)) return;
     app::scanNow(ctx, state, notifier(ctx));
     state.lastPhase = 3;
   });
@@ -117,6 +122,7 @@ void WindowEngine::scanNow() {
 
 void WindowEngine::connectAdapter(int listIndex) {
   post([this, listIndex](ProgramContext& ctx, app::MainPageState& state) {
+    if (heldByDeviceOperation(ctx, false)) return;
     state.selectedLocalIndex = listIndex;
     app::selectAdapterFromList(ctx, state);
     app::scanNow(ctx, state, notifier(ctx));
@@ -131,14 +137,15 @@ void WindowEngine::beginRename() {
 }
 
 void WindowEngine::cancelRename() {
-  post(
-      [this](ProgramContext& ctx, app::MainPageState&) { setAutoScan(ctx, !renamePausedBefore_); });
+  post([this](ProgramContext& ctx, app::MainPageState&) {
+    restoreAutoScan(ctx, !renamePausedBefore_);
+  });
 }
 
 void WindowEngine::rename(const std::string& macText, const std::string& name) {
   post(
       [this, macText, name](ProgramContext& ctx, app::MainPageState& state) {
-        setAutoScan(ctx, !renamePausedBefore_);
+        restoreAutoScan(ctx, !renamePausedBefore_);
         std::string problem = app::renameDevice(ctx.known, macText, name);
         if (!problem.empty()) {
           ctx.prompter.messageBox(problem, "Attention!", MessageIcon::Exclamation,
@@ -171,6 +178,7 @@ void WindowEngine::saveDatabase() {
 void WindowEngine::activated() {
   post([this](ProgramContext& ctx, app::MainPageState& state) {
     state.lastPhase = 3;
+    if (heldByDeviceOperation(ctx, false)) return;
     startScanTimer(ctx);
     if (state.autoScan && state.rescanOnActivate) {
       app::scanNow(ctx, state, notifier(ctx));
@@ -182,9 +190,9 @@ void WindowEngine::activated() {
 }
 
 void WindowEngine::setAutoScanSetting(bool on) {
-  post([on](ProgramContext& ctx, app::MainPageState& state) {
+  post([this, on](ProgramContext& ctx, app::MainPageState& state) {
     state.autoScan = on;
-    setAutoScan(ctx, on);
+    restoreAutoScan(ctx, on);
     state.lastPhase = 3;  // the status line shows the setting
   });
 }
@@ -196,8 +204,9 @@ void WindowEngine::pauseForDialog() {
 }
 
 void WindowEngine::resumeAfterDialog() {
-  post(
-      [this](ProgramContext& ctx, app::MainPageState&) { setAutoScan(ctx, !dialogPausedBefore_); });
+  post([this](ProgramContext& ctx, app::MainPageState&) {
+    restoreAutoScan(ctx, !dialogPausedBefore_);
+  });
 }
 
 void WindowEngine::answer(Outcome answer, app::DialogOutcome outcome) {
@@ -208,8 +217,9 @@ void WindowEngine::answer(Outcome answer, app::DialogOutcome outcome) {
 void WindowEngine::enterPassword(const std::string& macText, const std::string& typed,
                                  Outcome done) {
   post([this, macText, typed, done](ProgramContext& ctx, app::MainPageState&) {
+    if (heldByDeviceOperation(ctx, true)) return answer(done, app::DialogOutcome::StayOpen);
     app::DialogOutcome outcome = app::enterPasswordOk(ctx, macText, typed);
-    if (outcome != app::DialogOutcome::StayOpen) setAutoScan(ctx, !dialogPausedBefore_);
+    if (outcome != app::DialogOutcome::StayOpen) restoreAutoScan(ctx, !dialogPausedBefore_);
     answer(done, outcome);
   });
 }
@@ -218,16 +228,21 @@ void WindowEngine::addDevice(const std::string& name, const std::string& passwor
                              std::vector<std::string> listedPasswords, Outcome done) {
   post([this, name, password, listed = std::move(listedPasswords), done](
            ProgramContext& ctx, app::MainPageState& state) {
+    if (heldByDeviceOperation(ctx, true)) return answer(done, app::DialogOutcome::StayOpen);
     app::DialogOutcome outcome =
         app::addDeviceOk(ctx, state, name, password, listed, notifier(ctx),
-                         [this, &ctx] { setAutoScan(ctx, !dialogPausedBefore_); });
-    if (outcome != app::DialogOutcome::StayOpen) setAutoScan(ctx, !dialogPausedBefore_);
+                         [this, &ctx] { restoreAutoScan(ctx, !dialogPausedBefore_); });
+    if (outcome != app::DialogOutcome::StayOpen) restoreAutoScan(ctx, !dialogPausedBefore_);
     answer(done, outcome);
   });
 }
 
 void WindowEngine::placeOnNetwork(const std::string& name, bool all, std::function<void()> done) {
   post([this, name, all, done](ProgramContext& ctx, app::MainPageState& state) {
+    if (heldByDeviceOperation(ctx, true)) {
+      QMetaObject::invokeMethod(this, done, Qt::QueuedConnection);
+      return;
+    }
     app::placeOnNetwork(ctx, state, name, all, notifier(ctx));
     QMetaObject::invokeMethod(this, done, Qt::QueuedConnection);
   });
@@ -235,11 +250,83 @@ void WindowEngine::placeOnNetwork(const std::string& name, bool all, std::functi
 
 void WindowEngine::privacyActivated() {
   post([this](ProgramContext& ctx, app::MainPageState& state) {
-    if (!state.firstScanPending || !ctx.avMode) return;
+    if (!state.firstScanPending || !ctx.avMode || heldByDeviceOperation(ctx, false)) return;
     app::scanNow(ctx, state, notifier(ctx));
     state.firstScanPending = false;
     state.lastPhase = 3;
   });
+}
+
+void WindowEngine::restoreAutoScan(ProgramContext& ctx, bool on) {
+  // While an operation holds the devices the scan stays paused; it is put
+  // back as the last request asked once the operation ends.
+  if (operationHolds_) {
+    operationPausedBefore_ = !on;
+    return;
+  }
+  setAutoScan(ctx, on);
+}
+
+bool WindowEngine::heldByDeviceOperation(ProgramContext& ctx, bool tell) {
+  if (operationHolds_ && tell) ctx.prompter.show(kDeviceOperationRunning);
+  return operationHolds_;
+}
+
+bool WindowEngine::runDeviceOperation(DeviceJob job, std::function<void(int)> done) {
+  if (!engine_ || !worker_) return false;
+  if (operationRunning_) {
+    static_cast<Prompter&>(prompter_).show(kDeviceOperationRunning);
+    return false;
+  }
+  operationRunning_ = true;
+  emit deviceOperationChanged(true);
+  post([this, job = std::move(job), done = std::move(done)](ProgramContext& ctx,
+                                                            app::MainPageState&) mutable {
+    operationHolds_ = true;
+    operationPausedBefore_ = !setAutoScan(ctx, false);
+    ctx.keyFlow.suppressNotDetected = true;
+    DeviceOperation operation{ToolEnvironment{ctx.link, ctx.clock, ctx.prompter}, dataFolder_,
+                              ctx.currentAdapter(), ctx.currentAdapter().present != 0};
+    operation.env.cardMac = ctx.currentNetwork().cardMac;
+    DeviceWorker::Ticket ticket =
+        worker_->submit([this, job = std::move(job), operation, done]() mutable {
+          int result = job(operation);
+          engine_->post(
+              [this, result, done](ProgramContext& c) { finishDeviceOperation(c, result, done); });
+          return result;
+        });
+    if (ticket.accepted) return;
+    ctx.prompter.show(ticket.refusal);
+    operationHolds_ = false;
+    setAutoScan(ctx, !operationPausedBefore_);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          operationRunning_ = false;
+          emit deviceOperationChanged(false);
+        },
+        Qt::QueuedConnection);
+  });
+  return true;
+}
+
+void WindowEngine::finishDeviceOperation(ProgramContext& ctx, int result,
+                                         std::function<void(int)> done) {
+  operationHolds_ = false;
+  setAutoScan(ctx, !operationPausedBefore_);
+  // The device may have restarted with other firmware or settings: look for
+  // the adapter again, which also refreshes the LED and upgrade buttons.
+  app::scanNow(ctx, state_, notifier(ctx));
+  state_.lastPhase = 3;
+  publish(state_.lastPhase);
+  QMetaObject::invokeMethod(
+      this,
+      [this, result, done = std::move(done)] {
+        operationRunning_ = false;
+        emit deviceOperationChanged(false);
+        if (done) done(result);
+      },
+      Qt::QueuedConnection);
 }
 
 }  // namespace strandline::ui

@@ -12,6 +12,8 @@
 #include "app/device_dialogs.h"
 #include "app/link_setup.h"
 #include "app/main_page_model.h"
+#include "core/device_ops/device_worker.h"
+#include "core/device_ops/pib_modify.h"
 #include "core/engine.h"
 #include "storage/oem_prefs.h"
 #include "ui/qt_prompter.h"
@@ -39,6 +41,18 @@ struct WindowOptions {
   // simulated network, so that its devices never reach the user's database).
   std::string dataSubfolder;
 };
+
+// What a device operation runs with: the toolkit's environment on the current
+// card (the engine's frame link and clock, the window's prompter, the card's
+// address; no patches: a job that patches sets its own registry on a copy),
+// the data folder in use, and the current local adapter as the last scan saw it.
+struct DeviceOperation {
+  ToolEnvironment env;
+  std::string dataFolder;
+  LocalAdapter adapter;
+  bool hasAdapter = false;
+};
+using DeviceJob = std::function<int(const DeviceOperation&)>;
 
 class WindowEngine final : public QObject {
   Q_OBJECT
@@ -80,6 +94,16 @@ class WindowEngine final : public QObject {
   // The Privacy page became active: the first scan on an AV adapter if still due.
   void privacyActivated();
 
+  // Runs a device operation on the worker thread; the Qt thread never waits.
+  // First, on the engine thread, automatic scanning is paused, scans and key
+  // flows are held and the "not detected" box is kept quiet (the device may
+  // restart); then the job runs; afterwards the scan is put back as it was and
+  // the local adapter is looked for again, as after a Connect. done(result)
+  // then runs on the Qt thread. While another operation runs the request gets
+  // the worker's refusal box, done is not called, and false is returned.
+  bool runDeviceOperation(DeviceJob job, std::function<void(int result)> done);
+  bool deviceOperationRunning() const { return operationRunning_; }
+
   QtPrompter& prompter() { return prompter_; }
 
   Engine* engine() { return engine_.get(); }
@@ -89,11 +113,20 @@ class WindowEngine final : public QObject {
   void upgradeEnabled(bool on);
   void ledEnabled(bool on);
   void commandDone();
+  // An operation started (true) or ended, its follow-up scan included (false).
+  void deviceOperationChanged(bool running);
 
  private:
   void publish(int phase);
   void answer(Outcome answer, app::DialogOutcome outcome);
   std::function<void(int)> notifier(ProgramContext& ctx);
+  // Engine thread: true (after the refusal box when `tell`) while an
+  // operation holds the devices.
+  bool heldByDeviceOperation(ProgramContext& ctx, bool tell);
+  // Engine thread: turns automatic scanning back on or off, or, while an
+  // operation holds the devices, records what to put back when it ends.
+  void restoreAutoScan(ProgramContext& ctx, bool on);
+  void finishDeviceOperation(ProgramContext& ctx, int result, std::function<void(int)> done);
 
   OemSettings oem_;
   QtPrompter& prompter_;
@@ -104,6 +137,12 @@ class WindowEngine final : public QObject {
   bool renamePausedBefore_ = false;
   bool dialogPausedBefore_ = false;
   bool layoutSent_ = false;
+  std::string dataFolder_;
+  bool operationHolds_ = false;         // engine thread: an operation owns the devices
+  bool operationPausedBefore_ = false;  // engine thread: the scan was paused before it
+  bool operationRunning_ = false;       // Qt thread
+  // Last: its thread ends (after the running job) before the rest goes.
+  std::unique_ptr<DeviceWorker> worker_ = std::make_unique<DeviceWorker>();
 };
 
 }  // namespace strandline::ui

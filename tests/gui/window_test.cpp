@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <atomic>
 #include <fstream>
+#include <future>
 
 #include "gui_fixture.h"
 #include "platform/single_instance.h"
@@ -219,6 +220,49 @@ TEST_F(WindowTest, ClosingDuringALongCommandStillWritesTheDatabase) {
   auto db = std::make_unique<DeviceDatabase>();
   readDatabase(databasePath(path("data/SLU"), settings.prefs.appName), *db);
   EXPECT_EQ(db->columns.widths[4], 133);
+}
+
+// A device operation runs on the worker with the scan paused and the devices
+// held: a second operation is refused, the scan buttons are off, and when it
+// ends the scan is back and the adapter is found again.
+TEST_F(WindowTest, DeviceOperationHoldsTheScanWhileItRuns) {
+  PropertySheet& s = openHome();
+  MainPage& page = *s.mainPage();
+  WindowEngine& engine = s.engine();
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> pausedDuringJob{false};
+  std::string pibPath;
+  int result = -1;
+  ASSERT_TRUE(engine.runDeviceOperation(
+      [&, released](const DeviceOperation& op) {
+        released.wait();
+        pibPath = pibFilePath(op.dataFolder, PibFile::User);
+        return pibModify(op.env, PibAction::Read, 0, pibPath);
+      },
+      [&](int r) { result = r; }));
+  std::shared_ptr<const WindowUpdate> last;
+  QObject::connect(&engine, &WindowEngine::updated,
+                   [&](std::shared_ptr<const WindowUpdate> u) { last = u; });
+  engine.post([&](ProgramContext& ctx, app::MainPageState&) { pausedDuringJob = ctx.scan.paused; });
+  ASSERT_TRUE(waitFor([&] { return last != nullptr; }));
+  EXPECT_TRUE(pausedDuringJob);
+  EXPECT_FALSE(page.findChild<QPushButton*>("1068")->isEnabled());
+  {
+    BoxCatcher boxes;
+    EXPECT_FALSE(engine.runDeviceOperation([](const DeviceOperation&) { return 1; }, nullptr));
+    EXPECT_EQ(boxes.first(), (Box{"Attention", kDeviceOperationRunning.text}));
+  }
+  release.set_value();
+  ASSERT_TRUE(waitFor([&] { return !engine.deviceOperationRunning(); }));
+  EXPECT_EQ(result, 1);
+  EXPECT_GT(QFileInfo(QString::fromStdString(pibPath)).size(), 1000);
+  EXPECT_TRUE(page.findChild<QPushButton*>("1068")->isEnabled());
+  engine.post([&](ProgramContext& ctx, app::MainPageState&) { pausedDuringJob = ctx.scan.paused; });
+  last = nullptr;
+  ASSERT_TRUE(waitFor([&] { return last != nullptr; }));
+  EXPECT_FALSE(pausedDuringJob);
+  EXPECT_TRUE(waitFor([&] { return remote->topLevelItemCount() == 5; }));
 }
 
 TEST_F(WindowTest, NoAdapter) {
