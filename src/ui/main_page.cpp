@@ -7,6 +7,7 @@
 #include "app/main_page_model.h"
 #include "ui/cbmp.h"
 #include "ui/device_dialogs.h"
+#include "ui/upgrade_dialogs.h"
 
 namespace strandline::ui {
 
@@ -66,6 +67,7 @@ MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent
   led_ = button(1114, "LEDs:   OFF", {508, 308, 140, 26});
   led_->setEnabled(false);
   connect(&engine_, &WindowEngine::upgradeEnabled, upgrade_, &QPushButton::setEnabled);
+  connect(upgrade_, &QPushButton::clicked, this, &MainPage::upgradeFirmware);
   // A device operation holds the devices: no scans or key flows meanwhile (renaming
   // touches no device).
   // The upgrade and LED buttons come back with the scan that follows it.
@@ -172,6 +174,17 @@ void MainPage::connectAdapter() {
   if (!selected.isEmpty()) index = local_->indexOfTopLevelItem(selected.first());
   startLongCommand();
   engine_.connectAdapter(index);
+}
+
+// The decision is the engine's (it may ask the adapter); the dialog it
+// leads to opens here.
+void MainPage::upgradeFirmware() {
+  engine_.checkUpgrade([this](UpgradeDecision decision) {
+    if (decision.kind == UpgradeKind::None || findChild<UpgradeFilesDialog*>()) return;
+    auto* dialog = new UpgradeFilesDialog(decision, engine_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+  });
 }
 
 void MainPage::pushLayout() {

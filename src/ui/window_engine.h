@@ -14,6 +14,7 @@
 #include "app/main_page_model.h"
 #include "core/device_ops/device_worker.h"
 #include "core/device_ops/pib_modify.h"
+#include "core/device_ops/upgrade_decision.h"
 #include "core/engine.h"
 #include "storage/oem_prefs.h"
 #include "ui/qt_prompter.h"
@@ -103,6 +104,11 @@ class WindowEngine final : public QObject {
   // the worker's refusal box, done is not called, and false is returned.
   bool runDeviceOperation(DeviceJob job, std::function<void(int result)> done);
   bool deviceOperationRunning() const { return operationRunning_; }
+
+  // The "Upgrade Firmware" decision on the engine thread (its messages shown
+  // there); the answer arrives on the Qt thread. Nothing is answered while a
+  // device operation holds the devices (its refusal is shown instead).
+  void checkUpgrade(std::function<void(UpgradeDecision)> answer);
 
   QtPrompter& prompter() { return prompter_; }
 
