@@ -108,17 +108,16 @@ int upgrade(const UpgradeOptions& o) {
     ProgressPrinter printer;
     cancelRequested = false;
     UpgradeControl control{[&](const UpgradeProgress& p) { printer(p); }, &cancelRequested};
+    if (!confirmed(o, av ? kAvUpgradeConfirm : kBoostUpgradeConfirm)) return kExitFailure;
     auto previous = std::signal(SIGINT, onInterrupt);
     std::string after;
     bool upgraded = false;
     if (av) {
-      if (!confirmed(o, kAvUpgradeConfirm)) return kExitFailure;
       AvUpgradeRequest request{decision.adapterMac, decision.options, o.pib, o.nvm, savePath};
       AvUpgradeOutcome outcome = runAvUpgrade(env, request, control);
       upgraded = outcome.upgraded;
       after = outcome.versionAfter;
     } else {
-      if (!confirmed(o, kBoostUpgradeConfirm)) return kExitFailure;
       BoostUpgradeRequest request{decision.adapterMac, o.img, o.cfg};
       BoostUpgradeOutcome outcome = upgradeHp10Firmware(env, request, control);
       upgraded = outcome.upgraded;
