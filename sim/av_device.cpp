@@ -21,6 +21,7 @@ struct AvRequest {
   std::size_t payload = 0;  // offset of the payload: 20, or 22 in version 1
   ByteView frame;
   bool wrongOffset = false;  // a fault: the module confirm states another offset
+  bool refuse = false;       // a fault: a module or memory write is refused
 };
 
 // What the wrong-offset fault adds to the offset a module confirm states.
@@ -237,7 +238,7 @@ void moduleWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
   std::uint32_t checksum = r.u32le();
   if (!r.ok()) return;
   ByteView data = r.view(length);
-  std::uint8_t status = forcedStatus(station, req.type);
+  std::uint8_t status = req.refuse ? 0x14 : forcedStatus(station, req.type);
   if (!status && module != 1 && module != 2) status = 0x10;                 // Bad Module
   if (!status && (length == 0 || length > 1024 || !r.ok())) status = 0x12;  // Bad Length
   if (!status && checksum32(data, checksum) != 0) status = 0x14;            // Bad Checksum
@@ -265,7 +266,7 @@ void memoryWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
   std::uint32_t length = r.u32le();
   if (!r.ok()) return;
   ByteView data = r.view(length);
-  std::uint8_t status = forcedStatus(station, req.type);
+  std::uint8_t status = req.refuse ? 0x14 : forcedStatus(station, req.type);
   if (!status && (length == 0 || length > 1024 || !r.ok())) status = 0x1C;  // Bad Length
   if (!status && address % 4 != 0) status = 0x3C;                           // Bad Data Alignment
   if (!status && station.memory.size() >= kMaxMemoryChunks && !station.memory.count(address))
@@ -478,6 +479,7 @@ void serve(DeviceContext& ctx, Adapter& station, const AvRequest& request, bool 
   };
   AvRequest req = request;
   req.wrongOffset = hits(station.faults.wrongOffsetNth);
+  req.refuse = hits(station.faults.refuseNth);
   if (hits(station.faults.loseAnswerNth)) {
     LosingContext losing(ctx);
     dispatch(losing, station, req, remote);

@@ -32,6 +32,8 @@ struct FaultSettings {
   // are counted from 1 for each adapter.
   std::map<std::uint16_t, std::uint32_t> loseAnswerNth;   // that request's answer is lost
   std::map<std::uint16_t, std::uint32_t> wrongOffsetNth;  // its module confirm: wrong offset
+  // That module or memory write is refused with Bad Checksum and not kept.
+  std::map<std::uint16_t, std::uint32_t> refuseNth;
   std::map<std::uint16_t, std::uint32_t> unplugAfterNth;  // unplugged after answering it
   bool neverGoesDown = false;  // commit and resets are answered, but the device stays up
   // Power fails as a commit arrives: no answer, nothing written to flash, the

@@ -102,6 +102,7 @@ FaultSettings faults(const json& j) {
   f.replugAtMs = static_cast<std::uint64_t>(integer(j, "replugAtMs", 0, 86400000, 0));
   f.loseAnswerNth = countsByType(j, "loseAnswerNth");
   f.wrongOffsetNth = countsByType(j, "wrongOffsetNth");
+  f.refuseNth = countsByType(j, "refuseNth");
   f.unplugAfterNth = countsByType(j, "unplugAfterNth");
   f.neverGoesDown = flag(j, "neverGoesDown");
   f.powerLossOnCommit = flag(j, "powerLossOnCommit");

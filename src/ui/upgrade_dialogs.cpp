@@ -105,11 +105,6 @@ UpgradeFilesDialog::UpgradeFilesDialog(const UpgradeDecision& decision, WindowEn
     return QFileDialog::getOpenFileName(owner, "Open", QString(), filter);
   };
   engine_.pauseForDialog();
-  scanPaused_ = true;
-}
-
-UpgradeFilesDialog::~UpgradeFilesDialog() {
-  if (scanPaused_) engine_.resumeAfterDialog();
 }
 
 QLineEdit* UpgradeFilesDialog::row(int y, const QString& name, int editId, int browseId,
@@ -145,6 +140,7 @@ void UpgradeFilesDialog::accept() {
 
 void UpgradeFilesDialog::reject() {
   if (progress_) return;  // the upgrade runs: its own dialog cancels it
+  engine_.resumeAfterDialog();
   QDialog::reject();
 }
 
@@ -193,6 +189,7 @@ void UpgradeFilesDialog::finished() {
     progress_->deleteLater();
     progress_ = nullptr;
   }
+  engine_.resumeAfterDialog();
   QDialog::accept();
 }
 

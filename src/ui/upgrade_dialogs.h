@@ -51,7 +51,6 @@ class UpgradeFilesDialog final : public QDialog {
   Q_OBJECT
  public:
   UpgradeFilesDialog(const UpgradeDecision& decision, WindowEngine& engine, QWidget* parent);
-  ~UpgradeFilesDialog() override;
 
   // Picks a file to open; a test may replace it.
   std::function<QString(QWidget* parent, const QString& filter)> chooseFile;
@@ -73,7 +72,6 @@ class UpgradeFilesDialog final : public QDialog {
   QLineEdit* firstPath_ = nullptr;   // parameter or configuration file (1109)
   QLineEdit* secondPath_ = nullptr;  // firmware or image file (1006)
   UpgradeProgressDialog* progress_ = nullptr;
-  bool scanPaused_ = false;
 };
 
 }  // namespace strandline::ui

@@ -130,6 +130,29 @@ TEST_F(UpgradeDialogTest, WholeAvUpgradeWithProgressToTheSuccessBox) {
   EXPECT_TRUE(waitFor([&] { return !scanPaused(); }));
 }
 
+// The progress dialog's Cancel asks first; only OK raises the cancel flag.
+TEST_F(UpgradeDialogTest, ProgressCancelAsksBeforeItRaisesTheFlag) {
+  UpgradeProgressDialog dialog(prompter, true, nullptr);
+  dialog.show();
+  dialog.showProgress({UpgradeStep::WritingParameters, 512, 1024});
+  EXPECT_EQ(dialog.findChild<QProgressBar*>("progress")->value(), 50);
+  EXPECT_EQ(text(dialog, "step"), "512 of 1024 bytes confirmed: writing parameters");
+  {
+    BoxCatcher boxes("Warning....");
+    click(dialog, "1114");
+    EXPECT_EQ(boxes.first(), (Box{"Warning....", kUpgradeCancelWarning.text}));
+  }
+  EXPECT_FALSE(dialog.cancelFlag()->load());
+  {
+    BoxCatcher boxes;
+    click(dialog, "1114");
+    EXPECT_EQ(boxes.first().first, "Warning....");
+  }
+  EXPECT_TRUE(dialog.cancelFlag()->load());
+  EXPECT_FALSE(dialog.findChild<QPushButton*>("1114")->isEnabled());
+  EXPECT_TRUE(dialog.isVisible());  // it closes when the upgrade has ended
+}
+
 TEST_F(UpgradeDialogTest, BoostDialogMessages) {
   WindowOptions options = simulated();
   options.link.simulateFile = std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/boost.json";

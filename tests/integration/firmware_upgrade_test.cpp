@@ -192,6 +192,16 @@ INSTANTIATE_TEST_SUITE_P(
                               },
                               &kAvUpgradePibOperation}));
 
+// A chunk refused after good ones is sent again and the upgrade goes on.
+TEST_F(FirmwareUpgrade, ARefusedChunkMidTransferIsSentAgain) {
+  load(avNetwork(R"({"refuseNth": {"0xA020": 3}})"));
+  AvUpgradeOutcome out = runAvUpgrade(env(), avFiles(19), control());
+  EXPECT_TRUE(out.upgraded);
+  EXPECT_EQ(device().firmware, kNew);
+  // 4 chunks of firmware, 16 of the block, one of them twice.
+  EXPECT_EQ(updateFrames(), 4u + 16u + 1u);
+}
+
 TEST_F(FirmwareUpgrade, OneBlockFirmwareIsTheWrongHeader) {
   load(avNetwork("{}"));
   AvUpgradeRequest request = avFiles(19);
