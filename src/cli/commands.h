@@ -54,6 +54,15 @@ inline constexpr const char* kFirmwareSynopsis =
     "                         defaults and save its block, default.pib in the data folder\n"
     "                         unless --save) or the local Boost HomePlug 1.0 adapter; walk and\n"
     "                         check a firmware file, its blocks as JSON";
+inline constexpr const char* kReportSynopsis =
+    "report [--out FILE] [--json] [--db FILE] [--interface IF]... [--simulate FILE]\n"
+    "                         discovery and one scan, then the diagnostics report (or the same\n"
+    "                         facts as JSON) on stdout or into FILE";
+inline constexpr const char* kDbSynopsis =
+    "db show [FILE]\n"
+    "  strandline-cli db delete MAC [--db FILE] [--yes]\n"
+    "                         the device database as JSON; remove a device from it (a device\n"
+    "                         with a password only after a yes, or with --yes)";
 
 // The subcommands, each in its own file.
 int runCards(const Args& args);
@@ -66,6 +75,7 @@ int runNetwork(const Args& args);
 int runDevice(const Args& args);
 int runPib(const Args& args);
 int runFirmware(const Args& args);
+int runReport(const Args& args);
 
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.
 int usage(const char* synopsis);

@@ -19,7 +19,7 @@ static const std::vector<Command> kCommands = {
      "scan [--interface IF]... [--cycles N] [--interval N] [--json] [--stats]\n"
      "                         [--simulate FILE]",
      runScan},
-    {"db", "db show [FILE]", runDb},
+    {"db", kDbSynopsis, runDb},
     {"prefs", "prefs show [FILE]", runPrefs},
     {"key", kKeySynopsis, runKey},
     {"decode", kDecodeSynopsis, runDecode},
@@ -27,6 +27,7 @@ static const std::vector<Command> kCommands = {
     {"device", kDeviceSynopsis, runDevice},
     {"pib", kPibSynopsis, runPib},
     {"firmware", kFirmwareSynopsis, runFirmware},
+    {"report", kReportSynopsis, runReport},
 };
 
 static void printHelp(std::FILE* out) {

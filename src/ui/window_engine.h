@@ -111,6 +111,8 @@ class WindowEngine final : public QObject {
   void checkUpgrade(std::function<void(UpgradeDecision)> answer);
 
   QtPrompter& prompter() { return prompter_; }
+  // The OEM settings the window was built with (scan interval, levels, names).
+  const OemSettings& oem() const { return oem_; }
 
   Engine* engine() { return engine_.get(); }
 

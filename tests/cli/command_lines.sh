@@ -69,5 +69,16 @@ expect 0 "" "" device verify 02:5A:00:00:01:02 $password --db "$work/demo.data" 
 [ -s "$work/demo.data" ] && [ ! -e "$work/data" ] && [ ! -e "$work/.local" ] ||
   { echo "FAILED: a simulated run wrote outside --db"; fail=1; }
 
+# The report; db delete's refusals.
+expect 0 "" "\"devices\"" report --json --interval 7 --simulate $home
+python3 -m json.tool "$work/out" >/dev/null || { echo "FAILED: report --json is not JSON"; fail=1; }
+expect 2 "usage: strandline-cli report" "" report --nope --simulate $home
+expect 2 "not a MAC address" "" db delete 02:5A:00 --db "$work/demo.data"
+expect 1 "holds no device 02:5A:00:00:09:09" "" db delete 02:5a:00:00:09:09 --db "$work/demo.data"
+expect 1 "no database there" "" db delete 02:5A:00:00:01:02 --db "$work/none.data"
+expect 1 "kept" "" db delete 02:5A:00:00:01:02 --db "$work/demo.data" </dev/null
+expect 0 "" "^deleted \"" db delete 02:5A:00:00:01:02 --yes --db "$work/demo.data"
+expect 1 "is the only device" "" db delete 02:5A:00:00:01:01 --db "$work/demo.data"
+
 [ "$fail" -eq 0 ] && echo "strandline-cli command lines: all checks passed"
 exit "$fail"
