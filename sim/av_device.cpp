@@ -1,6 +1,7 @@
 #include "sim/av_device.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "sim/checksum.h"
@@ -20,6 +21,7 @@ struct AvRequest {
   std::size_t payload = 0;  // offset of the payload: 20, or 22 in version 1
   ByteView frame;
   bool wrongOffset = false;  // a fault: the module confirm states another offset
+  bool refuse = false;       // a fault: a module or memory write is refused
 };
 
 // What the wrong-offset fault adds to the offset a module confirm states.
@@ -236,7 +238,7 @@ void moduleWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
   std::uint32_t checksum = r.u32le();
   if (!r.ok()) return;
   ByteView data = r.view(length);
-  std::uint8_t status = forcedStatus(station, req.type);
+  std::uint8_t status = req.refuse ? 0x14 : forcedStatus(station, req.type);
   if (!status && module != 1 && module != 2) status = 0x10;                 // Bad Module
   if (!status && (length == 0 || length > 1024 || !r.ok())) status = 0x12;  // Bad Length
   if (!status && checksum32(data, checksum) != 0) status = 0x14;            // Bad Checksum
@@ -264,7 +266,7 @@ void memoryWrite(DeviceContext& ctx, Adapter& station, const AvRequest& req, boo
   std::uint32_t length = r.u32le();
   if (!r.ok()) return;
   ByteView data = r.view(length);
-  std::uint8_t status = forcedStatus(station, req.type);
+  std::uint8_t status = req.refuse ? 0x14 : forcedStatus(station, req.type);
   if (!status && (length == 0 || length > 1024 || !r.ok())) status = 0x1C;  // Bad Length
   if (!status && address % 4 != 0) status = 0x3C;                           // Bad Data Alignment
   if (!status && station.memory.size() >= kMaxMemoryChunks && !station.memory.count(address))
@@ -294,6 +296,33 @@ bool readMemory(const Adapter& station, std::uint32_t address, std::uint32_t len
   return std::all_of(covered.begin(), covered.end(), [](bool c) { return c; });
 }
 
+// A start after module writes: the written firmware file runs (its first
+// header must be the one the start names) with the written block beside it;
+// neither is put into flash.
+void startStaged(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
+  ByteReader r(req.frame, req.payload);
+  std::uint8_t module = r.u8();
+  r.skip(3);
+  std::array<std::uint32_t, 4> words{};
+  for (auto& w : words) w = r.u32le();
+  const Bytes& image = station.staged.at(1);
+  ByteReader header(image, 8);
+  std::array<std::uint32_t, 4> named{};
+  for (auto& w : named) w = header.u32le();
+  std::uint8_t status = 0;
+  if (!r.ok() || !header.ok() || words != named) status = 0x1C;  // Bad Image Length
+  if (!status && checkFirmwareImage(image) != ImageCheck::Ok) status = 0x14;
+  const Bytes* pib = station.staged.count(2) ? &station.staged.at(2) : nullptr;
+  if (!status && pib && (checkParameterBlock(*pib) != PibCheck::Ok || pibMac(*pib) != station.mac))
+    status = 0x24;  // Bad PIB
+  statusAnswer(ctx, station, req, remote, status, module);
+  if (status) return;
+  if (auto version = firmwareVersionOf(image)) station.firmware = *version;
+  if (pib) adoptParameterBlock(station, *pib);
+  station.staged.clear();
+  restart(ctx, station);
+}
+
 void start(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remote) {
   ByteReader r(req.frame, req.payload);
   std::uint8_t module = r.u8();
@@ -304,6 +333,7 @@ void start(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool remo
   std::uint32_t entry = r.u32le();
   if (!r.ok()) return;
   std::uint8_t status = forcedStatus(station, req.type);
+  if (!status && station.staged.count(1)) return startStaged(ctx, station, req, remote);
   Bytes image;
   if (!status &&
       (length == 0 || length > kMaxModuleBytes || !readMemory(station, load, length, image)))
@@ -361,6 +391,11 @@ void commit(DeviceContext& ctx, Adapter& station, const AvRequest& req, bool rem
   ByteReader r(req.frame, req.payload);
   std::uint8_t mask = r.u8();
   if (!r.ok()) return;
+  if (station.faults.powerLossOnCommit) {
+    station.staged.clear();
+    ctx.reboot(station, station.faults.rebootMs);
+    return;
+  }
   std::uint8_t status = forcedStatus(station, req.type);
   if (!status) status = commitStatus(station, mask);
   statusAnswer(ctx, station, req, remote, status, mask);
@@ -444,6 +479,7 @@ void serve(DeviceContext& ctx, Adapter& station, const AvRequest& request, bool 
   };
   AvRequest req = request;
   req.wrongOffset = hits(station.faults.wrongOffsetNth);
+  req.refuse = hits(station.faults.refuseNth);
   if (hits(station.faults.loseAnswerNth)) {
     LosingContext losing(ctx);
     dispatch(losing, station, req, remote);

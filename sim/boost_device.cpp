@@ -131,9 +131,11 @@ void loader(DeviceContext& ctx, Adapter& station, const MacAddress& requester, c
         status = status ? status : 1;
       std::uint32_t checksum = 0;
       if (!status) {
-        // A module shorter than asked counts as zero-extended.
+        // A module shorter than asked counts as zero-extended, and so do
+        // the 1 to 3 bytes of a last word.
         Bytes data = it->second;
         data.resize(length, 0);
+        data.resize((data.size() + 3) / 4 * 4, 0);
         checksum = checksum32(data);
         if (station.faults.corruptChecksum) checksum ^= 0x00000100;
       }

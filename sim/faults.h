@@ -32,8 +32,13 @@ struct FaultSettings {
   // are counted from 1 for each adapter.
   std::map<std::uint16_t, std::uint32_t> loseAnswerNth;   // that request's answer is lost
   std::map<std::uint16_t, std::uint32_t> wrongOffsetNth;  // its module confirm: wrong offset
+  // That module or memory write is refused with Bad Checksum and not kept.
+  std::map<std::uint16_t, std::uint32_t> refuseNth;
   std::map<std::uint16_t, std::uint32_t> unplugAfterNth;  // unplugged after answering it
   bool neverGoesDown = false;  // commit and resets are answered, but the device stays up
+  // Power fails as a commit arrives: no answer, nothing written to flash, the
+  // device comes back after rebootMs with what it had before.
+  bool powerLossOnCommit = false;
 };
 
 // xorshift32: small, fast and the same everywhere.

@@ -121,8 +121,10 @@ FaultSettings faults(const json& j) {
   f.replugAtMs = static_cast<std::uint64_t>(integer(j, "replugAtMs", 0, 86400000, 0));
   f.loseAnswerNth = countsByType(j, "loseAnswerNth");
   f.wrongOffsetNth = countsByType(j, "wrongOffsetNth");
+  f.refuseNth = countsByType(j, "refuseNth");
   f.unplugAfterNth = countsByType(j, "unplugAfterNth");
   f.neverGoesDown = flag(j, "neverGoesDown");
+  f.powerLossOnCommit = flag(j, "powerLossOnCommit");
   if (j.contains("status")) {
     if (!j["status"].is_object()) fail("faults.status: expected an object");
     for (const auto& [type, code] : j["status"].items()) {

@@ -20,6 +20,7 @@
 //                   "keepsOwnKey": true,
 //                   "unplugAtMs": 1000, "replugAtMs": 4000,
 //                   "loseAnswerNth": { "0xA020": 3 }, "wrongOffsetNth": { "0xA024": 2 },
+//                   "refuseNth": { "0xA020": 3 },
 //                   "unplugAfterNth": { "0xA020": 5 }, "neverGoesDown": true } } ] }
 //
 // Rates: AV figures are Mbit/s as the device reports them (0..255 in the
@@ -30,10 +31,13 @@
 // the Boost loader commands 0x1000 plus the command code (0x1081 = write).
 // The "...Nth" faults count each adapter's AV requests of a type from 1: the
 // answer to that one is lost, or its module confirm states a wrong offset, or
-// the adapter is unplugged once it has answered that many.
+// that write is refused (status 0x14), or the adapter is unplugged once it has
+// answered that many.
 // "neverGoesDown": commit and resets are answered, but the device stays up.
 // Without "leds" an AV adapter has eight LEDs set 1, 2, 3 (all on); 7 in all
 // three bytes of every LED means its LEDs are off.
+// "powerLossOnCommit": a commit is lost with the power; the device comes back
+// after rebootMs with its old firmware and block.
 #pragma once
 
 #include <string>

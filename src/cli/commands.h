@@ -56,6 +56,15 @@ inline constexpr const char* kLedSynopsis =
     "led status|off|on [--data DIR] [--interface IF]... [--simulate FILE]\n"
     "                         whether the local adapter's LEDs are on; switch them off, or on\n"
     "                         again with the settings saved while they were on";
+inline constexpr const char* kFirmwareSynopsis =
+    "firmware upgrade --pib FILE --nvm FILE [--save FILE] [--yes] [--interface IF]...\n"
+    "                         [--simulate FILE]\n"
+    "  strandline-cli firmware upgrade --img FILE [--cfg FILE] [--yes] [--interface IF]... ...\n"
+    "  strandline-cli firmware check FILE\n"
+    "                         upgrade the local HomePlug AV adapter (then restore its factory\n"
+    "                         defaults and save its block, default.pib in the data folder\n"
+    "                         unless --save) or the local Boost HomePlug 1.0 adapter; walk and\n"
+    "                         check a firmware file, its blocks as JSON";
 inline constexpr const char* kReportSynopsis =
     "report [--out FILE] [--json] [--db FILE] [--interface IF]... [--simulate FILE]\n"
     "                         discovery and one scan, then the diagnostics report (or the same\n"
@@ -78,6 +87,7 @@ int runDevice(const Args& args);
 int runPib(const Args& args);
 int runQos(const Args& args);
 int runLed(const Args& args);
+int runFirmware(const Args& args);
 int runReport(const Args& args);
 
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.

@@ -28,6 +28,7 @@ static const std::vector<Command> kCommands = {
     {"pib", kPibSynopsis, runPib},
     {"qos", kQosSynopsis, runQos},
     {"led", kLedSynopsis, runLed},
+    {"firmware", kFirmwareSynopsis, runFirmware},
     {"report", kReportSynopsis, runReport},
 };
 

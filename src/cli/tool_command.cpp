@@ -6,20 +6,11 @@
 
 namespace strandline::cli {
 
-namespace {
-
-// The window's message boxes as lines on stderr; the answers are the
-// recorder's defaults (OK).
-class StderrPrompter final : public RecordingPrompter {
- public:
-  MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                           MessageButtons buttons) override {
-    std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
-    return RecordingPrompter::messageBox(text, caption, icon, buttons);
-  }
-};
-
-}  // namespace
+MessageAnswer StderrPrompter::messageBox(const std::string& text, const std::string& caption,
+                                         MessageIcon icon, MessageButtons buttons) {
+  std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
+  return RecordingPrompter::messageBox(text, caption, icon, buttons);
+}
 
 namespace {
 

@@ -11,6 +11,14 @@
 
 namespace strandline::cli {
 
+// The window's message boxes as lines on stderr; the answers are the
+// recorder's defaults (OK).
+class StderrPrompter final : public RecordingPrompter {
+ public:
+  MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                           MessageButtons buttons) override;
+};
+
 // true when the device confirmed every step.
 using ToolCommand = std::function<bool(const ToolEnvironment& env)>;
 

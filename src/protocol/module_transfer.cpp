@@ -250,6 +250,7 @@ int thpapiBeginUpdate(ThpapiContext& lib, const MacAddress& source, const MacAdd
     return -1;
   }
   t.stage = TransferStage::Writing;
+  t.bytesTotal = t.imageB->size() + (t.imageA ? t.imageA->size() : 0);
   return 0;
 }
 
@@ -277,6 +278,34 @@ std::size_t thpapiNextRequest(ThpapiContext& lib, std::span<std::uint8_t> buffer
 
 bool thpapiTransferBusy(const ThpapiContext& lib) {
   return (lib.transfer.flags & kTransferBusy) != 0;
+}
+
+std::uint16_t thpapiAwaitedConfirm(const ThpapiContext& lib) {
+  const TransferContext& t = lib.transfer;
+  switch (t.stage) {
+    case TransferStage::Reading:
+      return kMmModuleReadConfirm;
+    case TransferStage::Writing:
+      return t.memoryForm ? kMmMemoryWriteConfirm : kMmModuleWriteConfirm;
+    case TransferStage::Finishing:
+      return (t.flags & kTransferReadOrCommit) ? kMmCommitConfirm : kMmStartConfirm;
+    case TransferStage::Idle:
+      break;
+  }
+  return 0;
+}
+
+UpdateProgress thpapiUpdateProgress(const ThpapiContext& lib) {
+  const TransferContext& t = lib.transfer;
+  UpdateProgress p;
+  if (t.operation != kOperationUpdate) return p;
+  p.bytesAcknowledged = t.bytesAcknowledged;
+  p.bytesTotal = t.bytesTotal;
+  if (t.stage == TransferStage::Finishing)
+    p.phase = UpdatePhase::Finishing;
+  else if (t.stage == TransferStage::Writing)
+    p.phase = t.writingImageA ? UpdatePhase::Firmware : UpdatePhase::Parameters;
+  return p;
 }
 
 void thpapiAbortTransfer(ThpapiContext& lib) {
@@ -414,6 +443,7 @@ int decodeWriteConfirm(ThpapiContext& lib, ByteView frame, ThpapiResult& r) {
   t.retriesLeft = kRetries;
   r.completion = 1;
   answerTo(t, r);
+  t.bytesAcknowledged += t.expectLength;
   Chunker& image = t.writingImageA ? *t.imageA : *t.imageB;
   std::uint32_t sent = t.expectLength;
   if (!image.isLast(sent)) {

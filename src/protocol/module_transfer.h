@@ -113,6 +113,9 @@ struct TransferContext {
   std::uint8_t expectModule = 0;
   std::uint32_t expectOffset = 0;
   std::uint32_t expectLength = 0;
+  // Progress of an update: image bytes the device confirmed, of all it is sent.
+  std::uint64_t bytesAcknowledged = 0;
+  std::uint64_t bytesTotal = 0;
 };
 
 // Starts reading a module: readType 1 = firmware (module 1), 2 = parameter
@@ -138,6 +141,20 @@ int thpapiBeginUpdate(ThpapiContext& lib, const MacAddress& source, const MacAdd
 std::size_t thpapiNextRequest(ThpapiContext& lib, std::span<std::uint8_t> buffer);
 
 bool thpapiTransferBusy(const ThpapiContext& lib);
+
+// The confirmation the outstanding request of a running transfer waits for:
+// 0xA025 (module read), 0xA021 (module write), 0xA005 (memory write), 0xA00D
+// (start) or 0xA029 (commit); 0 when no transfer runs.
+std::uint16_t thpapiAwaitedConfirm(const ThpapiContext& lib);
+
+// Which image an update is writing, and its progress.
+enum class UpdatePhase : std::uint8_t { None, Firmware, Parameters, Finishing };
+struct UpdateProgress {
+  UpdatePhase phase = UpdatePhase::None;
+  std::uint64_t bytesAcknowledged = 0;
+  std::uint64_t bytesTotal = 0;
+};
+UpdateProgress thpapiUpdateProgress(const ThpapiContext& lib);
 void thpapiAbortTransfer(ThpapiContext& lib);
 
 // Confirmation handlers used by thpapiDecodeFrame once the header is valid and

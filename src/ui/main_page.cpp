@@ -10,6 +10,7 @@
 #include "core/settings/settings_block.h"
 #include "ui/cbmp.h"
 #include "ui/device_dialogs.h"
+#include "ui/upgrade_dialogs.h"
 
 namespace strandline::ui {
 
@@ -77,6 +78,7 @@ MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent
     updateLedButton();
   });
   connect(led_, &QPushButton::clicked, this, &MainPage::switchLeds);
+  connect(upgrade_, &QPushButton::clicked, this, &MainPage::upgradeFirmware);
   // A device operation holds the devices: no scans or key flows meanwhile (renaming
   // touches no device).
   // The upgrade and LED buttons come back with the scan that follows it.
@@ -235,6 +237,17 @@ void MainPage::switchLeds() {
         if (result == 1) page->led_->setText(ledButtonText(off ? LedState::Off : LedState::On));
         page->updateLedButton();
       });
+}
+
+// The decision is the engine's (it may ask the adapter); the dialog it
+// leads to opens here.
+void MainPage::upgradeFirmware() {
+  engine_.checkUpgrade([this](UpgradeDecision decision) {
+    if (decision.kind == UpgradeKind::None || findChild<UpgradeFilesDialog*>()) return;
+    auto* dialog = new UpgradeFilesDialog(decision, engine_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+  });
 }
 
 void MainPage::pushLayout() {

@@ -39,6 +39,7 @@ class MainPage final : public QWidget {
   void startLongCommand();
   void scan();
   void connectAdapter();
+  void upgradeFirmware();
   void pushLayout();
   void enterPassword();
   void addDevice();

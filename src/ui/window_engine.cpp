@@ -269,6 +269,15 @@ void WindowEngine::restoreAutoScan(ProgramContext& ctx, bool on) {
   setAutoScan(ctx, on);
 }
 
+void WindowEngine::checkUpgrade(std::function<void(UpgradeDecision)> answer) {
+  post([this, answer = std::move(answer)](ProgramContext& ctx, app::MainPageState&) {
+    if (heldByDeviceOperation(ctx, true)) return;
+    UpgradeDecision decision = checkUpgradeCapability(ctx);
+    QMetaObject::invokeMethod(
+        this, [answer, decision] { answer(decision); }, Qt::QueuedConnection);
+  });
+}
+
 bool WindowEngine::heldByDeviceOperation(ProgramContext& ctx, bool tell) {
   if (operationHolds_ && tell) ctx.prompter.show(kDeviceOperationRunning);
   return operationHolds_;

@@ -14,6 +14,7 @@
 #include "app/main_page_model.h"
 #include "core/device_ops/device_worker.h"
 #include "core/device_ops/pib_modify.h"
+#include "core/device_ops/upgrade_decision.h"
 #include "core/engine.h"
 #include "storage/oem_prefs.h"
 #include "ui/qt_prompter.h"
@@ -108,6 +109,11 @@ class WindowEngine final : public QObject {
   bool runDeviceOperation(DeviceJob job, std::function<void(int result)> done,
                           AfterOperation after = AfterOperation::LookForAdapter);
   bool deviceOperationRunning() const { return operationRunning_; }
+
+  // The "Upgrade Firmware" decision on the engine thread (its messages shown
+  // there); the answer arrives on the Qt thread. Nothing is answered while a
+  // device operation holds the devices (its refusal is shown instead).
+  void checkUpgrade(std::function<void(UpgradeDecision)> answer);
 
   QtPrompter& prompter() { return prompter_; }
   // The OEM settings the window was built with (scan interval, levels, names).

@@ -51,7 +51,7 @@ const PibPatch* PibPatchRegistry::find(int kind) const {
 }
 
 int openToolChannelOnCurrentCard(ToolSession& session, FrameLink& link, const MacAddress& cardMac,
-                                 Prompter& prompter, bool quiet) {
+                                 Prompter& prompter, bool quiet, std::uint16_t etherType) {
   std::vector<CardInfo> cards;
   std::string error;
   if (!link.listCards(cards, error)) {
@@ -70,7 +70,7 @@ int openToolChannelOnCurrentCard(ToolSession& session, FrameLink& link, const Ma
   }
   session.channel.link = &link;
   session.channel.ifIndex = index;
-  Status opened = openToolChannel(session.channel, kEtherTypeHomePlugAv);
+  Status opened = openToolChannel(session.channel, etherType);
   if (!opened.ok()) {
     session.error(0, opened.message);
     return -1;
@@ -119,9 +119,11 @@ int writeBackParameterFile(ToolSession& session, Prompter& prompter, const std::
   return 1;
 }
 
-int factoryResetAndSave(ToolSession& session, Prompter& prompter, const std::string& path) {
+int factoryResetAndSave(ToolSession& session, Prompter& prompter, const std::string& path,
+                        const std::function<void()>& beforeSave) {
   restoreFactoryDefaults(session);  // what the device then holds is saved either way
   session.clock.sleepMs(kFactoryResetSettleMs);
+  if (beforeSave) beforeSave();
   int read = readParameters(session, path);
   if (read == 1) prompter.show(kPibOpenDefaultFile);
   if (read != 0 && read != 1) prompter.show(kPibReadDefaultPib);

@@ -56,11 +56,12 @@ struct ToolEnvironment {
   std::FILE* dumpStream = stdout;
 };
 
-// Opens the session's tool channel for 0x88E1 on the card whose address is
+// Opens the session's tool channel for etherType (0x88E1 unless asked) on the card whose address is
 // cardMac. 0, or -1 after its message ("No device detected,error channel id"
 // only when not quiet). An address of all zeros matches no card.
 int openToolChannelOnCurrentCard(ToolSession& session, FrameLink& link, const MacAddress& cardMac,
-                                 Prompter& prompter, bool quiet);
+                                 Prompter& prompter, bool quiet,
+                                 std::uint16_t etherType = kEtherTypeHomePlugAv);
 
 // Runs one operation on a session of the environment whose tool channel is
 // open on the current card (see above), and closes the channel afterwards.
@@ -86,9 +87,11 @@ int writeBackParameterFile(ToolSession& session, Prompter& prompter, const std::
 
 // Action 2 on an open session: factory defaults (their result is not
 // examined; session.confirmed tells whether the device confirmed them), the
-// 10-second pause, then the block into `path`. 1 when the block was saved, 0
-// after its message.
-int factoryResetAndSave(ToolSession& session, Prompter& prompter, const std::string& path);
+// 10-second pause, then the block into `path` (beforeSave, when given, is
+// called just before it is read). 1 when the block was saved, 0 after its
+// message.
+int factoryResetAndSave(ToolSession& session, Prompter& prompter, const std::string& path,
+                        const std::function<void()>& beforeSave = {});
 
 // Texts of the write-back.
 inline const Notice kPibNoAdapters{"Not found valid network adapters", "Attention",

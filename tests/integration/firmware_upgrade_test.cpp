@@ -1,0 +1,389 @@
+// The firmware upgrades against the simulated local adapter on virtual time:
+// each AV update form runs to its end and the device then reports the new
+// version; each fault ends with its message and leaves the device running
+// the old or the new firmware, never half; files are checked before any
+// frame; a cancel stops at a request boundary; the Boost loader upgrade with
+// its sections, checksums and fallback address; the upgrade decision.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <sstream>
+
+#include "core/device_ops/av_upgrade.h"
+#include "core/device_ops/boost_upgrade.h"
+#include "core/device_ops/upgrade_decision.h"
+#include "integration/sim_fixture.h"
+#include "sim/firmware_image.h"
+#include "unit/storage_test_util.h"
+
+namespace strandline::testing {
+namespace {
+
+const MacAddress kAv = {0x02, 0x5A, 0, 0, 0x01, 0x01};
+const MacAddress kBoost = {0x02, 0x5A, 0, 0, 0x20, 0x01};
+const std::string kOld = "TSC1000-MAC-OLD-1.0";
+const std::string kNew = "TSC1000-MAC-NEW-2.0";
+
+std::string avNetwork(const std::string& faults, int deviceId = 2) {
+  return R"({"adapters": [{"mac": "02:5A:00:00:01:01", "interface": "sl0", "firmware": ")" + kOld +
+         R"(", "password": "K7QM-2VXA", "deviceId": )" + std::to_string(deviceId) +
+         R"(, "faults": )" + faults + "}]}";
+}
+
+std::string boostNetwork(const std::string& extra) {
+  return R"({"adapters": [{"mac": "02:5A:00:00:20:01", "kind": "boost", "interface": "sl0",
+             "firmware": "HP85-BOOST-OLD", "password": "B8VC-X7ZL-K6JH-G5FD")" +
+         extra + "}]}";
+}
+
+std::size_t countSent(MemoryLink& link, std::uint16_t etherType, int typeAt, std::uint16_t type) {
+  std::size_t n = 0;
+  for (const auto& [card, f] : link.sentFrames())
+    if (f.size() > static_cast<std::size_t>(typeAt) + 1 && (f[12] << 8 | f[13]) == etherType &&
+        (typeAt == 15 ? le16(f, 15) : f[typeAt]) == type)
+      ++n;
+  return n;
+}
+
+class FirmwareUpgrade : public SimFixture {
+ protected:
+  ToolEnvironment env() {
+    ToolEnvironment e{link, clock, prompter};
+    e.cardMac = host;
+    e.report = &report;
+    return e;
+  }
+  UpgradeControl control() {
+    return {[this](const UpgradeProgress& p) {
+              progress.push_back(p);
+              if (cancelAfter && progress.size() >= cancelAfter) cancel = true;
+            },
+            &cancel};
+  }
+  sim::Adapter& device(const MacAddress& mac = kAv) { return *simulation->adapter(mac); }
+  // Sample files: the simulator's own firmware image and the device's block.
+  AvUpgradeRequest avFiles(std::uint32_t options) {
+    test::writeBytes(folder.file("new.nvm"), sim::buildFirmwareImage(kNew));
+    test::writeBytes(folder.file("new.pib"), device().pib);
+    return {kAv, options, folder.file("new.pib"), folder.file("new.nvm"),
+            folder.file("default.pib")};
+  }
+  std::size_t updateFrames() {
+    return countSent(link, 0x88E1, 15, 0xA020) + countSent(link, 0x88E1, 15, 0xA004);
+  }
+  std::vector<UpgradeStep> steps() const {
+    std::vector<UpgradeStep> out;
+    for (const UpgradeProgress& p : progress)
+      if (out.empty() || out.back() != p.step) out.push_back(p.step);
+    return out;
+  }
+
+  std::ostringstream report;
+  test::ScratchFolder folder;
+  std::vector<UpgradeProgress> progress;
+  std::atomic<bool> cancel{false};
+  std::size_t cancelAfter = 0;
+};
+
+// Options 0 (memory writes, start), 34 (module writes, start), 19 and 35
+// (module writes, commit).
+class AvUpdateForm : public FirmwareUpgrade, public ::testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(AvUpdateForm, RunsToTheEndAndTheNewFirmwareRuns) {
+  const std::uint32_t options = GetParam();
+  load(avNetwork("{}"));
+  AvUpgradeOutcome out = runAvUpgrade(env(), avFiles(options), control());
+  EXPECT_TRUE(out.upgraded);
+  EXPECT_EQ(out.versionAfter, kNew);
+  EXPECT_EQ(device().firmware, kNew);
+  EXPECT_EQ(texts(), std::vector<std::string>{kAvUpgradeSuccess.text});
+  EXPECT_TRUE(out.defaultSaved);
+  EXPECT_EQ(test::readBytes(folder.file("default.pib")), device().factoryPib);
+  // Only the commit forms put the new firmware into flash.
+  EXPECT_EQ(device().firmwareImage == sim::buildFirmwareImage(kNew), (options & 1) != 0);
+  EXPECT_GT(countSent(link, 0x88E1, 15, options == 0 ? 0xA004 : 0xA020), 0u);
+  EXPECT_EQ(steps(),
+            (std::vector<UpgradeStep>{UpgradeStep::WritingFirmware, UpgradeStep::WritingParameters,
+                                      UpgradeStep::Committing, UpgradeStep::WaitingForRestart,
+                                      UpgradeStep::FactoryReset, UpgradeStep::SavingDefaultPib,
+                                      UpgradeStep::Finished}));
+  EXPECT_TRUE(std::any_of(progress.begin(), progress.end(),
+                          [](const UpgradeProgress& p) { return p.percent() == 100; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, AvUpdateForm, ::testing::Values(0u, 19u, 34u, 35u));
+
+struct FaultRow {
+  const char* faults;
+  std::uint32_t options;
+  std::size_t writes;  // update requests sent (resends included); 0: not counted
+};
+
+class AvFault : public FirmwareUpgrade, public ::testing::WithParamInterface<FaultRow> {};
+
+TEST_P(AvFault, EndsWithTheMessageAndTheOldFirmwareRunning) {
+  const FaultRow& r = GetParam();
+  load(avNetwork(r.faults));
+  const Bytes oldImage = device().firmwareImage;
+  AvUpgradeOutcome out = runAvUpgrade(env(), avFiles(r.options), control());
+  EXPECT_FALSE(out.upgraded);
+  EXPECT_EQ(texts(), std::vector<std::string>{kAvUpgradeAbortedInTransfer.text});
+  if (r.writes) {
+    EXPECT_EQ(updateFrames(), r.writes);
+  }
+  EXPECT_EQ(device().firmware, kOld);
+  EXPECT_EQ(device().firmwareImage, oldImage);
+  // The device came back and took its factory defaults.
+  EXPECT_TRUE(out.defaultSaved);
+  EXPECT_EQ(out.versionAfter, kOld);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, AvFault,
+    ::testing::Values(FaultRow{R"({"loseAnswerNth": {"0xA020": 3}})", 19, 3},
+                      FaultRow{R"({"loseAnswerNth": {"0xA004": 2}})", 0, 2},
+                      // A refused first chunk ends it: resends follow good chunks only.
+                      FaultRow{R"({"status": {"0xA020": 20}})", 19, 1},
+                      FaultRow{R"({"powerLossOnCommit": true})", 35, 0}));
+
+struct FileRow {
+  const char* name;
+  void (*spoil)(AvUpgradeRequest&);
+  const Notice* message;
+};
+
+class AvFileCheck : public FirmwareUpgrade, public ::testing::WithParamInterface<FileRow> {};
+
+TEST_P(AvFileCheck, RefusesBeforeAnyFrame) {
+  const FileRow& row = GetParam();
+  load(avNetwork("{}"));
+  AvUpgradeRequest request = avFiles(19);
+  row.spoil(request);
+  AvUpgradeOutcome out = runAvUpgrade(env(), request, control());
+  EXPECT_FALSE(out.sentFrames);
+  EXPECT_EQ(updateFrames(), 0u);
+  EXPECT_EQ(texts(), std::vector<std::string>{row.message->text});
+  EXPECT_EQ(device().firmware, kOld);
+  EXPECT_TRUE(out.defaultSaved);  // the factory reset and save still run
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, AvFileCheck,
+    ::testing::Values(FileRow{"missing firmware", [](AvUpgradeRequest& r) { r.nvmPath += ".gone"; },
+                              &kAvUpgradeOpenFirmware},
+                      FileRow{
+                          "short firmware",
+                          [](AvUpgradeRequest& r) { test::writeBytes(r.nvmPath, Bytes(40, 0)); },
+                          &kAvUpgradeWrongHeader},
+                      FileRow{"bad image checksum",
+                              [](AvUpgradeRequest& r) {
+                                Bytes f = sim::buildFirmwareImage(kNew);
+                                f.back() ^= 1;
+                                test::writeBytes(r.nvmPath, f);
+                              },
+                              &kAvUpgradeWrongHeader},
+                      FileRow{"missing block", [](AvUpgradeRequest& r) { r.pibPath += ".gone"; },
+                              &kAvUpgradeOpenPib},
+                      FileRow{"bad block checksum",
+                              [](AvUpgradeRequest& r) {
+                                Bytes b = test::readBytes(r.pibPath);
+                                b[600] ^= 1;
+                                test::writeBytes(r.pibPath, b);
+                              },
+                              &kAvUpgradePibOperation}));
+
+// A chunk refused after good ones is sent again and the upgrade goes on.
+TEST_F(FirmwareUpgrade, ARefusedChunkMidTransferIsSentAgain) {
+  load(avNetwork(R"({"refuseNth": {"0xA020": 3}})"));
+  AvUpgradeOutcome out = runAvUpgrade(env(), avFiles(19), control());
+  EXPECT_TRUE(out.upgraded);
+  EXPECT_EQ(device().firmware, kNew);
+  // 4 chunks of firmware, 16 of the block, one of them twice.
+  EXPECT_EQ(updateFrames(), 4u + 16u + 1u);
+}
+
+TEST_F(FirmwareUpgrade, OneBlockFirmwareIsTheWrongHeader) {
+  load(avNetwork("{}"));
+  AvUpgradeRequest request = avFiles(19);
+  // The simulator's second block alone: a good header whose next header is 0.
+  Bytes file = sim::buildFirmwareImage(kNew);
+  sim::NvmHeader last;
+  ASSERT_EQ(sim::checkFirmwareImage(file, &last), sim::ImageCheck::Ok);
+  test::writeBytes(request.nvmPath,
+                   Bytes(file.begin() + static_cast<std::ptrdiff_t>(last.offset), file.end()));
+  AvUpgradeOutcome out = runAvUpgradeProcedure(env(), request, control());
+  EXPECT_FALSE(out.sentFrames);
+  EXPECT_EQ(texts(), std::vector<std::string>{kAvUpgradeWrongHeader.text});
+}
+
+TEST_F(FirmwareUpgrade, CancelStopsAtARequestBoundaryAndTheDeviceKeepsItsFirmware) {
+  load(avNetwork("{}"));
+  cancelAfter = 5;
+  AvUpgradeOutcome out = runAvUpgrade(env(), avFiles(19), control());
+  EXPECT_TRUE(out.cancelled);
+  EXPECT_FALSE(out.upgraded);
+  EXPECT_EQ(updateFrames(), 4u);  // the fifth request was never built
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(device().firmware, kOld);
+  EXPECT_TRUE(out.defaultSaved);
+}
+
+struct DecisionRow {
+  std::string network;
+  UpgradeKind kind;
+  std::uint32_t options;
+  std::string message;
+};
+
+class UpgradeChoice : public FirmwareUpgrade, public ::testing::WithParamInterface<DecisionRow> {};
+
+TEST_P(UpgradeChoice, ByAdapterKindAndFirmwareType) {
+  const DecisionRow& r = GetParam();
+  load(r.network);
+  ready();
+  UpgradeDecision d = checkUpgradeCapability(*ctx);
+  EXPECT_EQ(d.kind, r.kind);
+  EXPECT_EQ(d.options, r.options);
+  EXPECT_EQ(texts(),
+            r.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{r.message});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Adapters, UpgradeChoice,
+    ::testing::Values(
+        DecisionRow{avNetwork("{}", 2), UpgradeKind::HomePlugAv, 19, ""},
+        DecisionRow{avNetwork(R"({"status": {"0xA058": 2}})", 2), UpgradeKind::HomePlugAv, 0, ""},
+        DecisionRow{avNetwork("{}", 1), UpgradeKind::HomePlugAv, 35, ""},
+        DecisionRow{avNetwork(R"({"status": {"0xA058": 2}})", 1), UpgradeKind::HomePlugAv, 34, ""},
+        DecisionRow{avNetwork(R"({"status": {"0xA058": 1}})", 2), UpgradeKind::None, 0,
+                    kUpgradeNoFirmwareType.text},
+        // The TSC4000 family is not asked: its block counts as good.
+        DecisionRow{avNetwork(R"({"status": {"0xA058": 1}})", 4), UpgradeKind::HomePlugAv, 19, ""},
+        DecisionRow{boostNetwork(""), UpgradeKind::HomePlug10, 0, ""}));
+
+class BoostUpgrade : public FirmwareUpgrade {
+ protected:
+  BoostUpgradeRequest files(std::size_t configLength, std::size_t imageLength = 2500) {
+    Bytes image(imageLength, 0);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 5 + 1);
+    std::string text = "HP85-BOOST-NEW";
+    std::copy(text.begin(), text.end(), image.begin());
+    image[text.size()] = 0;
+    test::writeBytes(folder.file("new.img"), image);
+    Bytes config(configLength, 0);
+    for (std::size_t i = 0; i < config.size(); ++i) config[i] = static_cast<std::uint8_t>(i + 9);
+    test::writeBytes(folder.file("new.cfg"), config);
+    return {kBoost, folder.file("new.img"), configLength ? folder.file("new.cfg") : ""};
+  }
+  std::size_t loaderFrames(std::uint8_t code) { return countSent(link, 0x887B, 17, code); }
+};
+
+struct SectionRow {
+  std::size_t config;
+  std::uint32_t flags;
+  std::size_t checksums;
+};
+
+class BoostSections : public BoostUpgrade, public ::testing::WithParamInterface<SectionRow> {};
+
+TEST_P(BoostSections, AreWrittenCommittedCheckedAndTheAdapterRestarts) {
+  const SectionRow& r = GetParam();
+  load(boostNetwork(""));
+  BoostUpgradeRequest request = files(r.config);
+  BoostUpgradeOutcome out = upgradeHp10Firmware(env(), request, control());
+  EXPECT_TRUE(out.upgraded);
+  EXPECT_EQ(out.writtenFlags, r.flags);
+  EXPECT_EQ(out.versionAfter, "HP85-BOOST-NEW");
+  EXPECT_EQ(texts(), std::vector<std::string>{kBoostSuccess.text});
+  EXPECT_EQ(device(kBoost).modules[0x100], test::readBytes(request.imagePath));
+  EXPECT_EQ(loaderFrames(0x81), 3 + (r.config == 960 ? 3u : r.config ? 2u : 0u));
+  EXPECT_EQ(loaderFrames(0x83), r.checksums);
+  EXPECT_EQ(loaderFrames(0x7F), 1u);
+  EXPECT_FALSE(device(kBoost).inLoader);
+  EXPECT_EQ(progress.back().step, UpgradeStep::Finished);
+  EXPECT_EQ(progress.back().percent(), 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Configurations, BoostSections,
+                         ::testing::Values(SectionRow{960, 0x1B0, 4}, SectionRow{512, 0x130, 3},
+                                           SectionRow{0, 0x100, 1}));
+
+TEST_F(BoostUpgrade, ALoaderAtTheFallbackAddressIsUpgradedThroughIt) {
+  load(boostNetwork(R"(, "loaderFallback": true)"));
+  BoostUpgradeOutcome out = upgradeHp10Firmware(env(), files(960), control());
+  EXPECT_TRUE(out.usedFallback);
+  EXPECT_TRUE(out.upgraded);
+  EXPECT_EQ(out.versionAfter, "HP85-BOOST-NEW");
+  // The first chunk twice (own address, then the fallback), then every frame to the fallback.
+  EXPECT_EQ(loaderFrames(0x81), 7u);
+  std::vector<MacAddress> destinations;
+  for (const auto& [card, f] : link.sentFrames())
+    if (f.size() > 17 && f[15] == 0x10) destinations.push_back(macAt(f, 0));
+  EXPECT_EQ(destinations.front(), kBoost);
+  EXPECT_TRUE(std::all_of(destinations.begin() + 1, destinations.end(),
+                          [](const MacAddress& m) { return m == sim::kLoaderFallbackMac; }));
+}
+
+struct BoostFailureRow {
+  const char* extra;
+  void (*change)(BoostUpgradeRequest&);
+  std::vector<std::string> messages;
+  bool framesSent;
+};
+
+class BoostFailure : public BoostUpgrade, public ::testing::WithParamInterface<BoostFailureRow> {};
+
+TEST_P(BoostFailure, ShowsItsMessages) {
+  const BoostFailureRow& r = GetParam();
+  load(boostNetwork(r.extra));
+  BoostUpgradeRequest request = files(960);
+  r.change(request);
+  BoostUpgradeOutcome out = upgradeHp10Firmware(env(), request, control());
+  EXPECT_FALSE(out.upgraded);
+  EXPECT_EQ(texts(), r.messages);
+  EXPECT_EQ(out.sentFrames, r.framesSent);
+  EXPECT_EQ(device(kBoost).firmware, "HP85-BOOST-OLD");
+}
+
+void keep(BoostUpgradeRequest&) {}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, BoostFailure,
+    ::testing::Values(BoostFailureRow{"",
+                                      [](BoostUpgradeRequest& r) {
+                                        r.imagePath.clear();
+                                        r.configPath.clear();
+                                      },
+                                      {kBoostNoFile.text},
+                                      false},
+                      BoostFailureRow{"",
+                                      [](BoostUpgradeRequest& r) { r.imagePath.clear(); },
+                                      {kBoostNoImage.text},
+                                      false},
+                      BoostFailureRow{"",
+                                      [](BoostUpgradeRequest& r) { r.imagePath += ".gone"; },
+                                      {kBoostOpenImage.text},
+                                      false},
+                      BoostFailureRow{"",
+                                      [](BoostUpgradeRequest& r) { r.configPath += ".gone"; },
+                                      {kBoostOpenConfig.text},
+                                      false},
+                      BoostFailureRow{R"(, "faults": {"corruptChecksum": true})",
+                                      keep,
+                                      {kBoostImageMismatch.text, kBoostResetFailed.text},
+                                      true},
+                      BoostFailureRow{R"(, "faults": {"status": {"0x1081": 1}})",
+                                      keep,
+                                      {kBoostNoResponse.text, kBoostImageSendFailed.text},
+                                      true},
+                      BoostFailureRow{R"(, "faults": {"status": {"0x1082": 1}})",
+                                      keep,
+                                      {kBoostNoResponse.text, kBoostCommitFailed.text},
+                                      true},
+                      BoostFailureRow{R"(, "faults": {"status": {"0x1084": 1}})",
+                                      keep,
+                                      {kBoostNoResponse.text, kBoostVerifyFailed.text},
+                                      true}));
+
+}  // namespace
+}  // namespace strandline::testing
