@@ -46,6 +46,18 @@ inline constexpr const char* kPibSynopsis =
     "                         adapter, committed and restarted; check a block file or show it\n"
     "                         as JSON; change bytes of a block file and reseal it";
 
+inline constexpr const char* kMonitorSynopsis =
+    "monitor [--interface IF]... [--cycles N] [--interval N] [--json]\n"
+    "                         [--prometheus [ADDR:]PORT] [--data DIR] [--db FILE]\n"
+    "                         [--keep-full HOURS] [--keep-days DAYS] [--simulate FILE]\n"
+    "                         scan without a window: one report per cycle, the rate history\n"
+    "                         recorded, the last report served at /metrics (localhost unless\n"
+    "                         ADDR is given)";
+inline constexpr const char* kHistorySynopsis =
+    "history MAC [--since DURATION] [--csv|--json] [--data DIR]\n"
+    "                         the stored rate samples of a station (DURATION: 90s, 15m, 2h, 7d;\n"
+    "                         default 24h)";
+
 // The subcommands, each in its own file.
 int runCards(const Args& args);
 int runScan(const Args& args);
@@ -56,6 +68,8 @@ int runDecode(const Args& args);
 int runNetwork(const Args& args);
 int runDevice(const Args& args);
 int runPib(const Args& args);
+int runMonitor(const Args& args);
+int runHistory(const Args& args);
 
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.
 int usage(const char* synopsis);

@@ -26,6 +26,8 @@ static const std::vector<Command> kCommands = {
     {"network", kNetworkSynopsis, runNetwork},
     {"device", kDeviceSynopsis, runDevice},
     {"pib", kPibSynopsis, runPib},
+    {"monitor", kMonitorSynopsis, runMonitor},
+    {"history", kHistorySynopsis, runHistory},
 };
 
 static void printHelp(std::FILE* out) {
