@@ -6,7 +6,7 @@ namespace strandline::app {
 
 MonitorReport monitorReportOf(const EngineSnapshot& s, const HistoryCycle& cycle) {
   MonitorReport r;
-  r.time = s.wallSeconds;
+  r.timeMs = s.wallMs;
   r.cycles = s.cyclesCompleted;
   r.card = s.currentCard;
   r.framesSent = s.framesSent;
@@ -94,7 +94,8 @@ std::string prometheusText(const MonitorReport& r) {
   out += "strandline_scan_duration_seconds " + number(r.queryMs / 1000.0) + '\n';
   family(out, "strandline_last_scan_timestamp_seconds", "gauge",
          "When the last scan cycle ended, in seconds since 1970.");
-  out += "strandline_last_scan_timestamp_seconds " + number(static_cast<double>(r.time)) + '\n';
+  out += "strandline_last_scan_timestamp_seconds " +
+         number(static_cast<double>(r.timeMs) / 1000.0) + '\n';
   return out;
 }
 

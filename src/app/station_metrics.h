@@ -23,7 +23,7 @@ struct MonitoredStation {
 };
 
 struct MonitorReport {
-  std::int64_t time = 0;
+  std::int64_t timeMs = 0;  // ms since 1970
   std::uint32_t cycles = 0;
   int card = 0;
   std::string cardName;

@@ -36,13 +36,16 @@ bool parseDuration(const std::string& text, std::int64_t& seconds) {
   return seconds <= std::int64_t{3660} * 86400;
 }
 
-std::string isoTime(std::int64_t t) {
-  std::time_t tt = static_cast<std::time_t>(t);
+// UTC with milliseconds: 2026-12-07T12:34:56.789Z.
+std::string isoTime(std::int64_t ms) {
+  std::time_t tt = static_cast<std::time_t>(ms / 1000);
   std::tm tm{};
   gmtime_r(&tt, &tm);
   char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
-  return text;
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
+  char full[48];
+  std::snprintf(full, sizeof full, "%s.%03dZ", text, static_cast<int>(ms % 1000));
+  return full;
 }
 
 }  // namespace
@@ -80,7 +83,7 @@ int runHistory(const Args& args) {
   RateHistory history;
   Status s = history.openForReading(folder + "/" + kHistoryFileName);
   std::vector<HistorySample> samples;
-  if (s.ok()) s = history.samples(macToText(mac), systemWallSeconds() - since, samples);
+  if (s.ok()) s = history.samples(macToText(mac), (systemWallSeconds() - since) * 1000, samples);
   if (!s.ok()) {
     std::fprintf(stderr, "strandline-cli: %s\n", s.message.c_str());
     return kExitFailure;
@@ -88,7 +91,8 @@ int runHistory(const Args& args) {
   if (format == Format::Json) {
     nlohmann::json out = nlohmann::json::array();
     for (const HistorySample& h : samples)
-      out.push_back({{"time", h.time},
+      out.push_back({{"time", isoTime(h.timeMs)},
+                     {"timeMs", h.timeMs},
                      {"card", h.card},
                      {"adapter", h.adapter},
                      {"station", h.station},
@@ -102,13 +106,13 @@ int runHistory(const Args& args) {
   if (format == Format::Csv)
     std::printf("time,card,adapter,station,tx,rx,answered,folded\n");
   else
-    std::printf("%-20s %4s %-17s %6s %6s %s\n", "time", "card", "adapter", "TX", "RX", "");
+    std::printf("%-24s %4s %-17s %6s %6s %s\n", "time", "card", "adapter", "TX", "RX", "");
   for (const HistorySample& h : samples) {
     if (format == Format::Csv)
-      std::printf("%s,%d,%s,%s,%g,%g,%d,%d\n", isoTime(h.time).c_str(), h.card, h.adapter.c_str(),
+      std::printf("%s,%d,%s,%s,%g,%g,%d,%d\n", isoTime(h.timeMs).c_str(), h.card, h.adapter.c_str(),
                   h.station.c_str(), h.tx, h.rx, h.answered ? 1 : 0, h.folded ? 1 : 0);
     else
-      std::printf("%-20s %4d %-17s %6.0f %6.0f %s%s\n", isoTime(h.time).c_str(), h.card,
+      std::printf("%-24s %4d %-17s %6.0f %6.0f %s%s\n", isoTime(h.timeMs).c_str(), h.card,
                   h.adapter.c_str(), h.tx, h.rx, h.answered ? "" : "no answer",
                   h.folded ? " (10-minute mean)" : "");
   }

@@ -109,8 +109,12 @@ nlohmann::json reportJson(const app::MonitorReport& r, const EngineSnapshot& s) 
                         {"tx", st.tx},
                         {"rx", st.rx},
                         {"answered", st.answered}});
-  return {{"time", r.time},       {"cycle", r.cycles},    {"card", r.card},
-          {"adapters", adapters}, {"stations", stations}, {"framesSent", r.framesSent},
+  return {{"time", static_cast<double>(r.timeMs) / 1000.0},
+          {"cycle", r.cycles},
+          {"card", r.card},
+          {"adapters", adapters},
+          {"stations", stations},
+          {"framesSent", r.framesSent},
           {"queryMs", r.queryMs}};
 }
 

@@ -23,7 +23,7 @@ EngineSnapshot takeSnapshot(const ProgramContext& ctx, int phase) {
   s.networkName = ctx.avMode ? ctx.avNetworkName : ctx.hp1NetworkName;
   s.framesSent = ctx.cards.framesSent;
   s.lastPhase3Ms = ctx.scan.lastPhase3Ms;
-  s.wallSeconds = ctx.clock.wallSeconds();
+  s.wallMs = ctx.clock.wallMs();
   s.missesTillDrop = ctx.missesTillDrop;
   return s;
 }

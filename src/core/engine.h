@@ -33,7 +33,7 @@ struct EngineSnapshot {
   std::string networkName;  // of the current adapter's network
   std::uint64_t framesSent = 0;
   std::uint64_t lastPhase3Ms = 0;
-  std::int64_t wallSeconds = 0;     // when the snapshot was taken
+  std::int64_t wallMs = 0;          // when the snapshot was taken, ms since 1970
   std::uint8_t missesTillDrop = 3;  // cycles a station may miss before it leaves the table
 };
 

@@ -8,7 +8,7 @@ HistoryCycle historyCycleOf(const EngineSnapshot& s,
   const auto card = static_cast<std::size_t>(s.currentCard);
   if (card >= kMaxCards || !s.adapters[card].present) return cycle;
   const AdapterNetwork& network = s.networks[card];
-  cycle.time = s.wallSeconds;
+  cycle.timeMs = s.wallMs;
   cycle.card = s.currentCard;
   cycle.cardMac = macToText(network.cardMac);
   cycle.adapter = macToText(s.adapters[card].mac);

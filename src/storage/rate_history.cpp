@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <ctime>
@@ -236,7 +237,7 @@ Status RateHistory::writeCycle(const HistoryCycle& cycle) {
     if (!s.ok()) break;
     sqlite3_reset(insertSample_);
     sqlite3_bind_int64(insertSample_, 1, id);
-    sqlite3_bind_int64(insertSample_, 2, cycle.time);
+    sqlite3_bind_int64(insertSample_, 2, cycle.timeMs);
     sqlite3_bind_double(insertSample_, 3, point.tx);
     sqlite3_bind_double(insertSample_, 4, point.rx);
     sqlite3_bind_int(insertSample_, 5, point.answered ? 1 : 0);
@@ -263,20 +264,20 @@ Status RateHistory::record(const HistoryCycle& cycle, std::string* notice) {
     if (s.ok()) s = writeCycle(cycle);
   }
   if (!s.ok()) return s;
-  if (cycle.time - lastRetention_ >= retention_.bucketSeconds) {
-    lastRetention_ = cycle.time;
-    return applyRetention(cycle.time);
+  if (cycle.timeMs - lastRetention_ >= retention_.bucketSeconds * 1000) {
+    lastRetention_ = cycle.timeMs;
+    return applyRetention(cycle.timeMs);
   }
   return {};
 }
 
-Status RateHistory::applyRetention(std::int64_t now) {
+Status RateHistory::applyRetention(std::int64_t nowMs) {
   if (!db_) return Status::failure("the rate history is not open");
-  const std::int64_t bucket = retention_.bucketSeconds > 0 ? retention_.bucketSeconds : 1;
+  const std::int64_t bucket = std::max<std::int64_t>(retention_.bucketSeconds, 1) * 1000;
   // Whole buckets only: a bucket is folded once, when all its samples are old.
-  std::int64_t foldBefore = now - retention_.fullSeconds;
+  std::int64_t foldBefore = nowMs - retention_.fullSeconds * 1000;
   foldBefore -= foldBefore % bucket;
-  std::int64_t dropBefore = now - retention_.keepSeconds;
+  std::int64_t dropBefore = nowMs - retention_.keepSeconds * 1000;
   std::string b = std::to_string(bucket);
   std::string fold =
       "INSERT OR REPLACE INTO samples(sid, t, folded, tx, rx, answered)"
@@ -303,7 +304,7 @@ Status RateHistory::applyRetention(std::int64_t now) {
   return s;
 }
 
-Status RateHistory::samples(const std::string& station, std::int64_t since,
+Status RateHistory::samples(const std::string& station, std::int64_t sinceMs,
                             std::vector<HistorySample>& out) {
   out.clear();
   if (!db_) return Status::failure("the rate history is not open");
@@ -315,11 +316,11 @@ Status RateHistory::samples(const std::string& station, std::int64_t since,
   if (sqlite3_prepare_v2(db_, sql, -1, &q, nullptr) != SQLITE_OK)
     return Status::failure(std::string("rate history: ") + sqlite3_errmsg(db_));
   sqlite3_bind_text(q, 1, upper(station).c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_int64(q, 2, since);
+  sqlite3_bind_int64(q, 2, sinceMs);
   int rc;
   while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
     HistorySample h;
-    h.time = sqlite3_column_int64(q, 0);
+    h.timeMs = sqlite3_column_int64(q, 0);
     h.card = sqlite3_column_int(q, 1);
     h.adapter = reinterpret_cast<const char*>(sqlite3_column_text(q, 2));
     h.station = reinterpret_cast<const char*>(sqlite3_column_text(q, 3));

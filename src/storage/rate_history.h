@@ -40,7 +40,7 @@ struct HistoryPoint {
 
 // What one scan cycle saw on one card.
 struct HistoryCycle {
-  std::int64_t time = 0;  // seconds since 1970
+  std::int64_t timeMs = 0;  // ms since 1970
   int card = 0;
   std::string cardMac;
   std::string adapter;  // the local adapter's MAC text
@@ -48,7 +48,7 @@ struct HistoryCycle {
 };
 
 struct HistorySample {
-  std::int64_t time = 0;
+  std::int64_t timeMs = 0;
   int card = 0;
   std::string adapter;
   std::string station;
@@ -80,11 +80,11 @@ class RateHistory {
   // aside, a fresh one started and the cycle written there (`notice` says so).
   Status record(const HistoryCycle& cycle, std::string* notice = nullptr);
   // Folds samples older than the full-resolution span and drops those past the
-  // kept span, as seen from `now`.
-  Status applyRetention(std::int64_t now);
+  // kept span, as seen from `nowMs`.
+  Status applyRetention(std::int64_t nowMs);
 
-  // The samples of a station (MAC text, any case) from `since` on, oldest first.
-  Status samples(const std::string& station, std::int64_t since, std::vector<HistorySample>& out);
+  // The samples of a station (MAC text, any case) from `sinceMs` on, oldest first.
+  Status samples(const std::string& station, std::int64_t sinceMs, std::vector<HistorySample>& out);
 
   const std::string& path() const { return path_; }
 

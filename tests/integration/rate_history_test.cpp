@@ -70,7 +70,7 @@ TEST_F(RateHistorySim, ChangedRatesAndAThreeCycleDropOutReachTheHistory) {
     EXPECT_EQ(changed[i].rx, i < 3 ? avRate(171) : avRate(45));
     EXPECT_EQ(changed[i].adapter, "02:5A:00:00:01:01");
     if (i > 0) {
-      EXPECT_GT(changed[i].time, changed[i - 1].time);
+      EXPECT_GT(changed[i].timeMs, changed[i - 1].timeMs);
     }
   }
 
@@ -121,7 +121,7 @@ TEST(RateHistoryRetention, ASimulatedWeekIsFoldedAndBounded) {
   const std::int64_t end = start + 7 * 24 * 3600;
   const std::int64_t silentBucket = start + 24 * 3600;  // station 1 is away for ten minutes
   for (std::int64_t t = start; t < end; t += step) {
-    HistoryCycle cycle{t, 0, "02:5C:00:00:00:01", "02:5A:00:00:00:00", {}};
+    HistoryCycle cycle{t * 1000, 0, "02:5C:00:00:00:01", "02:5A:00:00:00:00", {}};
     cycle.points.push_back({cycle.adapter, 0, 0, true});
     for (int i = 1; i <= 32; ++i) {
       char mac[18];
@@ -142,17 +142,18 @@ TEST(RateHistoryRetention, ASimulatedWeekIsFoldedAndBounded) {
   const std::int64_t foldedBefore = end - step - 48 * 3600 - (end - step - 48 * 3600) % 600;
   std::size_t folded = 0, whole = 0;
   for (const HistorySample& h : samples) {
+    const std::int64_t time = h.timeMs / 1000;
     if (h.folded) {
       ++folded;
-      EXPECT_LT(h.time, foldedBefore);
-      EXPECT_EQ(h.time % 600, 0);
-      EXPECT_EQ(h.answered, h.time != silentBucket) << h.time;
+      EXPECT_LT(time, foldedBefore);
+      EXPECT_EQ(h.timeMs % 600'000, 0);
+      EXPECT_EQ(h.answered, time != silentBucket) << time;
       if (h.answered) {
         EXPECT_EQ(h.tx, 200);
       }
     } else {
       ++whole;
-      EXPECT_GE(h.time, foldedBefore);
+      EXPECT_GE(time, foldedBefore);
     }
   }
   EXPECT_EQ(folded, static_cast<std::size_t>((foldedBefore - start) / 600));
@@ -162,11 +163,11 @@ TEST(RateHistoryRetention, ASimulatedWeekIsFoldedAndBounded) {
   HistoryRetention shortKeep;
   shortKeep.keepSeconds = 3 * 24 * 3600;
   ASSERT_TRUE(history.openForWriting(path, shortKeep).ok());
-  ASSERT_TRUE(history.applyRetention(end).ok());
+  ASSERT_TRUE(history.applyRetention(end * 1000).ok());
   history.close();
   samples = readSamples(path, "02:5A:00:00:00:01");
   ASSERT_FALSE(samples.empty());
-  EXPECT_GE(samples.front().time, end - shortKeep.keepSeconds);
+  EXPECT_GE(samples.front().timeMs, (end - shortKeep.keepSeconds) * 1000);
 }
 
 // Whatever sits at the path and is not a history of ours is set aside with a
@@ -179,9 +180,9 @@ class RateHistoryDamage : public RateHistorySim, public ::testing::WithParamInte
     if (GetParam() == Damage::NotADatabase) return Bytes(5000, 'x');
     RateHistory h;
     EXPECT_TRUE(h.openForWriting(folder.file("valid.sqlite"), {}).ok());
-    HistoryCycle c{1000, 0, "02:5C:00:00:00:01", "02:5A:00:00:00:00", {}};
+    HistoryCycle c{1'000'000, 0, "02:5C:00:00:00:01", "02:5A:00:00:00:00", {}};
     c.points.push_back({"02:5A:00:00:00:01", 1, 1, true});
-    for (int i = 0; i < 200; ++i, c.time += 10) EXPECT_TRUE(h.record(c).ok());
+    for (int i = 0; i < 200; ++i, c.timeMs += 10'000) EXPECT_TRUE(h.record(c).ok());
     h.close();
     Bytes bytes = test::readBytes(folder.file("valid.sqlite"));
     if (GetParam() == Damage::Truncated) bytes.resize(4096 + 100);
