@@ -220,7 +220,7 @@ int runMonitor(const Args& args) {
   std::uint32_t lastCycle = 0;
   engine.addListener([&](const EngineSnapshot& s) {
     recorder.take(s);
-    if (s.phase != 7 || (haveLast && s.cyclesCompleted == lastCycle)) return;
+    if (!endsScanCycle(s) || (haveLast && s.cyclesCompleted == lastCycle)) return;
     haveLast = true;
     lastCycle = s.cyclesCompleted;
     app::MonitorReport report = app::monitorReportOf(s, historyCycleOf(s, lastSent));

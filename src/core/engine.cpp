@@ -8,6 +8,7 @@ namespace strandline {
 EngineSnapshot takeSnapshot(const ProgramContext& ctx, int phase) {
   EngineSnapshot s;
   s.phase = phase;
+  s.scanPhase = ctx.scan.phase;
   s.cyclesCompleted = ctx.scan.cyclesCompleted;
   s.currentCard = ctx.cards.currentCard;
   s.cardCount = ctx.cards.count;

@@ -41,8 +41,9 @@ HistoryRecorder::~HistoryRecorder() {
 }
 
 void HistoryRecorder::take(const EngineSnapshot& snapshot) {
-  // The window publishes phase 7 again on redraws; the cycle count tells a new cycle.
-  if (snapshot.phase != 7) return;
+  // The window publishes phase 7 again on redraws; only the scan's own
+  // end-of-cycle snapshot counts, once (a refresh during it repeats the count).
+  if (!endsScanCycle(snapshot)) return;
   if (haveLastCycle_ && snapshot.cyclesCompleted == lastCycle_) return;
   haveLastCycle_ = true;
   lastCycle_ = snapshot.cyclesCompleted;

@@ -25,6 +25,12 @@ namespace strandline {
 HistoryCycle historyCycleOf(const EngineSnapshot& snapshot,
                             std::map<std::pair<int, MacAddress>, std::uint32_t>& lastSent);
 
+// True for the snapshot the scan hands out as a cycle ends (not for a redraw
+// that repeats phase 7 afterwards).
+inline bool endsScanCycle(const EngineSnapshot& s) {
+  return s.phase == 7 && s.scanPhase == 7;
+}
+
 struct HistoryRecorderOptions {
   std::string path;  // the history file
   HistoryRetention retention;
@@ -43,8 +49,8 @@ class HistoryRecorder {
   HistoryRecorder(const HistoryRecorder&) = delete;
   HistoryRecorder& operator=(const HistoryRecorder&) = delete;
 
-  // Engine thread: a snapshot at the end of a cycle (phase 7) is queued once
-  // per cycle; other snapshots are ignored.
+  // Engine thread: the snapshot that ends a cycle (endsScanCycle) is queued
+  // once per cycle; other snapshots are ignored.
   void take(const EngineSnapshot& snapshot);
   // Queues a cycle as it is (tests and benchmarks).
   void queue(HistoryCycle cycle);

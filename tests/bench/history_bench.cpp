@@ -15,6 +15,7 @@ namespace {
 EngineSnapshot snapshot32() {
   EngineSnapshot s;
   s.phase = 7;
+  s.scanPhase = 7;
   s.cardCount = 1;
   s.adapters[0].present = 1;
   s.adapters[0].mac = {0x02, 0x5A, 0, 0, 0, 0};

@@ -57,6 +57,8 @@ TEST_F(RateHistorySim, ChangedRatesAndAThreeCycleDropOutReachTheHistory) {
   runCycles(3);
   simulation->replug(macOf("02:5A:00:00:01:03"));
   runCycles(2);
+  // A redraw that repeats phase 7 between cycles (the window's) is no new cycle.
+  recorder.take(takeSnapshot(*ctx, 7));
   recorder.flush();
   EXPECT_TRUE(notices.empty());
   EXPECT_EQ(recorder.cyclesStored(), 11u);
