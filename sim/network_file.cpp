@@ -81,6 +81,25 @@ std::map<std::uint16_t, std::uint32_t> countsByType(const json& j, const std::st
   return out;
 }
 
+// [[1, 2, 3], [7, 7, 7]]: the setting bytes of each LED, at most 34 LEDs,
+// the first byte 0 to 39, the others 0 to 40.
+std::vector<LedSetting> leds(const json& j) {
+  if (!j.is_array() || j.size() > kPibMaxLeds) fail("leds: expected a list of at most 34 LEDs");
+  std::vector<LedSetting> out;
+  for (const json& led : j) {
+    if (!led.is_array() || led.size() != 3) fail("leds: each LED has three setting bytes");
+    LedSetting s{};
+    for (std::size_t k = 0; k < 3; ++k) {
+      int high = k == 0 ? 39 : 40;
+      if (!led[k].is_number_integer() || led[k].get<int>() < 0 || led[k].get<int>() > high)
+        fail("leds: setting byte " + std::to_string(k + 1) + " must be 0.." + std::to_string(high));
+      s[k] = static_cast<std::uint8_t>(led[k].get<int>());
+    }
+    out.push_back(s);
+  }
+  return out;
+}
+
 FaultSettings faults(const json& j) {
   FaultSettings f;
   if (!j.is_object()) fail("faults: expected an object");
@@ -179,6 +198,10 @@ Adapter parseAdapter(const json& j) {
       initHp1Image(a);
     else
       pibSetNmk(a.pib, a.networkKey);
+  }
+  if (j.contains("leds")) {
+    if (a.isHp10Family()) fail("leds: only HomePlug AV adapters have an LED table");
+    pibSetLeds(a.pib, leds(j["leds"]));
   }
   return a;
 }

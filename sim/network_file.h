@@ -13,6 +13,7 @@
 //       "rates": { "02:00:00:00:01:02": { "tx": 90, "rx": 85 } },
 //       "bridged": "02:00:00:00:0a:01", "firmwareType": 4,
 //       "vendor": "...", "product": "...", "loaderFallback": false,
+//       "leds": [[1, 2, 3], [7, 7, 7]],                  // AV: the LED table's setting bytes
 //       "faults": { "loss": 0.2, "seed": 7, "delayMs": 30, "duplicate": true,
 //                   "corruptChecksum": true, "corruptChecksumAt": 1024, "wrongOui": true,
 //                   "status": { "0xA050": 17 }, "rebootMs": 1500, "remoteKeyFailure": 19,
@@ -31,6 +32,8 @@
 // answer to that one is lost, or its module confirm states a wrong offset, or
 // the adapter is unplugged once it has answered that many.
 // "neverGoesDown": commit and resets are answered, but the device stays up.
+// Without "leds" an AV adapter has eight LEDs set 1, 2, 3 (all on); 7 in all
+// three bytes of every LED means its LEDs are off.
 #pragma once
 
 #include <string>

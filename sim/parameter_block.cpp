@@ -21,8 +21,19 @@ void put16(Bytes& b, std::size_t offset, std::uint16_t v) {
 // hardware block with its LED table, so that tools that patch the block find
 // a sound one.
 void writeDefaults(Bytes& b) {
-  for (std::size_t i = 0; i < 4; ++i) b[524 + i] = 1;                  // default CAPs
-  for (std::size_t i = 0; i < 4; ++i) put32(b, 528 + 4 * i, 2000000);  // TTL per CAP, us
+  // Quality of service as adapters ship: default CAPs of unicast, multicast,
+  // IGMP and IGMP streams; the time to live per CAP in microseconds; VLAN
+  // and TOS priorities on, both mapped 1, 0, 0, 1, 2, 2, 3, 3.
+  const std::uint8_t caps[4] = {1, 1, 3, 2};
+  const std::uint32_t ttl[4] = {2000000, 2000000, 300000, 300000};
+  for (std::size_t i = 0; i < 4; ++i) {
+    b[kPibOffsetDefaultCap + i] = caps[i];
+    put32(b, kPibOffsetTimeToLive + 4 * i, ttl[i]);
+  }
+  b[kPibOffsetVlanSwitch] = 1;
+  b[kPibOffsetVlanSwitch + 1] = 1;
+  const std::uint8_t maps[4] = {0x41, 0xFA, 0x41, 0xFA};
+  for (std::size_t i = 0; i < 4; ++i) b[kPibOffsetPriorityMap + i] = maps[i];
   put32(b, 7824, 100);
   put32(b, 8080, 1000000);
   b[10248] = 1;  // one 5-byte entry, zero
@@ -36,15 +47,7 @@ void writeDefaults(Bytes& b) {
   }
   // Hardware block, marked valid, with eight LED entries.
   b[kPibOffsetHardwareMarker] = 0xC0;
-  b[kPibOffsetLedCount] = 8;
-  for (std::size_t i = 0; i < 8; ++i) {
-    std::size_t e = kPibOffsetLedTable + 11 * i;
-    b[e] = static_cast<std::uint8_t>(i);
-    b[e + 1] = static_cast<std::uint8_t>(i);
-    b[e + 2] = 1;
-    b[e + 3] = 2;
-    b[e + 4] = 3;
-  }
+  pibSetLeds(b, std::vector<LedSetting>(8, LedSetting{1, 2, 3}));
   b[9981] = 50;
   b[9982] = 100;
   b[9987] = 40;
@@ -77,6 +80,30 @@ void pibSetNmk(Bytes& pib, const Key16& nmk) {
   Nid nid = avNid(nmk, 0);
   std::copy(nid.begin(), nid.end(), pib.begin() + kPibOffsetNid);
   pibReseal(pib);
+}
+
+void pibSetLeds(Bytes& pib, const std::vector<LedSetting>& leds) {
+  if (pib.size() < kPibLength || leds.size() > kPibMaxLeds) return;
+  pib[kPibOffsetLedCount] = static_cast<std::uint8_t>(leds.size());
+  for (std::size_t i = 0; i < leds.size(); ++i) {
+    std::size_t e = kPibOffsetLedTable + kPibLedEntryLength * i;
+    pib[e] = static_cast<std::uint8_t>(i);  // the LED and the pin it drives
+    pib[e + 1] = static_cast<std::uint8_t>(i);
+    std::copy(leds[i].begin(), leds[i].end(), pib.begin() + static_cast<std::ptrdiff_t>(e + 2));
+  }
+  pibReseal(pib);
+}
+
+std::vector<LedSetting> pibLeds(ByteView pib) {
+  std::vector<LedSetting> leds;
+  ByteReader r(pib, kPibOffsetLedCount);
+  std::size_t count = std::min<std::size_t>(r.u8(), kPibMaxLeds);
+  for (std::size_t i = 0; r.ok() && i < count; ++i) {
+    r.seek(kPibOffsetLedTable + kPibLedEntryLength * i + 2);
+    LedSetting s = r.array<3>();
+    if (r.ok()) leds.push_back(s);
+  }
+  return leds;
 }
 
 void pibReseal(Bytes& pib) {

@@ -45,6 +45,26 @@ inline constexpr const char* kPibSynopsis =
     "                         the local adapter's parameter block into FILE; FILE into the\n"
     "                         adapter, committed and restarted; check a block file or show it\n"
     "                         as JSON; change bytes of a block file and reseal it";
+inline constexpr const char* kQosSynopsis =
+    "qos show [--data DIR] [--interface IF]... [--simulate FILE]\n"
+    "  strandline-cli qos set [--vlan on|off] [--tos on|off] [--vlan-map C,C,C,C,C,C,C,C]\n"
+    "                         [--tos-map C,...] [--default-cap unicast=C,multicast=C,igmp=C,\n"
+    "                         igmp-stream=C] [--ttl MS,MS,MS,MS] [--data DIR] ...\n"
+    "                         the local adapter's QoS settings as JSON; change the named ones\n"
+    "                         (CAP C 0-3, times to live 10-65000 ms), committed and restarted";
+inline constexpr const char* kLedSynopsis =
+    "led status|off|on [--data DIR] [--interface IF]... [--simulate FILE]\n"
+    "                         whether the local adapter's LEDs are on; switch them off, or on\n"
+    "                         again with the settings saved while they were on";
+inline constexpr const char* kReportSynopsis =
+    "report [--out FILE] [--json] [--db FILE] [--interface IF]... [--simulate FILE]\n"
+    "                         discovery and one scan, then the diagnostics report (or the same\n"
+    "                         facts as JSON) on stdout or into FILE";
+inline constexpr const char* kDbSynopsis =
+    "db show [FILE]\n"
+    "  strandline-cli db delete MAC [--db FILE] [--yes]\n"
+    "                         the device database as JSON; remove a device from it (a device\n"
+    "                         with a password only after a yes, or with --yes)";
 
 inline constexpr const char* kMonitorSynopsis =
     "monitor [--interface IF]... [--cycles N] [--interval N] [--json]\n"
@@ -68,6 +88,9 @@ int runDecode(const Args& args);
 int runNetwork(const Args& args);
 int runDevice(const Args& args);
 int runPib(const Args& args);
+int runQos(const Args& args);
+int runLed(const Args& args);
+int runReport(const Args& args);
 int runMonitor(const Args& args);
 int runHistory(const Args& args);
 

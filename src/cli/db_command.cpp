@@ -1,5 +1,9 @@
 // strandline-cli db show [FILE]: the device database as JSON.
+// strandline-cli db delete MAC [--db FILE] [--yes]: removes a known device and
+// its station record, as the Diagnostics page's Delete does.
+#include <cctype>
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
 
@@ -9,11 +13,11 @@
 #include "storage/device_database.h"
 #include "storage/oem_prefs.h"
 
+#include "app/diagnostics_actions.h"
+
 namespace strandline::cli {
 
 using json = nlohmann::ordered_json;
-
-static const char* kDbSynopsis = "db show [FILE]";
 
 static json ratesJson(const RateStats& r) {
   return {{"current", r.current},
@@ -76,7 +80,82 @@ static std::string defaultDatabasePath() {
   return databasePath(defaultDataFolder(), oem.prefs.appName);
 }
 
+// Asks on the terminal; only "y" or "yes" agrees.
+static bool confirmed(const std::string& question) {
+  std::fprintf(stderr, "%s [y/N] ", question.c_str());
+  std::fflush(stderr);
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return false;
+  for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return answer == "y" || answer == "yes";
+}
+
+static int runDelete(const Args& args) {
+  std::string macText, path;
+  bool yes = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--yes")
+      yes = true;
+    else if (args[i] == "--db" && i + 1 < args.size())
+      path = args[++i];
+    else if (macText.empty() && args[i].rfind("--", 0) != 0)
+      macText = args[i];
+    else
+      return usage(kDbSynopsis);
+  }
+  MacAddress mac{};
+  if (macText.empty()) return usage(kDbSynopsis);
+  if (!parseMac(macText, mac)) {
+    std::fprintf(stderr, "strandline-cli: '%s' is not a MAC address\n", macText.c_str());
+    return kExitUsage;
+  }
+  DatabaseFile file(path.empty() ? defaultDatabasePath() : path);
+  auto db = std::make_unique<DeviceDatabase>();
+  DatabaseReadResult read = readDatabase(file, *db);
+  if (read.status != DatabaseReadResult::Status::Loaded) {
+    std::fprintf(stderr, "strandline-cli: %s: %s\n", file.c_str(),
+                 read.status == DatabaseReadResult::Status::Missing ? "no database there"
+                                                                    : read.problem.c_str());
+    return kExitFailure;
+  }
+  int position = findKnownByMac(db->known, mac);
+  if (position == 0) {
+    std::fprintf(stderr, "strandline-cli: %s holds no device %s\n", file.c_str(),
+                 macToText(mac).c_str());
+    return kExitFailure;
+  }
+  const KnownDevice device = db->known.at(position);
+  // A database without devices is never written, so the last one would come back.
+  if (db->known.count() == 1) {
+    std::fprintf(stderr,
+                 "strandline-cli: %s is the only device in %s; a database without devices is not "
+                 "written, so it is kept\n",
+                 macToText(mac).c_str(), file.c_str());
+    return kExitFailure;
+  }
+  if (!device.password.empty() && !yes) {
+    std::string question = app::kDeletePasswordQuestion;
+    std::erase(question, '\n');
+    if (!confirmed(question)) {
+      std::fprintf(stderr, "strandline-cli: %s kept\n", macToText(mac).c_str());
+      return kExitFailure;
+    }
+  }
+  std::size_t card = static_cast<std::size_t>(db->currentCard);
+  deleteKnownDevice(db->known, position,
+                    card < db->adapters.size() ? &db->adapters[card] : nullptr);
+  Status written = writeDatabase(file, *db);
+  if (!written.ok()) {
+    std::fprintf(stderr, "strandline-cli: %s could not be written: %s\n", file.c_str(),
+                 written.message.c_str());
+    return kExitFailure;
+  }
+  std::printf("deleted \"%s\" %s\n", device.name.str().c_str(), macToText(mac).c_str());
+  return kExitOk;
+}
+
 int runDb(const Args& args) {
+  if (!args.empty() && args[0] == "delete") return runDelete(Args(args.begin() + 1, args.end()));
   if (args.empty() || args[0] != "show" || args.size() > 2) return usage(kDbSynopsis);
   std::string path = args.size() == 2 ? args[1] : defaultDatabasePath();
 

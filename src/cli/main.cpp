@@ -19,13 +19,16 @@ static const std::vector<Command> kCommands = {
      "scan [--interface IF]... [--cycles N] [--interval N] [--json] [--stats]\n"
      "                         [--simulate FILE]",
      runScan},
-    {"db", "db show [FILE]", runDb},
+    {"db", kDbSynopsis, runDb},
     {"prefs", "prefs show [FILE]", runPrefs},
     {"key", kKeySynopsis, runKey},
     {"decode", kDecodeSynopsis, runDecode},
     {"network", kNetworkSynopsis, runNetwork},
     {"device", kDeviceSynopsis, runDevice},
     {"pib", kPibSynopsis, runPib},
+    {"qos", kQosSynopsis, runQos},
+    {"led", kLedSynopsis, runLed},
+    {"report", kReportSynopsis, runReport},
     {"monitor", kMonitorSynopsis, runMonitor},
     {"history", kHistorySynopsis, runHistory},
 };

@@ -219,8 +219,13 @@ int runMonitor(const Args& args) {
   bool haveLast = false;
   std::uint32_t lastCycle = 0;
   engine.addListener([&](const EngineSnapshot& s) {
-    recorder.take(s);
     if (!endsScanCycle(s) || (haveLast && s.cyclesCompleted == lastCycle)) return;
+    {
+      // The engine may finish further cycles before it stops: they are not reported.
+      std::lock_guard lock(mutex);
+      if (options.cycles > 0 && reported >= options.cycles) return;
+    }
+    recorder.take(s);
     haveLast = true;
     lastCycle = s.cyclesCompleted;
     app::MonitorReport report = app::monitorReportOf(s, historyCycleOf(s, lastSent));

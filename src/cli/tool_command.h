@@ -18,6 +18,17 @@ using ToolCommand = std::function<bool(const ToolEnvironment& env)>;
 // discovery found no adapter.
 int runToolCommand(const CommonOptions& options, const ToolCommand& command);
 
+// The same for the device settings (qos, led): a HomePlug 1.0 local adapter
+// has none, which is said on stderr (kExitFailure).
+int runSettingsCommand(const CommonOptions& options, const ToolCommand& command);
+
+// The folder where the device settings keep "user.pib", "userled.pib" and
+// "LEDConfig.ini": `--data DIR` when given, else the data folder (its "demo"
+// subfolder with --simulate, as the window does), created when missing.
+// false after a message on stderr.
+bool settingsFolder(const CommonOptions& options, const std::string& dataOption,
+                    std::string& folder);
+
 // One operation on a tool channel opened on the environment's card (not
 // quiet: a card that cannot be found is reported).
 bool runOnToolChannel(const ToolEnvironment& env, const std::function<bool(ToolSession&)>& step);

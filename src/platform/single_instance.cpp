@@ -36,12 +36,13 @@ SingleInstance::~SingleInstance() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-SingleInstance::Result SingleInstance::acquire(const std::string& folder, std::string& error) {
+SingleInstance::Result SingleInstance::acquire(const std::string& folder, std::string& error,
+                                               const std::string& program) {
   if (folder.empty()) {
     if (error.empty()) error = "no runtime folder";
     return Result::Unavailable;
   }
-  std::string path = folder + "/strandline.lock";
+  std::string path = folder + "/" + program + ".lock";
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) {
     error = path + ": " + std::strerror(errno);

@@ -25,9 +25,10 @@ class SingleInstance {
   SingleInstance& operator=(const SingleInstance&) = delete;
 
   enum class Result { First, AlreadyRunning, Unavailable };
-  // Takes the lock "<folder>/strandline.lock". Unavailable: the lock file
+  // Takes the lock "<folder>/<program>.lock". Unavailable: the lock file
   // could not be made (error says why); the caller may run anyway.
-  Result acquire(const std::string& folder, std::string& error);
+  Result acquire(const std::string& folder, std::string& error,
+                 const std::string& program = "strandline");
 
  private:
   int fd_ = -1;

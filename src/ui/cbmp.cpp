@@ -1,11 +1,11 @@
 #include "ui/cbmp.h"
 
-#include "app/bitmap_file.h"
+#include "storage/bitmap_file.h"
 
 namespace strandline::ui {
 
 QImage CBmp::load(const std::string& fileName) {
-  std::optional<app::Bitmap> bmp = app::loadPaletteBitmap(app::findDataFile(fileName));
+  std::optional<Bitmap> bmp = loadPaletteBitmap(findDataFile(fileName));
   if (!bmp) return {};
   QImage image(bmp->width, bmp->height, QImage::Format_RGB32);
   for (int y = 0; y < bmp->height; ++y) {

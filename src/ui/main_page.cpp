@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QPainter>
+#include <QPointer>
 
 #include "app/main_page_model.h"
+#include "core/settings/led_control.h"
+#include "core/settings/settings_block.h"
 #include "ui/cbmp.h"
 #include "ui/device_dialogs.h"
 #include "ui/history_view.h"
@@ -70,16 +73,19 @@ MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent
   led_ = button(1114, "LEDs:   OFF", {508, 308, 140, 26});
   led_->setEnabled(false);
   connect(&engine_, &WindowEngine::upgradeEnabled, upgrade_, &QPushButton::setEnabled);
+  connect(&engine_, &WindowEngine::ledEnabled, this, [this](bool on) {
+    ledAvailable_ = on;
+    updateLedButton();
+  });
+  connect(led_, &QPushButton::clicked, this, &MainPage::switchLeds);
   // A device operation holds the devices: no scans or key flows meanwhile (renaming
   // touches no device).
   // The upgrade and LED buttons come back with the scan that follows it.
   connect(&engine_, &WindowEngine::deviceOperationChanged, this, [=, this](bool running) {
     for (QPushButton* b : {findChild<QPushButton*>("1067"), enter, add, scanButton})
       b->setEnabled(!running);
-    if (running) {
-      upgrade_->setEnabled(false);
-      led_->setEnabled(false);
-    }
+    if (running) upgrade_->setEnabled(false);
+    updateLedButton();
   });
   connect(&engine_, &WindowEngine::commandDone, this, [this] {
     if (!waiting_) return;
@@ -167,7 +173,8 @@ void MainPage::apply(const WindowUpdate& update) {
 
 void MainPage::startLongCommand() {
   upgrade_->setEnabled(false);
-  led_->setEnabled(false);
+  ledAvailable_ = false;
+  updateLedButton();
   if (!waiting_) {
     waiting_ = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -177,6 +184,7 @@ void MainPage::startLongCommand() {
 void MainPage::scan() {
   startLongCommand();
   engine_.scanNow();
+  readLeds();
 }
 
 void MainPage::connectAdapter() {
@@ -185,6 +193,56 @@ void MainPage::connectAdapter() {
   if (!selected.isEmpty()) index = local_->indexOfTopLevelItem(selected.first());
   startLongCommand();
   engine_.connectAdapter(index);
+  readLeds();
+}
+
+void MainPage::updateLedButton() {
+  led_->setEnabled(ledAvailable_ && !engine_.deviceOperationRunning());
+}
+
+namespace {
+
+// What the LED state reader reports to the page.
+constexpr int kLedsUnknown = 0, kLedsOn = 1, kLedsOff = 2, kLedsHomePlug10 = 3;
+
+}  // namespace
+
+void MainPage::readLeds() {
+  // Queued behind the scan: the job sees the adapter the scan found.
+  engine_.runDeviceOperation(
+      [](const DeviceOperation& op) {
+        if (!op.hasAdapter) return kLedsUnknown;
+        if (isHomePlug10Kind(op.adapter.kind)) return kLedsHomePlug10;
+        switch (readLedState(op.env, op.dataFolder)) {
+          case LedState::On:
+            return kLedsOn;
+          case LedState::Off:
+            return kLedsOff;
+          case LedState::Unknown:
+            break;
+        }
+        return kLedsUnknown;
+      },
+      [page = QPointer<MainPage>(this)](int result) {
+        if (!page) return;
+        if (result == kLedsOn || result == kLedsOff)
+          page->led_->setText(ledButtonText(result == kLedsOff ? LedState::Off : LedState::On));
+        if (result == kLedsHomePlug10) page->ledAvailable_ = false;
+        page->updateLedButton();
+      });
+}
+
+void MainPage::switchLeds() {
+  bool off = led_->text() == kLedButtonSwitchOff;
+  engine_.runDeviceOperation(
+      [off](const DeviceOperation& op) {
+        return strandline::switchLeds(op.env, op.dataFolder, off);
+      },
+      [page = QPointer<MainPage>(this), off](int result) {
+        if (!page) return;
+        if (result == 1) page->led_->setText(ledButtonText(off ? LedState::Off : LedState::On));
+        page->updateLedButton();
+      });
 }
 
 void MainPage::pushLayout() {

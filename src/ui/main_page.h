@@ -44,6 +44,11 @@ class MainPage final : public QWidget {
   void pushLayout();
   void enterPassword();
   void addDevice();
+  // The LED state reader (after Scan and Connect) and the LED button, both
+  // on the device-operation worker.
+  void readLeds();
+  void switchLeds();
+  void updateLedButton();
 
   OemSettings oem_;
   WindowEngine& engine_;
@@ -63,6 +68,7 @@ class MainPage final : public QWidget {
   bool waiting_ = false;
   bool autoScan_ = true;
   bool adding_ = false;
+  bool ledAvailable_ = false;  // the last detection found an AV adapter
 };
 
 }  // namespace strandline::ui

@@ -25,8 +25,11 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
   tabs_->addTab(main_, "Main");
   auto* privacy = new PrivacyPage(engine_, tabs_);
   tabs_->addTab(privacy, "Privacy");
-  tabs_->addTab(new QosPage(tabs_), "QoS");
-  if (oem.prefs.diagnosticsLevel != 0) tabs_->addTab(new DiagnosticsPage(tabs_), "Diagnostics");
+  tabs_->addTab(new QosPage(engine_, tabs_), "QoS");
+  if (oem.prefs.diagnosticsLevel != 0) {
+    diagnostics_ = new DiagnosticsPage(oem, engine_, tabs_);
+    tabs_->addTab(diagnostics_, "Diagnostics");
+  }
   auto* about = new AboutPage(oem, QDir::currentPath().toStdString(), tabs_);
   about->onAutoScan = [this](bool on) { engine_.setAutoScanSetting(on); };
   tabs_->addTab(about, "About");
@@ -42,9 +45,14 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
   connect(&engine_, &WindowEngine::updated, this,
           [this](std::shared_ptr<const WindowUpdate> update) { main_->apply(*update); });
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+    // The Diagnostics page pauses the scan while it is shown; the flag is put
+    // back before the Main page starts scanning again.
+    if (diagnostics_ && tabs_->widget(currentPage_) == diagnostics_) diagnostics_->deactivate();
     if (currentPage_ == 0 && index != 0) main_->deactivate();
     if (index == 0 && currentPage_ != 0) main_->activate();
+    if (diagnostics_ && tabs_->widget(index) == diagnostics_) diagnostics_->activate();
     if (auto* page = qobject_cast<PrivacyPage*>(tabs_->widget(index))) page->activate();
+    if (auto* page = qobject_cast<QosPage*>(tabs_->widget(index))) page->activate();
     currentPage_ = index;
   });
 }
@@ -61,6 +69,7 @@ void PropertySheet::done(int result) {
   if (!closed_) {
     closed_ = true;
     if (tabs_->currentIndex() == 0) main_->deactivate();
+    if (diagnostics_) diagnostics_->deactivate();
     engine_.shutdown();
   }
   QDialog::done(result);

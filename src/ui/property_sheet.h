@@ -7,6 +7,7 @@
 #include <QTabWidget>
 
 #include "storage/oem_prefs.h"
+#include "ui/diagnostics_page.h"
 #include "ui/main_page.h"
 #include "ui/qt_prompter.h"
 #include "ui/window_engine.h"
@@ -24,6 +25,8 @@ class PropertySheet final : public QDialog {
 
   QTabWidget* tabs() { return tabs_; }
   MainPage* mainPage() { return main_; }
+  // Null when the OEM diagnostics level is 0.
+  DiagnosticsPage* diagnosticsPage() { return diagnostics_; }
   WindowEngine& engine() { return engine_; }
 
  protected:
@@ -34,6 +37,7 @@ class PropertySheet final : public QDialog {
   WindowEngine engine_;
   QTabWidget* tabs_ = nullptr;
   MainPage* main_ = nullptr;
+  DiagnosticsPage* diagnostics_ = nullptr;
   int currentPage_ = 0;
   bool closed_ = false;
 };

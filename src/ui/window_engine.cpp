@@ -1,5 +1,6 @@
 #include "ui/window_engine.h"
 
+#include "core/diagnostics/logs.h"
 #include "core/discovery/network_scan.h"
 #include "platform/data_folder.h"
 
@@ -82,6 +83,7 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
     dataFolder_ = dataFolder;
     startHistory(dataFolder + "/" + kHistoryFileName);
     state_.databasePath = databasePath(dataFolder, oem_.prefs.appName);
+    installLogHooks(ctx, dataFolder, oem_.prefs.appName);
     app::createMainPage(ctx, state_, notifier(ctx), ctx.clock.wallSeconds());
     publish(5);
   });

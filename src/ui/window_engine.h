@@ -106,6 +106,8 @@ class WindowEngine final : public QObject {
   bool deviceOperationRunning() const { return operationRunning_; }
 
   QtPrompter& prompter() { return prompter_; }
+  // The OEM settings the window was built with (scan interval, levels, names).
+  const OemSettings& oem() const { return oem_; }
 
   Engine* engine() { return engine_.get(); }
   // The rate history file of the data folder in use (Qt thread; empty until known).

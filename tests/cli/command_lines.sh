@@ -64,10 +64,37 @@ expect 0 "" "^\[Information\] Local network set to 'FamilyNet'" \
 expect 0 "" "\"adapters\"" scan --json --simulate $home
 python3 -m json.tool "$work/out" >/dev/null || { echo "FAILED: scan --json is not JSON"; fail=1; }
 
-# Simulated runs write no file but the one --db names.
+# QoS and LED settings: bad values are usage errors before any frame; the
+# saved LED settings are what switching on needs.
+set_in=(--data "$work/settings" --simulate $home)
+expect 0 "" '"vlanMap"' qos show "${set_in[@]}"
+expect 2 "^\[Attention\] The number is between 10 and 65000!" "" qos set --ttl 9,2000,300,300 "${set_in[@]}"
+expect 2 "usage" "" qos set --vlan-map 1,2,3 "${set_in[@]}"
+expect 2 "usage" "" qos set --tos-map 1,0,0,1,2,2,3,4 "${set_in[@]}"
+expect 2 "usage" "" qos set --default-cap video=1 "${set_in[@]}"
+expect 2 "usage" "" qos set "${set_in[@]}"
+expect 2 "usage" "" led blink "${set_in[@]}"
+expect 1 "^\[Attention\] No saved LED settings" "" led on --data "$work/empty" --simulate $home
+expect 0 "" "^on$" led status "${set_in[@]}"
+expect 0 "^\[Commit\] Commit successfully" "" led off "${set_in[@]}"
+expect 0 "^\[Restart\] Restart device successfully" "" led on "${set_in[@]}"
+expect 1 "HomePlug 1.0 adapter" "" led status --data "$work/settings" --simulate sim/networks/hp10.json
+
+# Simulated runs write no file but the one --db (or --data) names.
 expect 0 "" "" device verify 02:5A:00:00:01:02 $password --db "$work/demo.data" --simulate $home
 [ -s "$work/demo.data" ] && [ ! -e "$work/data" ] && [ ! -e "$work/.local" ] ||
   { echo "FAILED: a simulated run wrote outside --db"; fail=1; }
+
+# The report; db delete's refusals.
+expect 0 "" "\"devices\"" report --json --interval 7 --simulate $home
+python3 -m json.tool "$work/out" >/dev/null || { echo "FAILED: report --json is not JSON"; fail=1; }
+expect 2 "usage: strandline-cli report" "" report --nope --simulate $home
+expect 2 "not a MAC address" "" db delete 02:5A:00 --db "$work/demo.data"
+expect 1 "holds no device 02:5A:00:00:09:09" "" db delete 02:5a:00:00:09:09 --db "$work/demo.data"
+expect 1 "no database there" "" db delete 02:5A:00:00:01:02 --db "$work/none.data"
+expect 1 "kept" "" db delete 02:5A:00:00:01:02 --db "$work/demo.data" </dev/null
+expect 0 "" "^deleted \"" db delete 02:5A:00:00:01:02 --yes --db "$work/demo.data"
+expect 1 "is the only device" "" db delete 02:5A:00:00:01:01 --db "$work/demo.data"
 
 # monitor records the rate history of a simulated network apart from the real
 # one (data/SLU/demo); history reads it back.

@@ -99,5 +99,23 @@ TEST(OemPrefs, ShortFilesLeaveTheRestZero) {
   }
 }
 
+// The file is replaced whole: a save that fails at any step (disk full half
+// way, fsync, rename) leaves the previous file as it was and no temporary.
+TEST(OemPrefs, AFailedSaveLeavesThePreviousFile) {
+  ScratchFolder dir;
+  std::string path = dir.file("OEMPrefs.dat");
+  ASSERT_TRUE(writeOemPrefs(path, sample()).ok());
+  Bytes before = test::readBytes(path);
+  for (int step = 0; step < 3; ++step) {
+    test::FailingFileOps ops;
+    if (step == 0) ops.failAfter = 100;
+    ops.failFsync = step == 1;
+    ops.failRename = step == 2;
+    EXPECT_FALSE(writeOemPrefs(path, defaultOemPrefs(), ops).ok()) << step;
+    EXPECT_EQ(test::readBytes(path), before) << step;
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"OEMPrefs.dat"}) << step;
+  }
+}
+
 }  // namespace
 }  // namespace strandline

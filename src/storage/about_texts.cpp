@@ -1,8 +1,8 @@
-#include "app/about_texts.h"
+#include "storage/about_texts.h"
 
 #include <array>
 
-namespace strandline::app {
+namespace strandline {
 
 std::string releaseText(const std::string& date) {
   static constexpr std::array<const char*, 12> kMonths = {
@@ -29,4 +29,4 @@ std::string versionText(const std::string& code, const std::string& build) {
   return "v6.0.0." + fourth + ", Build " + padded;
 }
 
-}  // namespace strandline::app
+}  // namespace strandline

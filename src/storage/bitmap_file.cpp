@@ -1,4 +1,4 @@
-#include "app/bitmap_file.h"
+#include "storage/bitmap_file.h"
 
 #include <unistd.h>
 
@@ -6,7 +6,7 @@
 
 #include "platform/file_ops.h"
 
-namespace strandline::app {
+namespace strandline {
 
 namespace {
 constexpr std::size_t kMaxBitmapBytes = 16 * 1024 * 1024;
@@ -75,4 +75,4 @@ std::string findDataFile(const std::string& name) {
   return {};
 }
 
-}  // namespace strandline::app
+}  // namespace strandline
