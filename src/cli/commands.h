@@ -75,6 +75,18 @@ inline constexpr const char* kDbSynopsis =
     "                         the device database as JSON; remove a device from it (a device\n"
     "                         with a password only after a yes, or with --yes)";
 
+inline constexpr const char* kMonitorSynopsis =
+    "monitor [--interface IF]... [--cycles N] [--interval N] [--json]\n"
+    "                         [--prometheus [ADDR:]PORT] [--data DIR] [--db FILE]\n"
+    "                         [--keep-full HOURS] [--keep-days DAYS] [--simulate FILE]\n"
+    "                         scan without a window: one report per cycle, the rate history\n"
+    "                         recorded, the last report served at /metrics (localhost unless\n"
+    "                         ADDR is given)";
+inline constexpr const char* kHistorySynopsis =
+    "history MAC [--since DURATION] [--csv|--json] [--data DIR]\n"
+    "                         the stored rate samples of a station (DURATION: 90s, 15m, 2h, 7d;\n"
+    "                         default 24h)";
+
 // The subcommands, each in its own file.
 int runCards(const Args& args);
 int runScan(const Args& args);
@@ -89,6 +101,8 @@ int runQos(const Args& args);
 int runLed(const Args& args);
 int runFirmware(const Args& args);
 int runReport(const Args& args);
+int runMonitor(const Args& args);
+int runHistory(const Args& args);
 
 // Prints "usage: strandline-cli <synopsis>" to stderr and returns kExitUsage.
 int usage(const char* synopsis);

@@ -30,6 +30,8 @@ static const std::vector<Command> kCommands = {
     {"led", kLedSynopsis, runLed},
     {"firmware", kFirmwareSynopsis, runFirmware},
     {"report", kReportSynopsis, runReport},
+    {"monitor", kMonitorSynopsis, runMonitor},
+    {"history", kHistorySynopsis, runHistory},
 };
 
 static void printHelp(std::FILE* out) {

@@ -8,6 +8,7 @@ namespace strandline {
 EngineSnapshot takeSnapshot(const ProgramContext& ctx, int phase) {
   EngineSnapshot s;
   s.phase = phase;
+  s.scanPhase = ctx.scan.phase;
   s.cyclesCompleted = ctx.scan.cyclesCompleted;
   s.currentCard = ctx.cards.currentCard;
   s.cardCount = ctx.cards.count;
@@ -23,6 +24,8 @@ EngineSnapshot takeSnapshot(const ProgramContext& ctx, int phase) {
   s.networkName = ctx.avMode ? ctx.avNetworkName : ctx.hp1NetworkName;
   s.framesSent = ctx.cards.framesSent;
   s.lastPhase3Ms = ctx.scan.lastPhase3Ms;
+  s.wallMs = ctx.clock.wallMs();
+  s.missesTillDrop = ctx.missesTillDrop;
   return s;
 }
 

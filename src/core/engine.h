@@ -19,6 +19,9 @@ namespace strandline {
 // What the window and the command line draw from.
 struct EngineSnapshot {
   int phase = 0;  // the phase of the refresh that produced it (7: end of a cycle)
+  // The scan's own phase when the snapshot was taken: 7 only while a cycle
+  // ends, so a later redraw that repeats phase 7 is told apart.
+  std::int32_t scanPhase = 0;
   std::uint32_t cyclesCompleted = 0;
   std::int32_t currentCard = 0;
   std::int32_t cardCount = 0;
@@ -33,6 +36,8 @@ struct EngineSnapshot {
   std::string networkName;  // of the current adapter's network
   std::uint64_t framesSent = 0;
   std::uint64_t lastPhase3Ms = 0;
+  std::int64_t wallMs = 0;          // when the snapshot was taken, ms since 1970
+  std::uint8_t missesTillDrop = 3;  // cycles a station may miss before it leaves the table
 };
 
 EngineSnapshot takeSnapshot(const ProgramContext& ctx, int phase);

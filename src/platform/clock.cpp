@@ -48,6 +48,16 @@ void SystemClock::wake() {
 VirtualClock::VirtualClock(bool paced)
     : paced_(paced), startReal_(steadyMs()), startWall_(systemWallSeconds()) {}
 
+std::int64_t VirtualClock::wallMs() {
+  return startWall_ * 1000 + static_cast<std::int64_t>(nowMs());
+}
+
+std::int64_t SystemClock::wallMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
 std::int64_t VirtualClock::wallSeconds() {
   return startWall_ + static_cast<std::int64_t>(nowMs() / 1000);
 }

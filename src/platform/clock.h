@@ -26,6 +26,8 @@ class Clock {
   virtual void wake() = 0;
   // Seconds since 1970, for time stamps and seeds.
   virtual std::int64_t wallSeconds() = 0;
+  // Milliseconds since 1970, for time stamps finer than a second.
+  virtual std::int64_t wallMs() { return wallSeconds() * 1000; }
 };
 
 // Seconds since 1970 on the system's clock.
@@ -38,6 +40,7 @@ class SystemClock final : public Clock {
   bool waitUntil(std::uint64_t deadlineMs, const std::function<bool()>& ready) override;
   void wake() override;
   std::int64_t wallSeconds() override { return systemWallSeconds(); }
+  std::int64_t wallMs() override;
 
  private:
   std::mutex mutex_;
@@ -58,6 +61,7 @@ class VirtualClock final : public Clock {
   void wake() override;
   // The system's wall time when the clock was made, advanced by the clock.
   std::int64_t wallSeconds() override;
+  std::int64_t wallMs() override;
 
   // Runs fn once the clock reaches atMs (events at the same time run in the
   // order they were scheduled). Safe to call from an event.

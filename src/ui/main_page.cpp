@@ -10,6 +10,7 @@
 #include "core/settings/settings_block.h"
 #include "ui/cbmp.h"
 #include "ui/device_dialogs.h"
+#include "ui/history_view.h"
 #include "ui/upgrade_dialogs.h"
 
 namespace strandline::ui {
@@ -52,6 +53,9 @@ MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent
     engine_.rename(mac, text);
   };
   remote_->onLayoutChanged = [this] { pushLayout(); };
+  remote_->onHistoryRequested = [this](const std::string& mac, const QString& title) {
+    openHistory(mac, title);
+  };
 
   status_ = label(1083, "status", {300, 290, 192, 18});
   status_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -110,6 +114,15 @@ QLabel* MainPage::label(int id, const QString& text, QRect geometry) {
   l->setObjectName(QString::number(id));
   l->setGeometry(geometry);
   return l;
+}
+
+void MainPage::openHistory(const std::string& macText, const QString& title) {
+  MacAddress mac{};
+  if (engine_.historyPath().empty() || !parseMac(macText, mac)) return;
+  auto* view = new HistoryView(engine_.historyPath(), macToText(mac), title, this);
+  view->setAttribute(Qt::WA_DeleteOnClose);
+  connect(&engine_, &WindowEngine::historyWritten, view, &HistoryView::reload);
+  view->show();
 }
 
 void MainPage::paintEvent(QPaintEvent* event) {

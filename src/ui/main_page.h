@@ -38,6 +38,8 @@ class MainPage final : public QWidget {
   void fillLocalList(const WindowUpdate& update);
   void startLongCommand();
   void scan();
+  // Opens a History view of a station or the local adapter (MAC text).
+  void openHistory(const std::string& mac, const QString& title);
   void connectAdapter();
   void upgradeFirmware();
   void pushLayout();

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <algorithm>
 
 #include "app/bitmap_file.h"
@@ -40,6 +41,8 @@ RemoteList::RemoteList(const OemSettings& oem, QWidget* parent) : QTreeWidget(pa
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setItemDelegateForColumn(0, new NameDelegate(*this));
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(this, &QWidget::customContextMenuRequested, this, &RemoteList::showContextMenu);
   oui_ = loadOuiList(app::findDataFile(kOuiListFileName));
   quality_ = app::makeQualityTable(oem.prefs.qualityType);
   columns_ = app::remoteColumns(oem.prefs.showRate != 0, oem.prefs.showQuality != 0);
@@ -114,6 +117,10 @@ void RemoteList::setRow(QTreeWidgetItem* item, const app::RemoteRow& row) {
 
 void RemoteList::apply(const WindowUpdate& update) {
   if (state() == QAbstractItemView::EditingState) return;  // the scan is paused while editing
+  const auto card = static_cast<std::size_t>(update.snapshot.currentCard);
+  localMac_ = card < kMaxCards && update.snapshot.adapters[card].present
+                  ? macToText(update.snapshot.adapters[card].mac)
+                  : std::string();
   if (update.layoutFromDatabase) {
     sort_.column = update.sortColumn;
     sort_.toggle = update.sortToggle;
@@ -201,6 +208,29 @@ void RemoteList::sortRows() {
   for (QTreeWidgetItem* item : items)
     if (!selectedMac.isEmpty() && item->text(columnOf(app::RemoteColumn::Mac)) == selectedMac)
       setCurrentItem(item);
+}
+
+void RemoteList::showContextMenu(const QPoint& position) {
+  QTreeWidgetItem* item = itemAt(position);
+  QString mac = item ? item->text(columnOf(app::RemoteColumn::Mac)) : QString();
+  QString name = item ? item->text(0) : QString();
+  QMenu menu(this);
+  QAction* station = menu.addAction(tr("Rate History..."));
+  station->setEnabled(item != nullptr);
+  connect(station, &QAction::triggered, this, [this, mac, name] {
+    if (onHistoryRequested)
+      onHistoryRequested(
+          mac.toStdString(),
+          tr("Rate History: %1").arg(name.isEmpty() ? mac : name + " (" + mac + ")"));
+  });
+  QAction* local = menu.addAction(tr("Rate History of the Local Adapter..."));
+  local->setEnabled(!localMac_.empty());
+  connect(local, &QAction::triggered, this, [this, localMac = localMac_] {
+    if (onHistoryRequested)
+      onHistoryRequested(
+          localMac, tr("Rate History: local adapter %1").arg(QString::fromStdString(localMac)));
+  });
+  menu.exec(viewport()->mapToGlobal(position));
 }
 
 bool RemoteList::startRename() {

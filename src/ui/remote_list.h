@@ -40,10 +40,14 @@ class RemoteList final : public QTreeWidget {
   std::function<void()> onRenameCancelled;
   // The header was clicked or a column moved or resized.
   std::function<void()> onLayoutChanged;
+  // The context menu asked for the rate history of a station or of the local
+  // adapter (MAC text), with a title for its view.
+  std::function<void(const std::string& mac, const QString& title)> onHistoryRequested;
 
  private:
   friend class NameDelegate;
   void setRow(QTreeWidgetItem* item, const app::RemoteRow& row);
+  void showContextMenu(const QPoint& position);
   int columnOf(app::RemoteColumn column) const;
 
   OemSettings oem_;
@@ -57,6 +61,7 @@ class RemoteList final : public QTreeWidget {
   std::string editingMac_;
   bool committed_ = false;
   bool restoringLayout_ = false;
+  std::string localMac_;  // the current card's adapter, empty when none
 };
 
 }  // namespace strandline::ui

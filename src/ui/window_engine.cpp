@@ -35,6 +35,7 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
   context->loggingLevel = oem_.prefs.diagnosticsLevel;
   engine_ = std::make_unique<Engine>(std::move(context));
   engine_->addListener([this](const EngineSnapshot& snapshot) {
+    if (history_) history_->take(snapshot);
     auto update = std::make_shared<WindowUpdate>();
     update->snapshot = snapshot;
     update->listGeneration = state_.listGeneration;
@@ -80,6 +81,7 @@ bool WindowEngine::start(const WindowOptions& options, std::string& error) {
       makeFolders(systemFileOps(), dataFolder);
     }
     dataFolder_ = dataFolder;
+    startHistory(dataFolder + "/" + kHistoryFileName);
     state_.databasePath = databasePath(dataFolder, oem_.prefs.appName);
     installLogHooks(ctx, dataFolder, oem_.prefs.appName);
     app::createMainPage(ctx, state_, notifier(ctx), ctx.clock.wallSeconds());
@@ -100,6 +102,23 @@ void WindowEngine::shutdown() {
   engine_->post([this](ProgramContext& ctx) { app::saveDatabase(ctx, state_); },
                 Engine::WhenStopping::Run);
   engine_->stop();
+  history_.reset();  // stores what is still queued
+}
+
+void WindowEngine::startHistory(const std::string& path) {
+  HistoryRecorderOptions options;
+  options.path = path;
+  // Told from the writer thread; the box waits there, never on the scan.
+  options.notice = [this](const std::string& text) {
+    static_cast<Prompter&>(prompter_).show(Notice{text, "Rate History", MessageIcon::Exclamation});
+  };
+  options.written = [this] {
+    QMetaObject::invokeMethod(
+        this, [this] { emit historyWritten(); }, Qt::QueuedConnection);
+  };
+  history_ = std::make_unique<HistoryRecorder>(options);
+  QMetaObject::invokeMethod(
+      this, [this, path] { historyPath_ = path; }, Qt::QueuedConnection);
 }
 
 void WindowEngine::post(Command command, Engine::WhenStopping whenStopping) {

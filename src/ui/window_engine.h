@@ -16,6 +16,7 @@
 #include "core/device_ops/pib_modify.h"
 #include "core/device_ops/upgrade_decision.h"
 #include "core/engine.h"
+#include "core/history_recorder.h"
 #include "storage/oem_prefs.h"
 #include "ui/qt_prompter.h"
 
@@ -120,6 +121,10 @@ class WindowEngine final : public QObject {
   const OemSettings& oem() const { return oem_; }
 
   Engine* engine() { return engine_.get(); }
+  // The rate history file of the data folder in use (Qt thread; empty until known).
+  const std::string& historyPath() const { return historyPath_; }
+  // The in-process simulator when the window runs one (tests unplug its devices).
+  sim::Simulation* simulation() { return link_.simulation.get(); }
 
  signals:
   void updated(std::shared_ptr<const strandline::ui::WindowUpdate> update);
@@ -128,9 +133,13 @@ class WindowEngine final : public QObject {
   void commandDone();
   // An operation started (true) or ended, its follow-up scan included (false).
   void deviceOperationChanged(bool running);
+  // The rate history stored another scan cycle.
+  void historyWritten();
 
  private:
   void publish(int phase);
+  // Engine thread: starts recording the rate history into `path`.
+  void startHistory(const std::string& path);
   void answer(Outcome answer, app::DialogOutcome outcome);
   std::function<void(int)> notifier(ProgramContext& ctx);
   // Engine thread: true (after the refusal box when `tell`) while an
@@ -155,6 +164,9 @@ class WindowEngine final : public QObject {
   bool operationHolds_ = false;         // engine thread: an operation owns the devices
   bool operationPausedBefore_ = false;  // engine thread: the scan was paused before it
   bool operationRunning_ = false;       // Qt thread
+  std::string historyPath_;             // Qt thread
+  // Records each scan cycle; made on the engine thread once the data folder is known.
+  std::unique_ptr<HistoryRecorder> history_;
   // Last: its thread ends (after the running job) before the rest goes.
   std::unique_ptr<DeviceWorker> worker_ = std::make_unique<DeviceWorker>();
 };

@@ -96,5 +96,19 @@ expect 1 "kept" "" db delete 02:5A:00:00:01:02 --db "$work/demo.data" </dev/null
 expect 0 "" "^deleted \"" db delete 02:5A:00:00:01:02 --yes --db "$work/demo.data"
 expect 1 "is the only device" "" db delete 02:5A:00:00:01:01 --db "$work/demo.data"
 
+# monitor records the rate history of a simulated network apart from the real
+# one (data/SLU/demo); history reads it back.
+expect 2 "--prometheus takes a number from 1 to 65535" "" monitor --prometheus 127.0.0.1:0 --simulate $home
+expect 2 "usage" "" monitor --keep-days --simulate $home
+expect 1 "no rate history at" "" history 02:5A:00:00:01:02 --data "$work/none"
+expect 2 "--since takes a duration" "" history 02:5A:00:00:01:02 --since 5y
+expect 2 "broadcast" "" history FF:FF:FF:FF:FF:FF
+expect 0 "" '"answered":true' monitor --cycles 2 --json --simulate $home
+[ "$(wc -l <"$work/out")" -eq 2 ] || { echo "FAILED: monitor --cycles 2 printed $(wc -l <"$work/out") reports"; fail=1; }
+[ -s "$work/data/SLU/demo/history.sqlite" ] || { echo "FAILED: no simulated history in demo/"; fail=1; }
+expect 0 "" "^time,card,adapter,station,tx,rx,answered,folded" \
+  history 02:5a:00:00:01:02 --csv --data "$work/data/SLU/demo"
+[ "$(grep -c ',238,226,1,0$' "$work/out")" -eq 2 ] || { echo "FAILED: history lacks the two cycles"; fail=1; }
+
 [ "$fail" -eq 0 ] && echo "strandline-cli command lines: all checks passed"
 exit "$fail"

@@ -1,0 +1,299 @@
+// strandline-cli monitor: discovery and the periodic scan without a window.
+// After each scan cycle it prints one report (one JSON object per line with
+// --json), records the rate history in the data folder, and with
+// --prometheus serves the last report at /metrics.
+#include <signal.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+#include "app/station_metrics.h"
+#include "cli/commands.h"
+#include "cli/link_setup.h"
+#include "cli/options.h"
+#include "core/discovery/local_detection.h"
+#include "core/engine.h"
+#include "core/history_recorder.h"
+#include "platform/data_folder.h"
+#include "storage/device_database.h"
+#include "storage/oem_prefs.h"
+
+namespace strandline::cli {
+
+namespace {
+
+constexpr const char* kSynopsis =
+    "monitor [--interface IF]... [--cycles N] [--interval N] [--json] [--prometheus [ADDR:]PORT]\n"
+    "        [--data DIR] [--db FILE] [--keep-full HOURS] [--keep-days DAYS] [--simulate FILE]";
+
+struct MonitorOptions {
+  CommonOptions common;
+  int cycles = 0;  // 0: until stopped
+  int interval = 30;
+  bool json = false;
+  std::string listenHost;  // empty: no metrics endpoint
+  int listenPort = 0;
+  std::string dataFolder;
+  std::string databasePath;
+  int keepFullHours = 48;
+  int keepDays = 90;
+};
+
+// [ADDR:]PORT, ADDR may be [IPv6]; localhost unless an address is given.
+bool parseListen(const std::string& text, std::string& host, int& port) {
+  host = "127.0.0.1";
+  std::string portText = text;
+  std::size_t colon = text.rfind(':');
+  if (colon != std::string::npos) {
+    host = text.substr(0, colon);
+    portText = text.substr(colon + 1);
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+      host = host.substr(1, host.size() - 2);
+    if (host.empty()) host = "127.0.0.1";
+  }
+  return parseNumberOption("--prometheus", portText, 1, 65535, port);
+}
+
+bool parse(const Args& args, MonitorOptions& o) {
+  Args rest;
+  if (!parseCommonOptions(args, o.common, rest)) return false;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    const std::string& a = rest[i];
+    bool hasValue = i + 1 < rest.size();
+    if (a == "--json") {
+      o.json = true;
+    } else if (a == "--cycles" && hasValue) {
+      if (!parseNumberOption(a, rest[++i], 1, 1'000'000'000, o.cycles)) return false;
+    } else if (a == "--interval" && hasValue) {
+      if (!parseNumberOption(a, rest[++i], 1, kMaxInterval, o.interval)) return false;
+    } else if (a == "--prometheus" && hasValue) {
+      if (!parseListen(rest[++i], o.listenHost, o.listenPort)) return false;
+    } else if (a == "--data" && hasValue) {
+      o.dataFolder = rest[++i];
+    } else if (a == "--db" && hasValue) {
+      o.databasePath = rest[++i];
+    } else if (a == "--keep-full" && hasValue) {
+      if (!parseNumberOption(a, rest[++i], 1, 24 * 366, o.keepFullHours)) return false;
+    } else if (a == "--keep-days" && hasValue) {
+      if (!parseNumberOption(a, rest[++i], 1, 3660, o.keepDays)) return false;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+nlohmann::json reportJson(const app::MonitorReport& r, const EngineSnapshot& s) {
+  nlohmann::json adapters = nlohmann::json::array();
+  for (int card = 0; card < s.cardCount; ++card) {
+    const LocalAdapter& a = s.adapters[static_cast<std::size_t>(card)];
+    const AdapterNetwork& n = s.networks[static_cast<std::size_t>(card)];
+    if (!a.present) continue;
+    adapters.push_back({{"card", card},
+                        {"interface", s.cardNames[static_cast<std::size_t>(card)]},
+                        {"adapterMac", macToText(a.mac)},
+                        {"kind", kindTextFor(a.kind)},
+                        {"firmware", n.firmware.str()}});
+  }
+  nlohmann::json stations = nlohmann::json::array();
+  for (const app::MonitoredStation& st : r.stations)
+    stations.push_back({{"mac", st.mac},
+                        {"name", st.name},
+                        {"firmware", st.firmware},
+                        {"tx", st.tx},
+                        {"rx", st.rx},
+                        {"answered", st.answered}});
+  return {{"time", static_cast<double>(r.timeMs) / 1000.0},
+          {"cycle", r.cycles},
+          {"card", r.card},
+          {"adapters", adapters},
+          {"stations", stations},
+          {"framesSent", r.framesSent},
+          {"queryMs", r.queryMs}};
+}
+
+void printText(const app::MonitorReport& r) {
+  std::printf("cycle %u  card %d %s  adapter %s  %zu stations\n", r.cycles, r.card,
+              r.cardName.c_str(), r.adapter.c_str(), r.stations.size());
+  for (const app::MonitoredStation& st : r.stations)
+    std::printf("  %s %-20s TX %4.0f RX %4.0f %s\n", st.mac.c_str(), st.name.c_str(), st.tx, st.rx,
+                st.answered ? "up" : "DOWN");
+}
+
+// The known devices' names, read without touching the file.
+KnownDeviceTable readNames(const std::string& path) {
+  ReadFileResult file = readWholeFile(systemFileOps(), path, databaseSize(kMaxKnownDevices));
+  if (file.status != ReadFileResult::Status::Ok) return {};
+  auto db = std::make_unique<DeviceDatabase>();
+  if (!decodeDatabase(file.data, *db).ok()) {
+    std::fprintf(stderr, "strandline-cli: %s is damaged; stations are shown without names\n",
+                 path.c_str());
+    return {};
+  }
+  return db->known;
+}
+
+}  // namespace
+
+int runMonitor(const Args& args) {
+  MonitorOptions options;
+  if (!parse(args, options)) return usage(kSynopsis);
+
+  std::string folder = options.dataFolder;
+  if (folder.empty()) {
+    DataFolderChoice choice = chooseDataFolder();
+    if (choice.notice) std::fprintf(stderr, "strandline-cli: %s\n", choice.notice->text.c_str());
+    folder = choice.folder;
+    // A simulated network keeps its history apart from the real one's.
+    if (!options.common.simulateFile.empty()) folder += "/demo";
+  }
+  makeFolders(systemFileOps(), folder);
+  std::string dbPath = options.databasePath;
+  if (dbPath.empty()) {
+    OemSettings oem = readOemPrefs(findShippedFile(kOemPrefsFileName));
+    dbPath = databasePath(folder, oem.prefs.appName);
+  }
+
+  // SIGINT and SIGTERM end the run between cycles; the threads made below
+  // inherit the blocked set, and this thread waits for them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  LinkSetup setup;
+  std::string error;
+  bool paced =
+      !options.common.simulateFile.empty() && (options.cycles == 0 || !options.listenHost.empty());
+  if (!app::makeLink({options.common.interfaces, options.common.simulateFile, paced}, setup,
+                     error)) {
+    std::fprintf(stderr, "strandline-cli: %s\n", error.c_str());
+    return kExitFailure;
+  }
+
+  HistoryRecorderOptions historyOptions;
+  historyOptions.path = folder + "/" + kHistoryFileName;
+  historyOptions.retention.fullSeconds = std::int64_t{options.keepFullHours} * 3600;
+  historyOptions.retention.keepSeconds = std::int64_t{options.keepDays} * 24 * 3600;
+  historyOptions.notice = [](const std::string& text) {
+    std::fprintf(stderr, "strandline-cli: %s\n", text.c_str());
+  };
+  HistoryRecorder recorder(historyOptions);
+
+  std::mutex metricsMutex;
+  std::string metrics;
+  httplib::Server server;
+  std::thread serverThread;
+  if (!options.listenHost.empty()) {
+    server.Get("/metrics", [&](const httplib::Request&, httplib::Response& res) {
+      std::lock_guard lock(metricsMutex);
+      res.set_content(metrics, "text/plain; version=0.0.4; charset=utf-8");
+    });
+    if (!server.bind_to_port(options.listenHost, options.listenPort)) {
+      std::fprintf(stderr, "strandline-cli: cannot listen on %s:%d\n", options.listenHost.c_str(),
+                   options.listenPort);
+      return kExitFailure;
+    }
+    serverThread = std::thread([&] { server.listen_after_bind(); });
+  }
+
+  RecordingPrompter prompter;
+  auto context = std::make_unique<ProgramContext>(*setup.link, *setup.clock, prompter);
+  context->known = readNames(dbPath);
+  Engine engine(std::move(context));
+
+  enum class Outcome { Running, Done, NoAdapter, NoPermission };
+  std::mutex mutex;
+  std::condition_variable changed;
+  Outcome outcome = Outcome::Running;
+  std::string problem;
+  int reported = 0;
+  std::map<std::pair<int, MacAddress>, std::uint32_t> lastSent;
+  bool haveLast = false;
+  std::uint32_t lastCycle = 0;
+  engine.addListener([&](const EngineSnapshot& s) {
+    if (!endsScanCycle(s) || (haveLast && s.cyclesCompleted == lastCycle)) return;
+    {
+      // The engine may finish further cycles before it stops: they are not reported.
+      std::lock_guard lock(mutex);
+      if (options.cycles > 0 && reported >= options.cycles) return;
+    }
+    recorder.take(s);
+    haveLast = true;
+    lastCycle = s.cyclesCompleted;
+    app::MonitorReport report = app::monitorReportOf(s, historyCycleOf(s, lastSent));
+    // The cycle that just ended is counted once the scan moves on; report it as done.
+    report.cycles = s.cyclesCompleted + 1;
+    if (options.json)
+      std::printf("%s\n", reportJson(report, s)
+                              .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+                              .c_str());
+    else
+      printText(report);
+    std::fflush(stdout);
+    {
+      std::lock_guard lock(metricsMutex);
+      metrics = app::prometheusText(report);
+    }
+    std::lock_guard lock(mutex);
+    if (options.cycles > 0 && ++reported >= options.cycles && outcome == Outcome::Running) {
+      outcome = Outcome::Done;
+      changed.notify_all();
+    }
+  });
+  Engine* e = &engine;
+  engine.post([&, e](ProgramContext& ctx) {
+    bool found = startDiscovery(
+        ctx, options.interval, 3, [e](int phase) { e->publish(phase); }, true);
+    if (found) return;
+    std::lock_guard lock(mutex);
+    problem = capturePermissionProblem(ctx.cards);
+    outcome = problem.empty() ? Outcome::NoAdapter : Outcome::NoPermission;
+    changed.notify_all();
+  });
+  engine.start();
+
+  Outcome result;
+  for (;;) {
+    {
+      std::unique_lock lock(mutex);
+      if (changed.wait_for(lock, std::chrono::milliseconds(200),
+                           [&] { return outcome != Outcome::Running; })) {
+        result = outcome;
+        break;
+      }
+    }
+    timespec poll{0, 0};
+    if (sigtimedwait(&stopSignals, nullptr, &poll) > 0) {
+      result = Outcome::Done;
+      break;
+    }
+  }
+  engine.stop();
+  recorder.flush();
+  if (serverThread.joinable()) {
+    server.stop();
+    serverThread.join();
+  }
+
+  if (result == Outcome::NoPermission) {
+    std::fprintf(stderr, "strandline-cli: %s\n", problem.c_str());
+    return kExitFailure;
+  }
+  if (result == Outcome::NoAdapter) {
+    std::fprintf(stderr,
+                 "strandline-cli: no powerline adapter found on any card; check the cable and "
+                 "the adapter's power, and which interfaces are allowed\n");
+    return kExitNoAdapter;
+  }
+  return kExitOk;
+}
+
+}  // namespace strandline::cli
