@@ -65,6 +65,17 @@ bool parseFlowOptions(const Args& args, FlowOptions& options, Args& rest) {
   return true;
 }
 
+int reportNoAdapter(const std::string& permissionProblem) {
+  if (!permissionProblem.empty()) {
+    std::fprintf(stderr, "strandline-cli: %s\n", permissionProblem.c_str());
+    return kExitFailure;
+  }
+  std::fprintf(stderr,
+               "strandline-cli: no powerline adapter found on any card; check the cable and the "
+               "adapter's power, and which interfaces are allowed\n");
+  return kExitNoAdapter;
+}
+
 int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)>& flow) {
   LinkSetup setup;
   std::string error;
@@ -105,16 +116,7 @@ int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)
   std::promise<int> done;
   engine.post([&](ProgramContext& c) {
     if (!discover(c, options.interval)) {
-      std::string problem = capturePermissionProblem(c.cards);
-      if (!problem.empty()) {
-        std::fprintf(stderr, "strandline-cli: %s\n", problem.c_str());
-        done.set_value(kExitFailure);
-      } else {
-        std::fprintf(stderr,
-                     "strandline-cli: no powerline adapter found on any card; check the cable "
-                     "and the adapter's power, and which interfaces are allowed\n");
-        done.set_value(kExitNoAdapter);
-      }
+      done.set_value(reportNoAdapter(capturePermissionProblem(c.cards)));
       return;
     }
     int code = flow(c);

@@ -23,6 +23,10 @@ struct FlowOptions {
 // Takes --db and --interval (and the common options) out of args.
 bool parseFlowOptions(const Args& args, FlowOptions& options, Args& rest);
 
+// After discovery found no adapter: says why on stderr (the capture
+// permission problem when there is one) and returns the exit code.
+int reportNoAdapter(const std::string& permissionProblem);
+
 // Runs `flow` after discovery; its result is the exit code (kExitOk or
 // kExitFailure). kExitNoAdapter when discovery found nothing.
 int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)>& flow);

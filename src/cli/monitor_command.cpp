@@ -15,6 +15,7 @@
 
 #include "app/station_metrics.h"
 #include "cli/commands.h"
+#include "cli/flow_runner.h"
 #include "cli/link_setup.h"
 #include "cli/options.h"
 #include "core/discovery/local_detection.h"
@@ -283,16 +284,8 @@ int runMonitor(const Args& args) {
     serverThread.join();
   }
 
-  if (result == Outcome::NoPermission) {
-    std::fprintf(stderr, "strandline-cli: %s\n", problem.c_str());
-    return kExitFailure;
-  }
-  if (result == Outcome::NoAdapter) {
-    std::fprintf(stderr,
-                 "strandline-cli: no powerline adapter found on any card; check the cable and "
-                 "the adapter's power, and which interfaces are allowed\n");
-    return kExitNoAdapter;
-  }
+  if (result == Outcome::NoPermission || result == Outcome::NoAdapter)
+    return reportNoAdapter(problem);
   return kExitOk;
 }
 

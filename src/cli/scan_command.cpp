@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "cli/flow_runner.h"
 #include "cli/link_setup.h"
 #include "cli/options.h"
 #include "core/discovery/local_detection.h"
@@ -147,16 +148,8 @@ int runScan(const Args& args) {
   auto [outcome, message] = finished.get_future().get();
   engine.stop();
 
-  if (outcome == Outcome::NoPermission) {
-    std::fprintf(stderr, "strandline-cli: %s\n", message.c_str());
-    return kExitFailure;
-  }
-  if (outcome == Outcome::NoAdapter) {
-    std::fprintf(stderr,
-                 "strandline-cli: no powerline adapter found on any card; check the cable and "
-                 "the adapter's power, and which interfaces are allowed\n");
-    return kExitNoAdapter;
-  }
+  if (outcome == Outcome::NoPermission || outcome == Outcome::NoAdapter)
+    return reportNoAdapter(message);
   EngineSnapshot snapshot = result.get_future().get();
   if (options.json)
     std::printf("%s\n", toJson(snapshot).dump(2).c_str());

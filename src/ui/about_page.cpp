@@ -10,8 +10,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/about_texts.h"
-#include "app/bitmap_file.h"
+#include "storage/about_texts.h"
+#include "storage/bitmap_file.h"
 #include "ui/cbmp.h"
 
 namespace strandline::ui {
@@ -42,8 +42,8 @@ AboutPage::AboutPage(const OemSettings& oem, const std::string& startupDirectory
   QString url = QString::fromStdString(oem.prefs.webAddress);
   connect(link, &QPushButton::clicked, this, [url] { QDesktopServices::openUrl(QUrl(url)); });
   label(0, "Version:", {12, 144, 80, 18}, this);
-  label(1098, QString::fromStdString(app::versionText()), {96, 144, 200, 18}, this);
-  label(1104, QString::fromStdString(app::releaseText()), {300, 144, 260, 18}, this);
+  label(1098, QString::fromStdString(versionText()), {96, 144, 200, 18}, this);
+  label(1104, QString::fromStdString(releaseText()), {300, 144, 260, 18}, this);
   label(0, "License Copyrights :", {12, 166, 140, 18}, this);
   label(0, QString::fromStdString(oem.prefs.copyright), {156, 166, 420, 18}, this);
 
@@ -63,13 +63,12 @@ AboutPage::AboutPage(const OemSettings& oem, const std::string& startupDirectory
   readme->setGeometry(12, 190, 576, 140);
   // Readme.txt: the working directory first, then the shared data folders.
   std::string readmePath = startupDirectory + "/Readme.txt";
-  if (!QFile::exists(QString::fromStdString(readmePath)))
-    readmePath = app::findDataFile("Readme.txt");
+  if (!QFile::exists(QString::fromStdString(readmePath))) readmePath = findDataFile("Readme.txt");
   QFile file(QString::fromStdString(readmePath));
   if (!readmePath.empty() && file.open(QIODevice::ReadOnly | QIODevice::Text))
     readme->setPlainText(QString::fromUtf8(file.readAll()));
   else
-    readme->setPlainText(app::kReadmeMissing);
+    readme->setPlainText(kReadmeMissing);
 
   logo_ = CBmp::load("oemBig.bmp");
   badge_ = CBmp::load("cert.bmp");

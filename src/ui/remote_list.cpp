@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <algorithm>
 
-#include "app/bitmap_file.h"
+#include "storage/bitmap_file.h"
 #include "ui/cbmp.h"
 
 namespace strandline::ui {
@@ -43,7 +43,7 @@ RemoteList::RemoteList(const OemSettings& oem, QWidget* parent) : QTreeWidget(pa
   setItemDelegateForColumn(0, new NameDelegate(*this));
   setContextMenuPolicy(Qt::CustomContextMenu);
   connect(this, &QWidget::customContextMenuRequested, this, &RemoteList::showContextMenu);
-  oui_ = loadOuiList(app::findDataFile(kOuiListFileName));
+  oui_ = loadOuiList(findDataFile(kOuiListFileName));
   quality_ = app::makeQualityTable(oem.prefs.qualityType);
   columns_ = app::remoteColumns(oem.prefs.showRate != 0, oem.prefs.showQuality != 0);
 

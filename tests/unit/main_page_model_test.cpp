@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/about_texts.h"
-#include "app/bitmap_file.h"
 #include "platform/memory_link.h"
 #include "platform/single_instance.h"
+#include "storage/about_texts.h"
+#include "storage/bitmap_file.h"
 #include "unit/storage_test_util.h"
 
 namespace strandline::app {
