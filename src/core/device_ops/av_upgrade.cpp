@@ -1,7 +1,6 @@
 #include "core/device_ops/av_upgrade.h"
 
 #include <array>
-#include <iostream>
 #include <ostream>
 
 #include "core/device_ops/device_operations.h"
@@ -21,10 +20,6 @@ constexpr std::uint32_t kTransferConfirmWaitMs = 100;
 constexpr std::uint32_t kRequestPauseMs = 1;
 // Version queries while waiting for the device after the factory reset.
 constexpr std::uint32_t kVersionAttempts = 20;
-
-std::ostream& reportOf(const ToolEnvironment& env) {
-  return env.report ? *env.report : std::cerr;
-}
 
 UpgradeStep stepOf(UpdatePhase phase) {
   switch (phase) {
@@ -152,7 +147,7 @@ std::uint32_t avUpdateOptions(const std::string& chipName, bool configBlockOk) {
 AvUpgradeOutcome runAvUpgradeProcedure(const ToolEnvironment& env, const AvUpgradeRequest& request,
                                        const UpgradeControl& control) {
   AvUpgradeOutcome outcome;
-  ToolSession session(env.clock, reportOf(env));
+  ToolSession session(env.clock, env.reportStream());
   Bytes firmware, pib;
   if (!loadFiles(session, env, request, firmware, pib)) return outcome;
   if (!macIsSet(env.cardMac.data())) {

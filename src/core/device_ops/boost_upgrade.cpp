@@ -1,6 +1,5 @@
 #include "core/device_ops/boost_upgrade.h"
 
-#include <iostream>
 #include <optional>
 #include <ostream>
 
@@ -24,10 +23,6 @@ constexpr std::uint32_t kAnswerSlackMs = 5;
 // The version string is asked for every half second for up to 10 s after the reset.
 constexpr std::uint32_t kVersionPollMs = 500;
 constexpr int kVersionPolls = 20;
-
-std::ostream& reportOf(const ToolEnvironment& env) {
-  return env.report ? *env.report : std::cerr;
-}
 
 // One upgrade's exchange with the adapter.
 class LoaderLink {
@@ -236,7 +231,7 @@ BoostUpgradeOutcome upgradeHp10Firmware(const ToolEnvironment& env,
     return outcome;
   }
 
-  ToolSession session(env.clock, reportOf(env));
+  ToolSession session(env.clock, env.reportStream());
   if (openToolChannelOnCurrentCard(session, env.link, env.cardMac, env.prompter, false,
                                    kEtherTypeHomePlug10) != 0)
     return outcome;

@@ -22,10 +22,6 @@ void configure(ToolSession& session, const ToolEnvironment& env) {
   session.channel.dumpStream = env.dumpStream;
 }
 
-std::ostream& reportOf(const ToolEnvironment& env) {
-  return env.report ? *env.report : std::cerr;
-}
-
 }  // namespace
 
 const char* pibFileName(PibFile file) {
@@ -48,6 +44,10 @@ const PibPatch* PibPatchRegistry::find(int kind) const {
   if (kind != kPatchQos && kind != kPatchLedsOff) kind = kPatchLedsOn;
   auto it = patches_.find(kind);
   return it == patches_.end() || !it->second ? nullptr : &it->second;
+}
+
+std::ostream& ToolEnvironment::reportStream() const {
+  return report ? *report : std::cerr;
 }
 
 int openToolChannelOnCurrentCard(ToolSession& session, FrameLink& link, const MacAddress& cardMac,
@@ -80,7 +80,7 @@ int openToolChannelOnCurrentCard(ToolSession& session, FrameLink& link, const Ma
 
 int runToolOperation(const ToolEnvironment& env, bool quiet,
                      const std::function<int(ToolSession&)>& operation) {
-  ToolSession session(env.clock, reportOf(env));
+  ToolSession session(env.clock, env.reportStream());
   configure(session, env);
   if (openToolChannelOnCurrentCard(session, env.link, env.cardMac, env.prompter, quiet) != 0)
     return -1;
@@ -131,7 +131,7 @@ int factoryResetAndSave(ToolSession& session, Prompter& prompter, const std::str
 }
 
 int pibModify(const ToolEnvironment& env, PibAction action, int kind, const std::string& path) {
-  ToolSession session(env.clock, reportOf(env));
+  ToolSession session(env.clock, env.reportStream());
   configure(session, env);
   bool quiet = action != PibAction::PatchAndWrite;
   if (openToolChannelOnCurrentCard(session, env.link, env.cardMac, env.prompter, quiet) != 0)

@@ -52,6 +52,7 @@ struct ToolEnvironment {
   MacAddress cardMac{};
   const PibPatchRegistry* patches = nullptr;
   std::ostream* report = nullptr;  // the report lines; null: standard error
+  std::ostream& reportStream() const;
   std::uint32_t channelFlags = 0;  // bit 0: hex dump of every frame
   std::FILE* dumpStream = stdout;
 };
