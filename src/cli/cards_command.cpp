@@ -1,6 +1,7 @@
 // strandline-cli cards: the network cards Strandline would use, opened as the
 // card table opens them.
 #include <cstdio>
+#include <memory>
 
 #include "cli/commands.h"
 #include "cli/options.h"
@@ -9,12 +10,10 @@
 
 namespace strandline::cli {
 
-int runCards(const Args& args) {
-  CommonOptions options;
-  Args rest;
-  if (!parseCommonOptions(args, options, rest) || !rest.empty())
-    return usage("cards [--interface IF]...");
-  PcapLink link(options.interfaces);
+namespace {
+
+int runCards(const CommonOptions& options) {
+  PcapLink link(options.interfacesToUse());
   CardTable table;
   table.link = &link;
   openAllCards(table);
@@ -35,6 +34,15 @@ int runCards(const Args& args) {
   }
   closeAllCards(table);
   return kExitOk;
+}
+
+}  // namespace
+
+void addCardsCommand(CLI::App& app, Action& action) {
+  auto options = std::make_shared<CommonOptions>();
+  CLI::App* sub = app.add_subcommand("cards", "the network cards Strandline would use");
+  addInterfaceOption(*sub, *options);
+  onRun(*sub, action, [options] { return runCards(*options); });
 }
 
 }  // namespace strandline::cli

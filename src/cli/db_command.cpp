@@ -9,6 +9,7 @@
 
 #include "base/bytes.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "platform/data_folder.h"
 #include "storage/device_database.h"
 #include "storage/oem_prefs.h"
@@ -90,21 +91,16 @@ static bool confirmed(const std::string& question) {
   return answer == "y" || answer == "yes";
 }
 
-static int runDelete(const Args& args) {
+struct DeleteOptions {
   std::string macText, path;
   bool yes = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--yes")
-      yes = true;
-    else if (args[i] == "--db" && i + 1 < args.size())
-      path = args[++i];
-    else if (macText.empty() && args[i].rfind("--", 0) != 0)
-      macText = args[i];
-    else
-      return usage(kDbSynopsis);
-  }
+};
+
+static int runDelete(const DeleteOptions& o) {
+  const std::string& macText = o.macText;
+  const std::string& path = o.path;
+  const bool yes = o.yes;
   MacAddress mac{};
-  if (macText.empty()) return usage(kDbSynopsis);
   if (!parseMac(macText, mac)) {
     std::fprintf(stderr, "strandline-cli: '%s' is not a MAC address\n", macText.c_str());
     return kExitUsage;
@@ -154,10 +150,8 @@ static int runDelete(const Args& args) {
   return kExitOk;
 }
 
-int runDb(const Args& args) {
-  if (!args.empty() && args[0] == "delete") return runDelete(Args(args.begin() + 1, args.end()));
-  if (args.empty() || args[0] != "show" || args.size() > 2) return usage(kDbSynopsis);
-  std::string path = args.size() == 2 ? args[1] : defaultDatabasePath();
+static int runShow(const std::string& given) {
+  std::string path = given.empty() ? defaultDatabasePath() : given;
 
   ReadFileResult file = readWholeFile(systemFileOps(), path, databaseSize(kMaxKnownDevices));
   if (file.status == ReadFileResult::Status::Missing) {
@@ -179,6 +173,25 @@ int runDb(const Args& args) {
   std::printf("%s\n",
               databaseJson(*db).dump(2, ' ', false, json::error_handler_t::replace).c_str());
   return kExitOk;
+}
+
+void addDbCommand(CLI::App& app, Action& action) {
+  CLI::App* db = app.add_subcommand("db", "the device database");
+
+  auto showPath = std::make_shared<std::string>();
+  CLI::App* show = db->add_subcommand("show", "the device database as JSON");
+  show->add_option("FILE", *showPath, "the database file (default: the window's)");
+  onRun(*show, action, [showPath] { return runShow(*showPath); });
+
+  auto o = std::make_shared<DeleteOptions>();
+  CLI::App* remove = db->add_subcommand(
+      "delete",
+      "remove a device from the database (a device with a password only after a yes, or with "
+      "--yes)");
+  remove->add_option("MAC", o->macText, "the device")->required();
+  addDatabaseOption(*remove, o->path, "the database file (default: the window's)");
+  remove->add_flag("--yes", o->yes, "do not ask before removing a device with a password");
+  onRun(*remove, action, [o] { return runDelete(*o); });
 }
 
 }  // namespace strandline::cli

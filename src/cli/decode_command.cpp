@@ -1,31 +1,24 @@
 // strandline-cli decode: one received AV frame through the message library's
 // decoder, printed as JSON.
 #include <cstdio>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 
 #include "base/bytes.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "protocol/av_decode.h"
 
 namespace strandline::cli {
 
-int runDecode(const Args& args) {
-  bool versionOne = false;
-  std::string hex;
-  for (const std::string& arg : args) {
-    if (arg == "--v1") {
-      versionOne = true;
-    } else if (hex.empty() && !arg.empty() && arg[0] != '-') {
-      hex = arg;
-    } else {
-      return usage(kDecodeSynopsis);
-    }
-  }
+namespace {
+
+int runDecode(const std::string& hex, bool versionOne) {
   Bytes frame;
-  if (hex.empty() || !parseHex(hex, frame) || frame.empty()) {
+  if (!parseHex(hex, frame) || frame.empty()) {
     std::fprintf(stderr, "strandline-cli decode: the frame must be given as hex digits\n");
-    return usage(kDecodeSynopsis);
+    return kExitUsage;
   }
 
   ThpapiContext library;
@@ -47,6 +40,21 @@ int runDecode(const Args& args) {
   out["data"] = toHex(ByteView(result.data.data(), result.dataLength));
   std::printf("%s\n", out.dump().c_str());
   return kExitOk;
+}
+
+}  // namespace
+
+void addDecodeCommand(CLI::App& app, Action& action) {
+  struct Options {
+    std::string hex;
+    bool versionOne = false;
+  };
+  auto o = std::make_shared<Options>();
+  CLI::App* sub = app.add_subcommand(
+      "decode", "decode one received AV frame (the whole Ethernet frame, as hex) as JSON");
+  sub->add_option("HEXFRAME", o->hex, "the frame as hex digits")->required();
+  sub->add_flag("--v1", o->versionOne, "decode with the version 1 message layouts");
+  onRun(*sub, action, [o] { return runDecode(o->hex, o->versionOne); });
 }
 
 }  // namespace strandline::cli

@@ -2,9 +2,11 @@
 // the network by its printed password; a known device's password is checked
 // and stored; the local adapter restarts or returns to its factory defaults.
 #include <cstdio>
+#include <memory>
 
 #include "cli/commands.h"
 #include "cli/flow_runner.h"
+#include "cli/options.h"
 #include "cli/tool_command.h"
 #include "core/device_ops/device_operations.h"
 #include "core/program_context.h"
@@ -14,7 +16,7 @@ namespace strandline::cli {
 
 namespace {
 
-int add(const FlowOptions& options, const std::string& name, const std::string& password) {
+int addDevice(const FlowOptions& options, const std::string& name, const std::string& password) {
   return runFlow(options, [&](ProgramContext& ctx) {
     return addDeviceByPassword(ctx, name, password) ? kExitOk : kExitFailure;
   });
@@ -55,34 +57,43 @@ int factoryReset(const CommonOptions& options, const std::string& savePath) {
 
 }  // namespace
 
-int runDevice(const Args& args) {
-  FlowOptions options;
-  Args rest;
-  if (!parseFlowOptions(args, options, rest) || rest.empty()) return usage(kDeviceSynopsis);
-  if (rest[0] == "reset" && rest.size() == 1) return reset(options.common);
-  if (rest[0] == "factory-reset") {
-    if (rest.size() == 1) return factoryReset(options.common, "");
-    if (rest.size() == 3 && rest[1] == "--save") return factoryReset(options.common, rest[2]);
-    return usage(kDeviceSynopsis);
-  }
-  if (rest[0] == "add") {
-    std::string name;
-    Args positional;
-    for (std::size_t i = 1; i < rest.size(); ++i) {
-      if (rest[i] == "--name" && i + 1 < rest.size())
-        name = rest[++i];
-      else
-        positional.push_back(rest[i]);
-    }
-    if (positional.size() != 1) return usage(kDeviceSynopsis);
-    return add(options, name, positional[0]);
-  }
-  if (rest[0] == "verify" && rest.size() == 3) {
+void addDeviceCommand(CLI::App& app, Action& action) {
+  CLI::App* device = app.add_subcommand("device", "add, check, restart or reset devices");
+
+  struct Options {
+    FlowOptions flow;
+    std::string name, password, mac, save;
+  };
+  auto o = std::make_shared<Options>();
+  CLI::App* add =
+      device->add_subcommand("add", "add a device to the network by its printed password");
+  add->add_option("PASSWORD", o->password, "the password printed on the device")->required();
+  add->add_option("--name", o->name, "the name the device gets in the database")->type_name("NAME");
+  addFlowOptions(*add, o->flow);
+  onRun(*add, action, [o] { return addDevice(o->flow, o->name, o->password); });
+
+  CLI::App* check = device->add_subcommand(
+      "verify", "check a device's password against the device and store it in the database");
+  check->add_option("MAC", o->mac, "the device")->required();
+  check->add_option("PASSWORD", o->password, "the password printed on the device")->required();
+  addFlowOptions(*check, o->flow);
+  onRun(*check, action, [o] {
     MacAddress mac{};
-    if (!parseDeviceMac(rest[1], mac)) return kExitUsage;
-    return verify(options, mac, rest[2]);
-  }
-  return usage(kDeviceSynopsis);
+    if (!parseDeviceMac(o->mac, mac)) return kExitUsage;
+    return verify(o->flow, mac, o->password);
+  });
+
+  CLI::App* restart = device->add_subcommand("reset", "restart the local adapter");
+  addCommonOptions(*restart, o->flow.common);
+  onRun(*restart, action, [o] { return reset(o->flow.common); });
+
+  CLI::App* factory = device->add_subcommand(
+      "factory-reset",
+      "restore the local adapter's factory defaults (and save the block it then "
+      "holds into FILE)");
+  factory->add_option("--save", o->save, "where the parameter block is saved")->type_name("FILE");
+  addCommonOptions(*factory, o->flow.common);
+  onRun(*factory, action, [o] { return factoryReset(o->flow.common, o->save); });
 }
 
 }  // namespace strandline::cli

@@ -8,10 +8,12 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
 #include "cli/flow_runner.h"
+#include "cli/options.h"
 #include "cli/tool_command.h"
 #include "core/device_ops/av_upgrade.h"
 #include "core/device_ops/boost_upgrade.h"
@@ -155,40 +157,49 @@ int check(const std::string& path) {
   return result.ok ? kExitOk : kExitFailure;
 }
 
-bool parseUpgrade(const Args& args, UpgradeOptions& o) {
-  Args rest;
-  if (!parseFlowOptions(args, o.flow, rest)) return false;
-  for (std::size_t i = 0; i < rest.size(); ++i) {
-    const std::string& a = rest[i];
-    std::string* target = a == "--pib"    ? &o.pib
-                          : a == "--nvm"  ? &o.nvm
-                          : a == "--img"  ? &o.img
-                          : a == "--cfg"  ? &o.cfg
-                          : a == "--save" ? &o.save
-                                          : nullptr;
-    if (a == "--yes") {
-      o.yes = true;
-    } else if (target && i + 1 < rest.size() && !rest[i + 1].empty()) {
-      *target = rest[++i];
-    } else {
-      return false;
-    }
-  }
-  bool av = !o.pib.empty() && !o.nvm.empty() && o.img.empty() && o.cfg.empty();
-  bool hp10 = !o.img.empty() && o.pib.empty() && o.nvm.empty() && o.save.empty();
-  return av || hp10;
-}
-
 }  // namespace
 
-int runFirmware(const Args& args) {
-  if (args.size() == 2 && args[0] == "check") return check(args[1]);
-  if (!args.empty() && args[0] == "upgrade") {
-    UpgradeOptions o;
-    if (!parseUpgrade(Args(args.begin() + 1, args.end()), o)) return usage(kFirmwareSynopsis);
-    return upgrade(o);
-  }
-  return usage(kFirmwareSynopsis);
+void addFirmwareCommand(CLI::App& app, Action& action) {
+  CLI::App* firmware = app.add_subcommand("firmware", "the local adapter's firmware");
+
+  auto o = std::make_shared<UpgradeOptions>();
+  CLI::App* up = firmware->add_subcommand(
+      "upgrade",
+      "upgrade the local HomePlug AV adapter (--pib and --nvm; then restore its factory defaults "
+      "and save its block) or the local Boost HomePlug 1.0 adapter (--img, optional --cfg)");
+  struct FileOption {
+    const char* name;
+    std::string UpgradeOptions::*field;
+    const char* help;
+  };
+  static constexpr FileOption kFiles[] = {
+      {"--pib", &UpgradeOptions::pib, "the parameter file (HomePlug AV)"},
+      {"--nvm", &UpgradeOptions::nvm, "the firmware file (HomePlug AV)"},
+      {"--img", &UpgradeOptions::img, "the image file (Boost HomePlug 1.0)"},
+      {"--cfg", &UpgradeOptions::cfg, "the configuration file (Boost HomePlug 1.0)"},
+      {"--save", &UpgradeOptions::save,
+       "where the block is saved after the upgrade (HomePlug AV; default: default.pib in the "
+       "data folder)"},
+  };
+  for (const FileOption& f : kFiles)
+    up->add_option(f.name, (*o).*f.field, f.help)->type_name("FILE");
+  up->add_flag("--yes", o->yes, "do not ask before starting");
+  addFlowOptions(*up, o->flow);
+  up->callback([&action, o] {
+    bool av = !o->pib.empty() && !o->nvm.empty() && o->img.empty() && o->cfg.empty();
+    bool hp10 = !o->img.empty() && o->pib.empty() && o->nvm.empty() && o->save.empty();
+    if (!av && !hp10)
+      throw CLI::ValidationError(
+          "upgrade takes --pib and --nvm (HomePlug AV), or --img and an optional --cfg (Boost "
+          "HomePlug 1.0)");
+    action = [o] { return upgrade(*o); };
+  });
+
+  auto path = std::make_shared<std::string>();
+  CLI::App* checkFile =
+      firmware->add_subcommand("check", "walk and check a firmware file, its blocks as JSON");
+  checkFile->add_option("FILE", *path, "the firmware file")->required();
+  onRun(*checkFile, action, [path] { return check(*path); });
 }
 
 }  // namespace strandline::cli

@@ -47,22 +47,12 @@ bool discover(ProgramContext& ctx, int interval) {
 
 }  // namespace
 
-bool parseFlowOptions(const Args& args, FlowOptions& options, Args& rest) {
-  Args remaining;
-  if (!parseCommonOptions(args, options.common, remaining)) return false;
-  for (std::size_t i = 0; i < remaining.size(); ++i) {
-    const std::string& a = remaining[i];
-    if (a == "--db" && i + 1 < remaining.size()) {
-      options.databasePath = remaining[++i];
-    } else if (a == "--interval" && i + 1 < remaining.size()) {
-      if (!parseNumberOption(a, remaining[++i], 1, kMaxInterval, options.interval)) return false;
-    } else if (a == "--db" || a == "--interval") {
-      return false;
-    } else {
-      rest.push_back(a);
-    }
-  }
-  return true;
+void addFlowOptions(CLI::App& app, FlowOptions& options) {
+  addCommonOptions(app, options.common);
+  addDatabaseOption(app, options.databasePath,
+                    "the device database to read and update (default: none, a table in memory)");
+  addNumberOption(app, "--interval", options.interval, 1, kMaxInterval,
+                  "scan interval of the discovery cycle (default 7)");
 }
 
 int reportNoAdapter(const std::string& permissionProblem) {
@@ -85,8 +75,9 @@ int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)
   }
   PrintingPrompter prompter;
   DeviceDatabase db;
-  if (!options.databasePath.empty()) {
-    DatabaseReadResult read = readDatabase(options.databasePath, db);
+  DatabaseFile file(options.databasePath);
+  if (!file.empty()) {
+    DatabaseReadResult read = readDatabase(file, db);
     if (read.status == DatabaseReadResult::Status::Recovered ||
         read.status == DatabaseReadResult::Status::Unreadable) {
       std::fprintf(stderr, "strandline-cli: %s: %s\n", options.databasePath.c_str(),
@@ -103,12 +94,12 @@ int runFlow(const FlowOptions& options, const std::function<int(ProgramContext&)
   clearStationTable(ctx.currentNetwork());
   std::string saveProblem;  // why the last save failed
   ctx.hooks.saveDatabase = [&] {
-    if (options.databasePath.empty()) return;
+    if (file.empty()) return;
     db.known = ctx.known;
     db.adapters = ctx.networks;
     db.currentCard = ctx.cards.currentCard;
     // A failure is told once, with its reason, when the command ends.
-    saveProblem = writeDatabase(options.databasePath, db).message;
+    saveProblem = writeDatabase(file, db).message;
   };
   ctx.hooks.rescanNetwork = [&] { detectLocalAdapters(ctx); };
 

@@ -16,12 +16,12 @@ namespace strandline::cli {
 
 struct FlowOptions {
   CommonOptions common;
-  DatabaseFile databasePath;  // --db FILE; empty: an empty table in memory
-  int interval = 7;           // --interval N: scan interval of the discovery cycle
+  std::string databasePath;  // --db FILE; empty: an empty table in memory
+  int interval = 7;          // --interval N: scan interval of the discovery cycle
 };
 
-// Takes --db and --interval (and the common options) out of args.
-bool parseFlowOptions(const Args& args, FlowOptions& options, Args& rest);
+// --db and --interval, and the common options.
+void addFlowOptions(CLI::App& app, FlowOptions& options);
 
 // After discovery found no adapter: says why on stderr (the capture
 // permission problem when there is one) and returns the exit code.

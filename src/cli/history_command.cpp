@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 
 #include <nlohmann/json.hpp>
 
@@ -15,8 +16,6 @@
 namespace strandline::cli {
 
 namespace {
-
-constexpr const char* kSynopsis = "history MAC [--since DURATION] [--csv|--json] [--data DIR]";
 
 // "90", "90s", "15m", "2h", "7d": seconds, at most ten years.
 bool parseDuration(const std::string& text, std::int64_t& seconds) {
@@ -48,34 +47,19 @@ std::string isoTime(std::int64_t ms) {
   return full;
 }
 
-}  // namespace
-
-int runHistory(const Args& args) {
+struct HistoryOptions {
   std::string macText, folder;
-  std::int64_t since = 24 * 3600;
-  enum class Format { Table, Csv, Json } format = Format::Table;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    bool hasValue = i + 1 < args.size();
-    if (a == "--since" && hasValue) {
-      if (!parseDuration(args[++i], since)) {
-        std::fprintf(stderr,
-                     "strandline-cli: --since takes a duration such as 90s, 15m, 2h or 7d\n");
-        return kExitUsage;
-      }
-    } else if (a == "--csv") {
-      format = Format::Csv;
-    } else if (a == "--json") {
-      format = Format::Json;
-    } else if (a == "--data" && hasValue) {
-      folder = args[++i];
-    } else if (macText.empty() && !a.starts_with("-")) {
-      macText = a;
-    } else {
-      return usage(kSynopsis);
-    }
-  }
-  if (macText.empty()) return usage(kSynopsis);
+  std::string since = "24h";
+  bool csv = false, json = false;
+};
+
+int runHistory(const HistoryOptions& o) {
+  std::string folder = o.folder;
+  const std::string& macText = o.macText;
+  std::int64_t since = 0;
+  parseDuration(o.since, since);  // checked while parsing
+  enum class Format { Table, Csv, Json };
+  const Format format = o.csv ? Format::Csv : o.json ? Format::Json : Format::Table;
   MacAddress mac{};
   if (!parseDeviceMac(macText, mac)) return kExitUsage;
   if (folder.empty()) folder = defaultDataFolder();
@@ -117,6 +101,29 @@ int runHistory(const Args& args) {
                   h.folded ? " (10-minute mean)" : "");
   }
   return kExitOk;
+}
+
+}  // namespace
+
+void addHistoryCommand(CLI::App& app, Action& action) {
+  auto o = std::make_shared<HistoryOptions>();
+  CLI::App* sub = app.add_subcommand("history", "the stored rate samples of a station");
+  sub->add_option("MAC", o->macText, "the station (or local adapter)")->required();
+  sub->add_option("--since", o->since,
+                  "samples of the last DURATION: 90s, 15m, 2h, 7d (default 24h)")
+      ->type_name("DURATION")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            std::int64_t seconds = 0;
+            return parseDuration(text, seconds)
+                       ? std::string()
+                       : std::string("takes a duration such as 90s, 15m, 2h or 7d");
+          },
+          ""));
+  CLI::Option* csv = sub->add_flag("--csv", o->csv, "as CSV");
+  addJsonFlag(*sub, o->json, "as JSON")->excludes(csv);
+  addDataOption(*sub, o->folder, "the data folder that holds the history (default: the window's)");
+  onRun(*sub, action, [o] { return runHistory(*o); });
 }
 
 }  // namespace strandline::cli

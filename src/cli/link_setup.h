@@ -11,7 +11,7 @@ namespace strandline::cli {
 using app::LinkSetup;
 
 inline bool makeLink(const CommonOptions& options, LinkSetup& setup, std::string& error) {
-  return app::makeLink({options.interfaces, options.simulateFile, false}, setup, error);
+  return app::makeLink({options.interfacesToUse(), options.simulateFile, false}, setup, error);
 }
 
 }  // namespace strandline::cli

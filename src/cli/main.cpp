@@ -1,59 +1,65 @@
 // strandline-cli: the Strandline core driven from a terminal.
 #include <cstdio>
-#include <cstring>
+#include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
+#include "base/version.h"
 #include "cli/commands.h"
 
-namespace strandline::cli {
+namespace {
 
-int usage(const char* synopsis) {
-  std::fprintf(stderr, "usage: strandline-cli %s\n", synopsis);
-  return kExitUsage;
+// The (sub)command the command line reached.
+const CLI::App& deepest(const CLI::App& app) {
+  const CLI::App* at = &app;
+  while (!at->get_subcommands().empty()) at = at->get_subcommands().front();
+  return *at;
 }
 
-// Each subcommand's file defines its entry; the table lists them for dispatch and --help.
-static const std::vector<Command> kCommands = {
-    {"cards", "cards [--interface IF]...", runCards},
-    {"scan",
-     "scan [--interface IF]... [--cycles N] [--interval N] [--json] [--stats]\n"
-     "                         [--simulate FILE]",
-     runScan},
-    {"db", kDbSynopsis, runDb},
-    {"prefs", "prefs show [FILE]", runPrefs},
-    {"key", kKeySynopsis, runKey},
-    {"decode", kDecodeSynopsis, runDecode},
-    {"network", kNetworkSynopsis, runNetwork},
-    {"device", kDeviceSynopsis, runDevice},
-    {"pib", kPibSynopsis, runPib},
-    {"qos", kQosSynopsis, runQos},
-    {"led", kLedSynopsis, runLed},
-    {"firmware", kFirmwareSynopsis, runFirmware},
-    {"report", kReportSynopsis, runReport},
-    {"monitor", kMonitorSynopsis, runMonitor},
-    {"history", kHistorySynopsis, runHistory},
-};
-
-static void printHelp(std::FILE* out) {
-  std::fprintf(out, "strandline-cli: manage powerline adapters from a terminal\n\nCommands:\n");
-  for (const Command& c : kCommands) std::fprintf(out, "  strandline-cli %s\n", c.synopsis);
-  std::fprintf(out,
-               "\nEnvironment:\n  STRANDLINE_INTERFACES  comma-separated interface names that may "
-               "be used (all Ethernet cards when unset)\n");
+// One line on stderr: what was wrong, and the help of the (sub)command it
+// was given to.
+int usageError(const CLI::App& app, const std::string& problem) {
+  std::string where = "strandline-cli";
+  for (const CLI::App* at = &app; at != &deepest(app);) {
+    at = at->get_subcommands().front();
+    where += " " + at->get_name();
+  }
+  std::fprintf(stderr, "strandline-cli: %s (see '%s --help')\n", problem.c_str(), where.c_str());
+  return strandline::cli::kExitUsage;
 }
 
-}  // namespace strandline::cli
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace strandline::cli;
-  if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-    printHelp(argc < 2 ? stderr : stdout);
-    return argc < 2 ? kExitUsage : kExitOk;
+  CLI::App app("strandline-cli: manage powerline adapters from a terminal", "strandline-cli");
+  app.set_version_flag("-V,--version", "strandline-cli " + std::string(strandline::kVersion));
+  Action action;
+  for (auto add :
+       {addCardsCommand, addScanCommand, addDbCommand, addPrefsCommand, addKeyCommand,
+        addDecodeCommand, addNetworkCommand, addDeviceCommand, addPibCommand, addQosCommand,
+        addLedCommand, addFirmwareCommand, addReportCommand, addMonitorCommand, addHistoryCommand})
+    add(app, action);
+  // Set after the subcommands are added, so that only this help shows it.
+  app.footer(
+      "Environment:\n  STRANDLINE_INTERFACES  comma-separated interface names that may be used "
+      "(all Ethernet cards when unset)\n\n'strandline-cli COMMAND --help' describes a command.");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ExtrasError& e) {
+    // The first word that fits nowhere (the library's text lists them all, backwards).
+    std::vector<std::string> rest = deepest(app).remaining(false);
+    return usageError(app, rest.empty() ? e.what() : "'" + rest.front() + "' was not expected");
+  } catch (const CLI::ParseError& e) {
+    return usageError(app, e.what());
   }
-  for (const Command& c : kCommands) {
-    if (std::strcmp(argv[1], c.name) == 0) return c.run(Args(argv + 2, argv + argc));
-  }
-  std::fprintf(stderr, "strandline-cli: unknown command '%s'\n", argv[1]);
-  printHelp(stderr);
-  return kExitUsage;
+  // A command with subcommands of its own was given without one.
+  return action ? action() : usageError(app, "a command is required");
 }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -16,6 +17,7 @@
 #include "app/station_metrics.h"
 #include "cli/commands.h"
 #include "cli/flow_runner.h"
+#include "cli/known_names.h"
 #include "cli/link_setup.h"
 #include "cli/options.h"
 #include "core/discovery/local_detection.h"
@@ -29,16 +31,13 @@ namespace strandline::cli {
 
 namespace {
 
-constexpr const char* kSynopsis =
-    "monitor [--interface IF]... [--cycles N] [--interval N] [--json] [--prometheus [ADDR:]PORT]\n"
-    "        [--data DIR] [--db FILE] [--keep-full HOURS] [--keep-days DAYS] [--simulate FILE]";
-
 struct MonitorOptions {
   CommonOptions common;
   int cycles = 0;  // 0: until stopped
   int interval = 30;
   bool json = false;
-  std::string listenHost;  // empty: no metrics endpoint
+  std::string listen;      // --prometheus [ADDR:]PORT; empty: no metrics endpoint
+  std::string listenHost;  // from listen
   int listenPort = 0;
   std::string dataFolder;
   std::string databasePath;
@@ -58,36 +57,7 @@ bool parseListen(const std::string& text, std::string& host, int& port) {
       host = host.substr(1, host.size() - 2);
     if (host.empty()) host = "127.0.0.1";
   }
-  return parseNumberOption("--prometheus", portText, 1, 65535, port);
-}
-
-bool parse(const Args& args, MonitorOptions& o) {
-  Args rest;
-  if (!parseCommonOptions(args, o.common, rest)) return false;
-  for (std::size_t i = 0; i < rest.size(); ++i) {
-    const std::string& a = rest[i];
-    bool hasValue = i + 1 < rest.size();
-    if (a == "--json") {
-      o.json = true;
-    } else if (a == "--cycles" && hasValue) {
-      if (!parseNumberOption(a, rest[++i], 1, 1'000'000'000, o.cycles)) return false;
-    } else if (a == "--interval" && hasValue) {
-      if (!parseNumberOption(a, rest[++i], 1, kMaxInterval, o.interval)) return false;
-    } else if (a == "--prometheus" && hasValue) {
-      if (!parseListen(rest[++i], o.listenHost, o.listenPort)) return false;
-    } else if (a == "--data" && hasValue) {
-      o.dataFolder = rest[++i];
-    } else if (a == "--db" && hasValue) {
-      o.databasePath = rest[++i];
-    } else if (a == "--keep-full" && hasValue) {
-      if (!parseNumberOption(a, rest[++i], 1, 24 * 366, o.keepFullHours)) return false;
-    } else if (a == "--keep-days" && hasValue) {
-      if (!parseNumberOption(a, rest[++i], 1, 3660, o.keepDays)) return false;
-    } else {
-      return false;
-    }
-  }
-  return true;
+  return parseNumber(portText, 1, 65535, port);
 }
 
 nlohmann::json reportJson(const app::MonitorReport& r, const EngineSnapshot& s) {
@@ -127,24 +97,10 @@ void printText(const app::MonitorReport& r) {
                 st.answered ? "up" : "DOWN");
 }
 
-// The known devices' names, read without touching the file.
-KnownDeviceTable readNames(const std::string& path) {
-  ReadFileResult file = readWholeFile(systemFileOps(), path, databaseSize(kMaxKnownDevices));
-  if (file.status != ReadFileResult::Status::Ok) return {};
-  auto db = std::make_unique<DeviceDatabase>();
-  if (!decodeDatabase(file.data, *db).ok()) {
-    std::fprintf(stderr, "strandline-cli: %s is damaged; stations are shown without names\n",
-                 path.c_str());
-    return {};
-  }
-  return db->known;
-}
-
 }  // namespace
 
-int runMonitor(const Args& args) {
-  MonitorOptions options;
-  if (!parse(args, options)) return usage(kSynopsis);
+static int runMonitor(MonitorOptions options) {
+  if (!options.listen.empty()) parseListen(options.listen, options.listenHost, options.listenPort);
 
   std::string folder = options.dataFolder;
   if (folder.empty()) {
@@ -155,11 +111,7 @@ int runMonitor(const Args& args) {
     if (!options.common.simulateFile.empty()) folder += "/demo";
   }
   makeFolders(systemFileOps(), folder);
-  std::string dbPath = options.databasePath;
-  if (dbPath.empty()) {
-    OemSettings oem = readOemPrefs(findShippedFile(kOemPrefsFileName));
-    dbPath = databasePath(folder, oem.prefs.appName);
-  }
+  std::string dbPath = options.databasePath.empty() ? databaseIn(folder) : options.databasePath;
 
   // SIGINT and SIGTERM end the run between cycles; the threads made below
   // inherit the blocked set, and this thread waits for them.
@@ -173,7 +125,7 @@ int runMonitor(const Args& args) {
   std::string error;
   bool paced =
       !options.common.simulateFile.empty() && (options.cycles == 0 || !options.listenHost.empty());
-  if (!app::makeLink({options.common.interfaces, options.common.simulateFile, paced}, setup,
+  if (!app::makeLink({options.common.interfacesToUse(), options.common.simulateFile, paced}, setup,
                      error)) {
     std::fprintf(stderr, "strandline-cli: %s\n", error.c_str());
     return kExitFailure;
@@ -207,7 +159,7 @@ int runMonitor(const Args& args) {
 
   RecordingPrompter prompter;
   auto context = std::make_unique<ProgramContext>(*setup.link, *setup.clock, prompter);
-  context->known = readNames(dbPath);
+  context->known = readKnownNames(dbPath);
   Engine engine(std::move(context));
 
   enum class Outcome { Running, Done, NoAdapter, NoPermission };
@@ -287,6 +239,44 @@ int runMonitor(const Args& args) {
   if (result == Outcome::NoPermission || result == Outcome::NoAdapter)
     return reportNoAdapter(problem);
   return kExitOk;
+}
+
+void addMonitorCommand(CLI::App& app, Action& action) {
+  auto o = std::make_shared<MonitorOptions>();
+  CLI::App* sub = app.add_subcommand(
+      "monitor",
+      "scan without a window: a report each cycle, the rate history, Prometheus metrics");
+  addCommonOptions(*sub, o->common);
+  addNumberOption(*sub, "--cycles", o->cycles, 1, 1'000'000'000,
+                  "stop after N scan cycles (default: until stopped)");
+  addNumberOption(*sub, "--interval", o->interval, 1, kMaxInterval,
+                  "scan interval: timer ticks per scan phase (default 30)");
+  addJsonFlag(*sub, o->json, "one JSON object per cycle, one a line");
+  sub->add_option("--prometheus", o->listen,
+                  "serve the last report at http://ADDR:PORT/metrics (ADDR: localhost unless "
+                  "given)")
+      ->type_name("[ADDR:]PORT")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            std::string host;
+            int port = 0;
+            return parseListen(text, host, port)
+                       ? std::string()
+                       : std::string("takes [ADDR:]PORT with PORT a number from 1 to 65535");
+          },
+          ""));
+  addDataOption(*sub, o->dataFolder,
+                "where the rate history is kept (default: the data folder, its demo folder with "
+                "--simulate)");
+  addDatabaseOption(*sub, o->databasePath,
+                    "the device database the names come from (default: the one in the data "
+                    "folder)");
+  addNumberOption(*sub, "--keep-full", o->keepFullHours, 1, 24 * 366,
+                  "hours every sample is kept before it is folded into 10-minute means "
+                  "(default 48)");
+  addNumberOption(*sub, "--keep-days", o->keepDays, 1, 3660,
+                  "days the history is kept (default 90)");
+  onRun(*sub, action, [o] { return runMonitor(*o); });
 }
 
 }  // namespace strandline::cli

@@ -2,21 +2,18 @@
 // adapter alone, or on every device whose password the database holds and
 // then on the local adapter.
 #include <algorithm>
+#include <memory>
 
 #include "cli/commands.h"
 #include "cli/flow_runner.h"
+#include "cli/options.h"
 #include "core/security/network_name.h"
 
 namespace strandline::cli {
 
-int runNetwork(const Args& args) {
-  FlowOptions options;
-  Args rest;
-  if (!parseFlowOptions(args, options, rest) || rest.size() != 2 ||
-      (rest[0] != "set-local" && rest[0] != "set-all"))
-    return usage(kNetworkSynopsis);
-  const bool all = rest[0] == "set-all";
-  const std::string name = rest[1];
+namespace {
+
+int setName(const FlowOptions& options, const std::string& name, bool all) {
   return runFlow(options, [&](ProgramContext& ctx) {
     if (!checkTypedNetworkName(ctx, name)) return kExitFailure;
     if (!all) return setNetworkNameLocal(ctx, name) ? kExitOk : kExitFailure;
@@ -28,6 +25,27 @@ int runNetwork(const Args& args) {
     });
     return everyDevice ? kExitOk : kExitFailure;
   });
+}
+
+}  // namespace
+
+void addNetworkCommand(CLI::App& app, Action& action) {
+  CLI::App* network = app.add_subcommand("network", "the network name of the adapters");
+  for (bool all : {false, true}) {
+    struct Options {
+      FlowOptions flow;
+      std::string name;
+    };
+    auto o = std::make_shared<Options>();
+    CLI::App* sub = network->add_subcommand(
+        all ? "set-all" : "set-local",
+        all ? "a network name on every device whose password the database holds, then on the "
+              "local adapter"
+            : "a network name on the local adapter");
+    sub->add_option("NAME", o->name, "the network name")->required();
+    addFlowOptions(*sub, o->flow);
+    onRun(*sub, action, [o, all] { return setName(o->flow, o->name, all); });
+  }
 }
 
 }  // namespace strandline::cli

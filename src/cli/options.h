@@ -1,8 +1,11 @@
-// Options shared by the subcommands that talk to adapters.
+// Options shared by the subcommands, and the CLI11 helpers that declare them
+// the same way everywhere.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "base/mac_address.h"
 #include "cli/commands.h"
@@ -14,6 +17,9 @@ struct CommonOptions {
   std::vector<std::string> interfaces;
   // --simulate FILE: the in-process simulator instead of libpcap.
   std::string simulateFile;
+
+  // The interfaces given, else those STRANDLINE_INTERFACES names.
+  std::vector<std::string> interfacesToUse() const;
 };
 
 // The scan interval as the OEM preferences allow it (only the low 16 bits of
@@ -23,18 +29,31 @@ inline constexpr int kMaxInterval = 32767;
 // on a real network, so the bound is a little over two hours.
 inline constexpr int kMaxCycles = 1000;
 
-// The value of `option`: a whole decimal number from low to high. Anything else
-// is reported on stderr ("OPTION takes a number from LOW to HIGH") and gives false.
-bool parseNumberOption(const std::string& option, const std::string& text, int low, int high,
-                       int& out);
+// Whether text is a whole decimal number from low to high.
+bool parseNumber(const std::string& text, int low, int high, int& out);
+
+// A check that refuses anything but a whole number from low to high
+// ("takes a number from LOW to HIGH").
+CLI::Validator numberIn(int low, int high);
 
 // A MAC address that names one device: not the broadcast, a multicast or the
 // all-zero address, nor the local management address that whatever adapter is
 // on the card answers. Anything else is reported on stderr and gives false.
 bool parseDeviceMac(const std::string& text, MacAddress& out);
 
-// Takes the common options out of args and leaves the rest, in order, in rest.
-// false on a malformed option (missing value).
-bool parseCommonOptions(const Args& args, CommonOptions& options, Args& rest);
+// --interface IF (repeatable, one name each time).
+void addInterfaceOption(CLI::App& app, CommonOptions& options);
+// --interface and --simulate FILE.
+void addCommonOptions(CLI::App& app, CommonOptions& options);
+// A number option with its range checked while parsing.
+CLI::Option* addNumberOption(CLI::App& app, const std::string& name, int& value, int low, int high,
+                             const std::string& help);
+// --json, --db FILE and --data DIR: the same words and texts in every subcommand.
+CLI::Option* addJsonFlag(CLI::App& app, bool& value, const std::string& help);
+CLI::Option* addDatabaseOption(CLI::App& app, std::string& path, const std::string& help);
+CLI::Option* addDataOption(CLI::App& app, std::string& folder, const std::string& help);
+
+// Makes `run` the action when this subcommand is the one given.
+void onRun(CLI::App& sub, Action& action, Action run);
 
 }  // namespace strandline::cli

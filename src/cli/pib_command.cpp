@@ -3,10 +3,12 @@
 #include <cctype>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "base/bytes.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/tool_command.h"
 #include "core/device_ops/device_operations.h"
 #include "core/device_ops/modify_pib_file.h"
@@ -140,38 +142,64 @@ int patch(const std::string& path, std::size_t offset, const Bytes& bytes) {
 
 }  // namespace
 
-int runPib(const Args& args) {
-  CommonOptions options;
-  Args rest;
-  if (!parseCommonOptions(args, options, rest) || rest.size() < 2) return usage(kPibSynopsis);
-  for (const std::string& a : rest)
-    if (a.size() > 1 && a[0] == '-') return usage(kPibSynopsis);
-  const std::string& verb = rest[0];
-  const std::string& path = rest[1];
-  if (verb == "patch") {
-    std::size_t offset = 0;
-    Bytes bytes;
-    if (rest.size() != 4 || !parseOffset(rest[2], offset) || !parseHex(rest[3], bytes) ||
-        bytes.empty())
-      return usage(kPibSynopsis);
-    return patch(path, offset, bytes);
-  }
-  if (rest.size() != 2) return usage(kPibSynopsis);
-  if (verb == "check") return check(path);
-  if (verb == "show") return show(path);
-  if (verb == "read")
-    return runToolCommand(options, [&](const ToolEnvironment& env) {
-      return pibModify(env, PibAction::Read, 0, path) == 1;
+void addPibCommand(CLI::App& app, Action& action) {
+  CLI::App* pib = app.add_subcommand("pib", "the local adapter's parameter block, and block files");
+  struct Options {
+    CommonOptions common;
+    std::string path, offset, bytes;
+  };
+  auto o = std::make_shared<Options>();
+  auto fileArgument = [&](CLI::App& sub, const char* help) {
+    sub.add_option("FILE", o->path, help)->required();
+  };
+
+  CLI::App* read = pib->add_subcommand("read", "the local adapter's parameter block into FILE");
+  fileArgument(*read, "the block file to write");
+  addCommonOptions(*read, o->common);
+  onRun(*read, action, [o] {
+    return runToolCommand(o->common, [o](const ToolEnvironment& env) {
+      return pibModify(env, PibAction::Read, 0, o->path) == 1;
     });
-  if (verb == "write")
-    return runToolCommand(options, [&](const ToolEnvironment& env) {
+  });
+
+  CLI::App* write = pib->add_subcommand(
+      "write", "FILE into the local adapter, committed, and the adapter restarted");
+  fileArgument(*write, "the block file to send");
+  addCommonOptions(*write, o->common);
+  onRun(*write, action, [o] {
+    return runToolCommand(o->common, [o](const ToolEnvironment& env) {
       return runOnToolChannel(env, [&](ToolSession& session) {
         // The final reset counts only when the device confirmed it.
-        return writeBackParameterFile(session, env.prompter, path, true) == 1 &&
+        return writeBackParameterFile(session, env.prompter, o->path, true) == 1 &&
                deviceConfirmed(session);
       });
     });
-  return usage(kPibSynopsis);
+  });
+
+  CLI::App* checkFile = pib->add_subcommand("check", "check a block file");
+  fileArgument(*checkFile, "the block file");
+  onRun(*checkFile, action, [o] { return check(o->path); });
+
+  CLI::App* showFile = pib->add_subcommand("show", "a block file's header and settings as JSON");
+  fileArgument(*showFile, "the block file");
+  onRun(*showFile, action, [o] { return show(o->path); });
+
+  CLI::App* patchFile = pib->add_subcommand("patch", "change bytes of a block file and reseal it");
+  fileArgument(*patchFile, "the block file");
+  patchFile->add_option("OFFSET", o->offset, "where the bytes go, decimal or 0x hexadecimal")
+      ->required();
+  patchFile->add_option("HEXBYTES", o->bytes, "the new bytes as hex digits")->required();
+  onRun(*patchFile, action, [o] {
+    std::size_t offset = 0;
+    Bytes bytes;
+    if (!parseOffset(o->offset, offset) || !parseHex(o->bytes, bytes) || bytes.empty()) {
+      std::fprintf(stderr,
+                   "strandline-cli pib patch: OFFSET is a number (decimal or 0x hexadecimal) and "
+                   "HEXBYTES at least one byte of hex digits\n");
+      return kExitUsage;
+    }
+    return patch(o->path, offset, bytes);
+  });
 }
 
 }  // namespace strandline::cli

@@ -6,13 +6,12 @@
 
 #include "base/bytes.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "storage/oem_prefs.h"
 
 namespace strandline::cli {
 
 using json = nlohmann::ordered_json;
-
-static const char* kPrefsSynopsis = "prefs show [FILE]";
 
 static json prefsJson(const OemSettings& s, const std::string& path) {
   const OemPrefs& p = s.prefs;
@@ -41,10 +40,8 @@ static json prefsJson(const OemSettings& s, const std::string& path) {
           {"timerInterval", s.timerInterval}};
 }
 
-int runPrefs(const Args& args) {
-  if (args.empty() || args[0] != "show" || args.size() > 2) return usage(kPrefsSynopsis);
-  bool named = args.size() == 2;
-  std::string path = named ? args[1] : findShippedFile(kOemPrefsFileName);
+static int runShow(const std::string& file, bool named) {
+  std::string path = named ? file : findShippedFile(kOemPrefsFileName);
   OemSettings settings = readOemPrefs(path);
   // Without a file the defaults apply; a file that was asked for must be there.
   if (!settings.problem.empty() || (named && !settings.fromFile)) {
@@ -57,6 +54,18 @@ int runPrefs(const Args& args) {
       "%s\n",
       prefsJson(settings, path).dump(2, ' ', false, json::error_handler_t::replace).c_str());
   return kExitOk;
+}
+
+void addPrefsCommand(CLI::App& app, Action& action) {
+  CLI::App* prefs = app.add_subcommand("prefs", "the OEM preferences");
+  auto file = std::make_shared<std::string>();
+  CLI::App* show = prefs->add_subcommand("show", "the OEM preferences as JSON");
+  CLI::Option* given =
+      show->add_option("FILE", *file, "the preferences file (default: the one the window reads)");
+  show->callback([&action, file, given] {
+    bool named = given->count() > 0;
+    action = [file, named] { return runShow(*file, named); };
+  });
 }
 
 }  // namespace strandline::cli

@@ -3,10 +3,12 @@
 // the named settings, written back into the device (committed, restarted).
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/tool_command.h"
 #include "core/settings/qos_settings.h"
 
@@ -92,25 +94,35 @@ bool parseChange(const std::string& option, const std::string& value, std::vecto
   return false;
 }
 
-}  // namespace
+struct QosOptions {
+  CommonOptions common;
+  std::string data;
+  // The changes of `qos set` as given: option name and value, in order.
+  std::vector<std::pair<std::string, std::string>> given;
+};
 
-int runQos(const Args& args) {
-  CommonOptions options;
-  Args rest;
-  if (!parseCommonOptions(args, options, rest) || rest.empty()) return usage(kQosSynopsis);
-  std::string verb = rest[0], data;
+int runQos(const QosOptions& o, bool set) {
+  const CommonOptions& options = o.common;
   std::vector<Change> changes;
-  for (std::size_t i = 1; i < rest.size(); i += 2) {
-    if (i + 1 >= rest.size()) return usage(kQosSynopsis);
-    if (rest[i] == "--data")
-      data = rest[i + 1];
-    else if (verb != "set" || !parseChange(rest[i], rest[i + 1], changes))
-      return usage(kQosSynopsis);
+  for (const auto& [option, value] : o.given) {
+    if (!parseChange(option, value, changes)) {
+      if (option != "--ttl")
+        std::fprintf(stderr,
+                     "strandline-cli qos set: '%s' is not a value of %s (see 'strandline-cli qos "
+                     "set --help')\n",
+                     value.c_str(), option.c_str());
+      return kExitUsage;
+    }
   }
-  if (verb != "show" && verb != "set") return usage(kQosSynopsis);
-  if (verb == "set" && changes.empty()) return usage(kQosSynopsis);
+  if (set && changes.empty()) {
+    std::fprintf(
+        stderr,
+        "strandline-cli qos set: nothing to change (see 'strandline-cli qos set --help')\n");
+    return kExitUsage;
+  }
+  const std::string verb = set ? "set" : "show";
   std::string folder;
-  if (!settingsFolder(options, data, folder)) return kExitFailure;
+  if (!settingsFolder(options, o.data, folder)) return kExitFailure;
   std::string path = pibFilePath(folder, PibFile::User);
   return runSettingsCommand(options, [&](const ToolEnvironment& env) {
     QosSettings settings;
@@ -122,6 +134,49 @@ int runQos(const Args& args) {
     for (const Change& change : changes) change(settings);
     return writeQosSettings(env, path, settings) == 1;
   });
+}
+
+}  // namespace
+
+void addQosCommand(CLI::App& app, Action& action) {
+  CLI::App* qos = app.add_subcommand("qos", "the local adapter's quality-of-service settings");
+  auto o = std::make_shared<QosOptions>();
+  const char* dataHelp =
+      "the folder of the saved settings (default: the data folder, its demo folder with "
+      "--simulate)";
+
+  CLI::App* show = qos->add_subcommand("show", "the local adapter's QoS settings as JSON");
+  addDataOption(*show, o->data, dataHelp);
+  addCommonOptions(*show, o->common);
+  onRun(*show, action, [o] { return runQos(*o, false); });
+
+  CLI::App* set =
+      qos->add_subcommand("set", "change the named settings; committed, and the adapter restarted");
+  struct Setting {
+    const char* name;
+    const char* type;
+    const char* help;
+  };
+  static constexpr Setting kSettings[] = {
+      {"--vlan", "on|off", "use the VLAN tags' priority"},
+      {"--tos", "on|off", "use the TOS bits' priority"},
+      {"--vlan-map", "C,C,C,C,C,C,C,C", "the CAP (0-3) of each of the eight VLAN priorities"},
+      {"--tos-map", "C,C,C,C,C,C,C,C", "the CAP (0-3) of each of the eight TOS priorities"},
+      {"--default-cap", "KIND=C,...",
+       "the CAP of untagged traffic by kind: unicast, multicast, igmp, igmp-stream"},
+      {"--ttl", "MS,MS,MS,MS", "the time to live of each CAP, 10-65000 ms"},
+  };
+  for (const Setting& setting : kSettings) {
+    std::string name = setting.name;
+    set->add_option_function<std::string>(
+           name, [o, name](const std::string& value) { o->given.emplace_back(name, value); },
+           setting.help)
+        ->type_name(setting.type)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  }
+  addDataOption(*set, o->data, dataHelp);
+  addCommonOptions(*set, o->common);
+  onRun(*set, action, [o] { return runQos(*o, true); });
 }
 
 }  // namespace strandline::cli

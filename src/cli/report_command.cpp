@@ -1,12 +1,14 @@
 // strandline-cli report: discovery and one scan, then the diagnostics report
 // (as the window's Save Report writes it, or as JSON) on stdout or into a file.
 #include <cstdio>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "app/diagnostics_actions.h"
 #include "app/main_page_model.h"
 #include "cli/commands.h"
 #include "cli/flow_runner.h"
+#include "cli/options.h"
 #include "core/diagnostics/report.h"
 
 namespace strandline::cli {
@@ -48,22 +50,16 @@ json reportJson(const ReportFacts& facts, std::time_t now) {
           {"devices", devices}};
 }
 
-}  // namespace
-
-int runReport(const Args& args) {
-  FlowOptions options;
-  Args rest;
-  if (!parseFlowOptions(args, options, rest)) return usage(kReportSynopsis);
+struct ReportOptions {
+  FlowOptions flow;
   std::string out;
-  bool asJson = false;
-  for (std::size_t i = 0; i < rest.size(); ++i) {
-    if (rest[i] == "--json")
-      asJson = true;
-    else if (rest[i] == "--out" && i + 1 < rest.size())
-      out = rest[++i];
-    else
-      return usage(kReportSynopsis);
-  }
+  bool json = false;
+};
+
+int runReport(const ReportOptions& o) {
+  const FlowOptions& options = o.flow;
+  const std::string& out = o.out;
+  const bool asJson = o.json;
   OemPrefs prefs = readOemPrefs(findShippedFile(kOemPrefsFileName)).prefs;
   OuiList oui = loadOuiList(findShippedFile(kOuiListFileName));
   return runFlow(options, [&](ProgramContext& ctx) {
@@ -89,6 +85,19 @@ int runReport(const Args& args) {
                  written.message.c_str());
     return kExitFailure;
   });
+}
+
+}  // namespace
+
+void addReportCommand(CLI::App& app, Action& action) {
+  auto o = std::make_shared<ReportOptions>();
+  CLI::App* sub = app.add_subcommand(
+      "report", "the diagnostics report (text or JSON) after discovery and one scan");
+  sub->add_option("--out", o->out, "write the report into FILE instead of stdout")
+      ->type_name("FILE");
+  addJsonFlag(*sub, o->json, "the report's facts as JSON");
+  addFlowOptions(*sub, o->flow);
+  onRun(*sub, action, [o] { return runReport(*o); });
 }
 
 }  // namespace strandline::cli
