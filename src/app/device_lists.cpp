@@ -109,6 +109,12 @@ AppliedLayout applyColumnLayout(const ColumnLayout& saved, const std::vector<Col
   return applied;
 }
 
+bool widthsStored(const ColumnLayout& saved) {
+  for (std::size_t i = 0; i < kAllColumns.size(); ++i)
+    if (saved.widths[i] != kAllColumns[i].width) return true;
+  return false;
+}
+
 ColumnLayout captureColumnLayout(const ColumnLayout& previous,
                                  const std::vector<ColumnInfo>& columns,
                                  const std::vector<int>& order, const std::vector<int>& widths) {

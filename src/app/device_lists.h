@@ -38,6 +38,9 @@ struct AppliedLayout {
   std::vector<int> widths;
 };
 AppliedLayout applyColumnLayout(const ColumnLayout& saved, const std::vector<ColumnInfo>& columns);
+// Whether a saved layout's widths were set by someone (the user, or the list
+// fitting its contents): a fresh layout holds the column table's widths.
+bool widthsStored(const ColumnLayout& saved);
 // The list's layout stored back into the five-entry form; hidden columns keep
 // their previous place and width.
 ColumnLayout captureColumnLayout(const ColumnLayout& previous,

@@ -16,7 +16,10 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
     : QDialog(parent), prompter_(prompter), engine_(oem, prompter) {
   setObjectName("sheet");
   setWindowTitle(QString::fromStdString(oem.prefs.appName));
-  setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
+  // A desktop window: minimise and maximise boxes, and a size grip; the
+  // pages' layouts give the extra room to the lists.
+  setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+  setSizeGripEnabled(true);
   prompter_.setParentWindow(this);
 
   auto* layout = new QVBoxLayout(this);
@@ -41,6 +44,13 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
   buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
+
+  // The sheet opens at the Main page's size: the other pages fit into it
+  // (their minimum sizes still count) and grow with the window like it.
+  for (int i = 0; i < tabs_->count(); ++i)
+    if (tabs_->widget(i) != main_)
+      tabs_->widget(i)->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  resize(sizeHint());
 
   connect(&engine_, &WindowEngine::updated, this,
           [this](std::shared_ptr<const WindowUpdate> update) { main_->apply(*update); });

@@ -66,12 +66,8 @@ RemoteList::RemoteList(const OemSettings& oem, QWidget* parent) : QTreeWidget(pa
   if (oem.prefs.iconSize != 0) {
     setIconSize(QSize(oem.prefs.iconSize, oem.prefs.iconSize));
     for (const char* file : app::kDeviceImageFiles) {
-      QImage image = CBmp::load(file);
-      if (image.isNull())
-        icons_.push_back(style()->standardIcon(QStyle::SP_MessageBoxWarning));
-      else
-        icons_.push_back(
-            QIcon(QPixmap::fromImage(image.scaled(oem.prefs.iconSize, oem.prefs.iconSize))));
+      QIcon icon = CBmp::icon(file, oem.prefs.iconSize);
+      icons_.push_back(icon.isNull() ? style()->standardIcon(QStyle::SP_MessageBoxWarning) : icon);
     }
   } else {
     // No icons: grid lines between the cells instead.
@@ -87,7 +83,10 @@ RemoteList::RemoteList(const OemSettings& oem, QWidget* parent) : QTreeWidget(pa
     if (!restoringLayout_ && onLayoutChanged) onLayoutChanged();
   };
   connect(header(), &QHeaderView::sectionMoved, this, changed);
-  connect(header(), &QHeaderView::sectionResized, this, changed);
+  connect(header(), &QHeaderView::sectionResized, this, [this, changed] {
+    if (!restoringLayout_ && !fitting_) fitToContents_ = false;  // the user's width wins
+    changed();
+  });
   connect(itemDelegateForColumn(0), &QAbstractItemDelegate::closeEditor, this, [this] {
     if (!committed_ && onRenameCancelled) onRenameCancelled();
     committed_ = false;
@@ -163,6 +162,20 @@ void RemoteList::apply(const WindowUpdate& update) {
                               vendorNameFor(oui_, st.mac, oem_.prefs.oui, oem_.prefs.vendorName)));
   }
   sortRows();
+  if (fitToContents_ && topLevelItemCount() > 0) fitColumns();
+}
+
+void RemoteList::fitColumns() {
+  // The first fill sets the widths to the contents; later fills only widen,
+  // so that a rate that arrives after the first fill is not cut and the
+  // columns do not jump as texts change.
+  fitting_ = true;
+  for (int column = 0; column < columnCount(); ++column) {
+    int width = std::max(sizeHintForColumn(column), header()->sectionSizeHint(column));
+    if (!fitted_ || width > header()->sectionSize(column)) header()->resizeSection(column, width);
+  }
+  fitted_ = true;
+  fitting_ = false;
 }
 
 std::vector<app::RemoteRow> RemoteList::rows() const {
@@ -266,6 +279,8 @@ void RemoteList::applyLayout(const ColumnLayout& saved) {
     header()->resizeSection(static_cast<int>(i), applied.widths[i]);
   saved_ = saved;
   restoringLayout_ = false;
+  // Widths the user or an earlier fit stored win over fitting.
+  fitToContents_ = !app::widthsStored(saved);
 }
 
 }  // namespace strandline::ui

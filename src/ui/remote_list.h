@@ -1,6 +1,7 @@
 // The remote device list (control 1062): one row per station of the current
 // adapter, with its name, MAC, rate, quality and password; sortable by any
-// column with per-column toggles; the name is renamed in place.
+// column with per-column toggles; the name is renamed in place. The columns
+// fit their contents until the user or the device database sets their widths.
 #pragma once
 
 #include <QStyledItemDelegate>
@@ -49,6 +50,8 @@ class RemoteList final : public QTreeWidget {
   void setRow(QTreeWidgetItem* item, const app::RemoteRow& row);
   void showContextMenu(const QPoint& position);
   int columnOf(app::RemoteColumn column) const;
+  // Widens the columns to their contents and titles.
+  void fitColumns();
 
   OemSettings oem_;
   OuiList oui_;
@@ -61,6 +64,11 @@ class RemoteList final : public QTreeWidget {
   std::string editingMac_;
   bool committed_ = false;
   bool restoringLayout_ = false;
+  // The columns follow their contents until widths are stored or the user
+  // sets one.
+  bool fitToContents_ = true;
+  bool fitting_ = false;
+  bool fitted_ = false;   // the first fill has set the widths
   std::string localMac_;  // the current card's adapter, empty when none
 };
 

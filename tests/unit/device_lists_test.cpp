@@ -50,9 +50,14 @@ TEST(RemoteColumns, SavedLayoutWithHiddenColumns) {
   EXPECT_EQ(three[2].column, RemoteColumn::Password);
   EXPECT_EQ(freshDisplayOrder(3), (std::vector<int>{0, 2, 1}));
 
+  // Only widths that differ from the fresh ones count as stored; the order
+  // alone does not.
   ColumnLayout saved;
+  EXPECT_FALSE(widthsStored(saved));
   saved.order = {1, 0, 4, 2, 3};
+  EXPECT_FALSE(widthsStored(saved));
   saved.widths = {150, 121, 91, 81, 111};
+  EXPECT_TRUE(widthsStored(saved));
 
   AppliedLayout partial = applyColumnLayout(saved, three);
   EXPECT_EQ(partial.order, (std::vector<int>{1, 0, 2}));  // MAC, Name, Password
