@@ -79,8 +79,10 @@ RemoteList::RemoteList(const OemSettings& oem, QWidget* parent) : QTreeWidget(pa
     sortRows();
     if (onLayoutChanged) onLayoutChanged();
   });
+  // Fitting is no change of the user's: the fitted widths are stored with
+  // the layout when the page is left or the window closes.
   auto changed = [this] {
-    if (!restoringLayout_ && onLayoutChanged) onLayoutChanged();
+    if (!restoringLayout_ && !fitting_ && onLayoutChanged) onLayoutChanged();
   };
   connect(header(), &QHeaderView::sectionMoved, this, changed);
   connect(header(), &QHeaderView::sectionResized, this, [this, changed] {
@@ -162,19 +164,26 @@ void RemoteList::apply(const WindowUpdate& update) {
                               vendorNameFor(oui_, st.mac, oem_.prefs.oui, oem_.prefs.vendorName)));
   }
   sortRows();
-  if (fitToContents_ && topLevelItemCount() > 0) fitColumns();
+  fitColumns();
+}
+
+void RemoteList::resizeEvent(QResizeEvent* event) {
+  QTreeWidget::resizeEvent(event);
+  fitColumns();
 }
 
 void RemoteList::fitColumns() {
-  // The first fill sets the widths to the contents; later fills only widen,
-  // so that a rate that arrives after the first fill is not cut and the
-  // columns do not jump as texts change.
+  // Refitted after every update, not only the first fill: the rates arrive a
+  // cycle after the rows.
+  if (!fitToContents_ || topLevelItemCount() == 0) return;
+  std::vector<int> wanted;
+  for (int column = 0; column < columnCount(); ++column)
+    wanted.push_back(std::max(sizeHintForColumn(column), header()->sectionSizeHint(column)));
+  std::vector<int> widths = app::fittedWidths(columns_, wanted, viewport()->width());
   fitting_ = true;
-  for (int column = 0; column < columnCount(); ++column) {
-    int width = std::max(sizeHintForColumn(column), header()->sectionSizeHint(column));
-    if (!fitted_ || width > header()->sectionSize(column)) header()->resizeSection(column, width);
-  }
-  fitted_ = true;
+  for (int column = 0; column < columnCount(); ++column)
+    if (header()->sectionSize(column) != widths[static_cast<std::size_t>(column)])
+      header()->resizeSection(column, widths[static_cast<std::size_t>(column)]);
   fitting_ = false;
 }
 

@@ -50,6 +50,19 @@ TEST(RemoteColumns, SavedLayoutWithHiddenColumns) {
   EXPECT_EQ(three[2].column, RemoteColumn::Password);
   EXPECT_EQ(freshDisplayOrder(3), (std::vector<int>{0, 2, 1}));
 
+  // Fitting: the Quality column yields room down to its fresh width (80)
+  // when the texts do not fit; without it the list scrolls.
+  const struct {
+    int available;
+    std::vector<int> wanted, fitted;
+  } fits[] = {{650, {100, 130, 100, 250, 70}, {100, 130, 100, 250, 70}},
+              {500, {100, 130, 100, 250, 70}, {100, 130, 100, 100, 70}},
+              {300, {100, 130, 100, 250, 70}, {100, 130, 100, 80, 70}},
+              {300, {100, 130, 100, 60, 70}, {100, 130, 100, 60, 70}}};
+  for (const auto& f : fits)
+    EXPECT_EQ(fittedWidths(all, f.wanted, f.available), f.fitted) << f.available;
+  EXPECT_EQ(fittedWidths(three, {100, 130, 100}, 200), (std::vector<int>{100, 130, 100}));
+
   // Only widths that differ from the fresh ones count as stored; the order
   // alone does not.
   ColumnLayout saved;
