@@ -46,10 +46,13 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
   layout->addWidget(buttons);
 
   // The sheet opens at the Main page's size: the other pages fit into it
-  // (their minimum sizes still count) and grow with the window like it.
-  for (int i = 0; i < tabs_->count(); ++i)
-    if (tabs_->widget(i) != main_)
-      tabs_->widget(i)->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  // and grow with the window like it, but never below their minimum sizes.
+  for (int i = 0; i < tabs_->count(); ++i) {
+    QWidget* page = tabs_->widget(i);
+    if (page == main_) continue;
+    page->setMinimumSize(page->minimumSizeHint());
+    page->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  }
   resize(sizeHint());
 
   connect(&engine_, &WindowEngine::updated, this,
