@@ -1,6 +1,6 @@
 // strandline-sim: serves a simulated powerline network on network interfaces.
 //
-//   strandline-sim --network FILE [--log]
+//   strandline-sim --network FILE [--log] [--help] [--version]
 //
 // Every local adapter of the file sits on its interface (libpcap, only those
 // interfaces are opened). Prints "ready: IF..." once listening; --log prints
@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "base/version.h"
 #include "platform/clock.h"
 #include "platform/pcap_link.h"
 #include "sim/network_file.h"
@@ -92,8 +93,11 @@ class EventQueue {
   std::uint64_t sequence_ = 0;
 };
 
+constexpr const char* kUsage =
+    "usage: strandline-sim --network FILE [--log] [--help] [--version]\n";
+
 int usage() {
-  std::fprintf(stderr, "usage: strandline-sim --network FILE [--log]\n");
+  std::fprintf(stderr, "%s", kUsage);
   return 2;
 }
 
@@ -104,12 +108,19 @@ int main(int argc, char** argv) {
   bool log = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--network" && i + 1 < argc)
+    if (arg == "--network" && i + 1 < argc) {
       file = argv[++i];
-    else if (arg == "--log")
+    } else if (arg == "--log") {
       log = true;
-    else
+    } else if (arg == "--help") {
+      std::printf("%s", kUsage);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("strandline-sim %s\n", std::string(kVersion).c_str());
+      return 0;
+    } else {
       return usage();
+    }
   }
   if (file.empty()) return usage();
 

@@ -109,6 +109,24 @@ AppliedLayout applyColumnLayout(const ColumnLayout& saved, const std::vector<Col
   return applied;
 }
 
+std::vector<int> fittedWidths(const std::vector<ColumnInfo>& columns, std::vector<int> wanted,
+                              int available) {
+  int total = 0;
+  for (int width : wanted) total += width;
+  for (std::size_t i = 0; i < columns.size() && i < wanted.size(); ++i) {
+    if (columns[i].column != RemoteColumn::Quality || total <= available) continue;
+    int floor = std::min(wanted[i], columns[i].width);
+    wanted[i] = std::max(floor, wanted[i] - (total - available));
+  }
+  return wanted;
+}
+
+bool widthsStored(const ColumnLayout& saved) {
+  for (std::size_t i = 0; i < kAllColumns.size(); ++i)
+    if (saved.widths[i] != kAllColumns[i].width) return true;
+  return false;
+}
+
 ColumnLayout captureColumnLayout(const ColumnLayout& previous,
                                  const std::vector<ColumnInfo>& columns,
                                  const std::vector<int>& order, const std::vector<int>& widths) {

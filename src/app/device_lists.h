@@ -38,6 +38,16 @@ struct AppliedLayout {
   std::vector<int> widths;
 };
 AppliedLayout applyColumnLayout(const ColumnLayout& saved, const std::vector<ColumnInfo>& columns);
+// The widths of the columns fitted to their texts in a list `available`
+// pixels wide; `wanted` holds each column's text width (title included).
+// Every column gets what it wants; when they do not fit, the Quality column
+// (a bar as long as the rate that the Rate column gives in numbers) yields
+// room, down to its fresh width, so that the columns after it stay in view.
+std::vector<int> fittedWidths(const std::vector<ColumnInfo>& columns, std::vector<int> wanted,
+                              int available);
+// Whether a saved layout's widths were set by someone (the user, or the list
+// fitting its contents): a fresh layout holds the column table's widths.
+bool widthsStored(const ColumnLayout& saved);
 // The list's layout stored back into the five-entry form; hidden columns keep
 // their previous place and width.
 ColumnLayout captureColumnLayout(const ColumnLayout& previous,

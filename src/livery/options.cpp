@@ -1,6 +1,6 @@
 #include "livery/options.h"
 
-#include "storage/about_texts.h"
+#include "base/version.h"
 #include "storage/oem_prefs.h"
 
 namespace strandline::livery {
@@ -20,7 +20,7 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
 }
 
 std::string versionLine() {
-  return "livery " + versionText() + " (" + releaseText() + ")";
+  return "livery " + std::string(kVersion);
 }
 
 }  // namespace strandline::livery

@@ -19,7 +19,7 @@ struct Options {
 // false, with a message and the usage, on an unknown option or a missing value.
 bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
 
-// "livery v6.0.0.0, Build 0004 (Released: June 13, 2011)".
+// "livery 1.2.3": the release version of every program.
 std::string versionLine();
 
 }  // namespace strandline::livery

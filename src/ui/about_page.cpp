@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFile>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
@@ -18,10 +19,9 @@ namespace strandline::ui {
 
 namespace {
 
-QLabel* label(int id, const QString& text, QRect geometry, QWidget* parent) {
+QLabel* label(int id, const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   if (id) label->setObjectName(QString::number(id));
-  label->setGeometry(geometry);
   return label;
 }
 
@@ -30,37 +30,60 @@ QLabel* label(int id, const QString& text, QRect geometry, QWidget* parent) {
 AboutPage::AboutPage(const OemSettings& oem, const std::string& startupDirectory, QWidget* parent)
     : QWidget(parent) {
   setObjectName("About");
+  logo_ = CBmp::load("oemBig.bmp");
+  badge_ = CBmp::load("cert.bmp");
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(12, 10, 12, 10);
+
+  // The pictures on top, the texts and the preferences below them, then the
+  // Readme, which takes the extra room.
+  auto* pictures = new QHBoxLayout;
+  pictures->addSpacing(38);
+  logoRoom_ = CBmp::room(logo_, this);
+  pictures->addWidget(logoRoom_, 0, Qt::AlignTop);
+  pictures->addStretch(1);
+  badgeRoom_ = CBmp::room(badge_, this);
+  pictures->addWidget(badgeRoom_, 0, Qt::AlignTop);
+  layout->addLayout(pictures);
+
+  auto* texts = new QGridLayout;
+  texts->setColumnStretch(2, 1);
   QFont titleFont = font();
   titleFont.setPointSize(titleFont.pointSize() + 4);
   titleFont.setBold(true);
-  QLabel* title = label(1096, QString::fromStdString(oem.prefs.appName), {12, 90, 480, 26}, this);
+  QLabel* title = label(1096, QString::fromStdString(oem.prefs.appName), this);
   title->setFont(titleFont);
+  texts->addWidget(title, 0, 0, 1, 3);
   auto* link = new QPushButton(QString::fromStdString(oem.prefs.webAddress), this);
   link->setObjectName("1093");
   link->setFlat(true);
-  link->setGeometry(12, 118, 300, 22);
+  texts->addWidget(link, 1, 0, 1, 3, Qt::AlignLeft);
   QString url = QString::fromStdString(oem.prefs.webAddress);
   connect(link, &QPushButton::clicked, this, [url] { QDesktopServices::openUrl(QUrl(url)); });
-  label(0, "Version:", {12, 144, 80, 18}, this);
-  label(1098, QString::fromStdString(versionText()), {96, 144, 200, 18}, this);
-  label(1104, QString::fromStdString(releaseText()), {300, 144, 260, 18}, this);
-  label(0, "License Copyrights :", {12, 166, 140, 18}, this);
-  label(0, QString::fromStdString(oem.prefs.copyright), {156, 166, 420, 18}, this);
+  texts->addWidget(label(0, "Version:", this), 2, 0);
+  texts->addWidget(label(1098, QString::fromStdString(versionText()), this), 2, 1);
+  texts->addWidget(label(1104, QString::fromStdString(releaseText()), this), 2, 2);
+  texts->addWidget(label(0, "License Copyrights :", this), 3, 0);
+  texts->addWidget(label(0, QString::fromStdString(oem.prefs.copyright), this), 3, 1, 1, 2);
 
   auto* prefs = new QGroupBox("Preferences: ", this);
-  prefs->setGeometry(440, 80, 140, 56);
+  auto* prefsLayout = new QVBoxLayout(prefs);
   auto* autoScan = new QCheckBox("AutoScan", prefs);
   autoScan->setObjectName("AutoScan");
-  autoScan->setGeometry(10, 24, 120, 22);
   autoScan->setChecked(oem.prefs.autoScan != 0);
   connect(autoScan, &QCheckBox::toggled, this, [this](bool on) {
     if (onAutoScan) onAutoScan(on);
   });
+  prefsLayout->addWidget(autoScan);
+  prefs->setMinimumWidth(140);
+  texts->addWidget(prefs, 0, 3, 2, 1, Qt::AlignTop);
+  layout->addLayout(texts);
 
   auto* readme = new QPlainTextEdit(this);
   readme->setObjectName("1006");
   readme->setReadOnly(true);
-  readme->setGeometry(12, 190, 576, 140);
+  readme->setMinimumHeight(100);
+  layout->addWidget(readme, 1);
   // Readme.txt: the working directory first, then the shared data folders.
   std::string readmePath = startupDirectory + "/Readme.txt";
   if (!QFile::exists(QString::fromStdString(readmePath))) readmePath = findDataFile("Readme.txt");
@@ -69,16 +92,13 @@ AboutPage::AboutPage(const OemSettings& oem, const std::string& startupDirectory
     readme->setPlainText(QString::fromUtf8(file.readAll()));
   else
     readme->setPlainText(kReadmeMissing);
-
-  logo_ = CBmp::load("oemBig.bmp");
-  badge_ = CBmp::load("cert.bmp");
 }
 
 void AboutPage::paintEvent(QPaintEvent* event) {
   QWidget::paintEvent(event);
   QPainter painter(this);
-  if (!logo_.isNull()) painter.drawImage(QPoint(50, 10), logo_);
-  if (!badge_.isNull()) painter.drawImage(QPoint(500, 10), badge_);
+  if (!logo_.isNull()) painter.drawImage(logoRoom_->pos(), logo_);
+  if (!badge_.isNull()) painter.drawImage(badgeRoom_->pos(), badge_);
 }
 
 }  // namespace strandline::ui

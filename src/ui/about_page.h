@@ -25,6 +25,8 @@ class AboutPage final : public QWidget {
  private:
   QImage logo_;
   QImage badge_;
+  QWidget* logoRoom_ = nullptr;  // where the pictures are painted
+  QWidget* badgeRoom_ = nullptr;
 };
 
 }  // namespace strandline::ui

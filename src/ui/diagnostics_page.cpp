@@ -54,6 +54,9 @@ DiagnosticsPage::DiagnosticsPage(const OemSettings& oem, WindowEngine& engine, Q
   lower_->header()->setSectionsClickable(true);
   connect(lower_->header(), &QHeaderView::sectionClicked, this, &DiagnosticsPage::sortBy);
   layout->addWidget(lower_, 2, 0, 1, 3);
+  // A larger window gives the device log most of the extra height.
+  layout->setRowStretch(0, 1);
+  layout->setRowStretch(2, 2);
 
   const std::pair<int, const char*> buttons[] = {
       {1094, "Delete"}, {1084, "Save Report"}, {1093, "Print Report"}};

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/version.h"
 #include "platform/pcap_link.h"
 #include "platform/single_instance.h"
 #include "ui/property_sheet.h"
@@ -41,6 +42,10 @@ std::string defaultNetworkFile(const std::string& programPath) {
   return "sim/networks/home.json";
 }
 
+std::string versionLine() {
+  return "strandline " + std::string(kVersion);
+}
+
 bool parseEntryOptions(const std::vector<std::string>& args, EntryOptions& options,
                        std::string& error) {
   // Seconds up to a day: the timer takes milliseconds in an int.
@@ -53,6 +58,23 @@ bool parseEntryOptions(const std::vector<std::string>& args, EntryOptions& optio
     } catch (...) {
       return false;
     }
+  };
+  constexpr int kMaxWindowSide = 16384;
+  auto size = [&](const std::string& text) {
+    std::size_t x = text.find('x');
+    int width = 0, height = 0;
+    auto side = [&](const std::string& part, int& out) {
+      if (part.empty() || part.size() > 5 || part.find_first_not_of("0123456789") != part.npos)
+        return false;
+      out = std::stoi(part);
+      return out > 0 && out <= kMaxWindowSide;
+    };
+    if (x == std::string::npos || !side(text.substr(0, x), width) ||
+        !side(text.substr(x + 1), height))
+      return false;
+    options.width = width;
+    options.height = height;
+    return true;
   };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -71,10 +93,14 @@ bool parseEntryOptions(const std::vector<std::string>& args, EntryOptions& optio
                 std::to_string(kMaxProbeStallSeconds);
         return false;
       }
+    } else if (a == "--size" && hasValue) {
+      if (!size(args[++i])) {
+        error =
+            "--size takes WIDTHxHEIGHT in pixels, each from 1 to " + std::to_string(kMaxWindowSide);
+        return false;
+      }
     } else {
-      error = "unknown or incomplete option " + a +
-              "\nusage: strandline [--simulate [FILE]] [--interface IF]... "
-              "[--screenshot FILE] [--probe-stall SECONDS]";
+      error = "unknown or incomplete option " + a + "\n" + kUsage;
       return false;
     }
   }
@@ -159,6 +185,7 @@ int entryPoint(const EntryOptions& options) {
         });
   }
   if (options.quitAfterMs > 0) QTimer::singleShot(options.quitAfterMs, &sheet, &QDialog::reject);
+  if (options.width > 0) sheet.resize(options.width, options.height);
   sheet.show();
   sheet.exec();
   return 0;

@@ -10,19 +10,28 @@
 
 namespace strandline::ui {
 
+inline constexpr const char* kUsage =
+    "usage: strandline [--simulate [FILE]] [--interface IF]... [--size WIDTHxHEIGHT]\n"
+    "                  [--screenshot FILE] [--probe-stall SECONDS] [--help] [--version]\n";
+
 struct EntryOptions {
   WindowOptions window;
   std::string oemPrefsPath;    // empty: OEMPrefs.dat in the working or share folder
   std::string screenshotPath;  // take a picture of the window after the first scan, then quit
   int probeStallSeconds = 0;   // measure the event loop's longest stall, print it, quit
   int quitAfterMs = 0;         // close the window after this long (tests, demos)
+  int width = 0, height = 0;   // the window's opening size; 0: its default size
 };
+
+// "strandline 1.2.3".
+std::string versionLine();
 
 // The data folder's subfolder that a window on a simulated network uses
 // (persistent: the names typed in a demo stay for the next one).
 inline constexpr const char* kDemoSubfolder = "demo";
 
-// Parses the command line; false (with a message) on a bad option.
+// Parses the command line once --help and --version have been answered;
+// false (with a message and the usage) on a bad option.
 bool parseEntryOptions(const std::vector<std::string>& args, EntryOptions& options,
                        std::string& error);
 // The path of the running program (/proc/self/exe).

@@ -1,6 +1,8 @@
 #include "ui/main_page.h"
 
 #include <QApplication>
+#include <QBoxLayout>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QPainter>
 #include <QPointer>
@@ -15,16 +17,43 @@
 
 namespace strandline::ui {
 
+namespace {
+
+// The page's default size, 393 x 216 dialog units: a horizontal unit is a
+// quarter of the font's average character width, a vertical one an eighth of
+// its height.
+constexpr int kWidthUnits = 393, kHeightUnits = 216;
+constexpr int kMargin = 12;
+constexpr int kCommandWidth = 140;
+
+QSize dialogUnitsToPixels(int width, int height, const QFont& font) {
+  QFontMetrics metrics(font);
+  const QString alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  int averageWidth = (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2;
+  return {width * averageWidth / 4, height * metrics.height() / 8};
+}
+
+}  // namespace
+
 MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent)
     : QWidget(parent), oem_(oem), engine_(engine) {
   setObjectName("Main");
-  setMinimumSize(660, 340);
   autoScan_ = oem.prefs.autoScan != 0;
+  smallLogo_ = CBmp::load("oemSmall.bmp");
+  badge_ = CBmp::load("cert.bmp");
 
-  label(1095, "Local Device(s) on your computer:", {12, 8, 300, 18});
+  // Two columns: the lists with their lines take every extra pixel, the
+  // commands keep their width and stay beside the remote list.
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(kMargin, 8, kMargin, 8);
+  grid->setHorizontalSpacing(16);
+  grid->setVerticalSpacing(4);
+  grid->setColumnStretch(0, 1);
+
+  grid->addWidget(label(1095, "Local Device(s) on your computer:"), 0, 0);
   local_ = new QTreeWidget(this);
   local_->setObjectName("1061");
-  local_->setGeometry(12, 28, 480, 68);
+  local_->setMinimumHeight(68);
   local_->setRootIsDecorated(false);
   local_->setSelectionBehavior(QAbstractItemView::SelectRows);
   local_->setHeaderLabels({"Device Type", "MAC Address"});
@@ -34,19 +63,31 @@ MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent
   localPalette.setColor(QPalette::Text, QColor::fromRgb(app::kLocalTextColor));
   local_->setPalette(localPalette);
   if (oem.prefs.iconSize != 0) local_->setIconSize(QSize(oem.prefs.iconSize, oem.prefs.iconSize));
+  grid->addWidget(local_, 1, 0);
+  grid->setRowStretch(1, 1);
+  badgeRoom_ = CBmp::room(badge_, this);
+  grid->addWidget(badgeRoom_, 1, 1, Qt::AlignLeft | Qt::AlignTop);
 
-  connection_ = label(1012, "Replace", {12, 102, 380, 18});
-  button(1067, "Connect", {400, 100, 92, 24});
-  connect(findChild<QPushButton*>("1067"), &QPushButton::clicked, this, &MainPage::connectAdapter);
+  auto* connectionLine = new QHBoxLayout;
+  connection_ = label(1012, "Replace");
+  connectionLine->addWidget(connection_, 1);
+  QPushButton* connectButton = button(1067, "Connect");
+  connectButton->setMinimumWidth(92);
+  connectionLine->addWidget(connectButton);
+  grid->addLayout(connectionLine, 2, 0);
+  connect(connectButton, &QPushButton::clicked, this, &MainPage::connectAdapter);
 
-  deviceCount_ = label(1090, "Powerline Devices:", {12, 128, 260, 18});
-  networkType_ = label(1089, "Network Type: Private", {280, 128, 212, 18});
+  auto* countLine = new QHBoxLayout;
+  deviceCount_ = label(1090, "Powerline Devices:");
+  countLine->addWidget(deviceCount_, 1);
+  networkType_ = label(1089, "Network Type: Private");
   networkType_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  auto* unused = label(1018, "", {0, 0, 1, 1});
-  unused->hide();
+  countLine->addWidget(networkType_);
+  grid->addLayout(countLine, 3, 0);
+  label(1018, "")->hide();
 
   remote_ = new RemoteList(oem, this);
-  remote_->setGeometry(12, 148, 480, 132);
+  remote_->setMinimumHeight(100);
   remote_->onRenameStarted = [this] { engine_.beginRename(); };
   remote_->onRenameCancelled = [this] { engine_.cancelRename(); };
   remote_->onRenamed = [this](const std::string& mac, const std::string& text) {
@@ -56,23 +97,42 @@ MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent
   remote_->onHistoryRequested = [this](const std::string& mac, const QString& title) {
     openHistory(mac, title);
   };
+  grid->addWidget(remote_, 4, 0);
+  grid->setRowStretch(4, 3);
 
-  status_ = label(1083, "status", {300, 290, 192, 18});
-  status_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  auto* statusLine = new QHBoxLayout;
+  logoRoom_ = CBmp::room(smallLogo_, this);
+  statusLine->addWidget(logoRoom_, 0, Qt::AlignTop);
+  status_ = label(1083, "status");
+  status_->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  statusLine->addWidget(status_, 1, Qt::AlignTop);
+  grid->addLayout(statusLine, 5, 0);
 
-  QPushButton* rename = button(1088, "Rename", {508, 148, 140, 26});
+  // The commands, top-aligned beside the remote list and its status line.
+  auto* commands = new QVBoxLayout;
+  commands->setSpacing(6);
+  auto command = [&](int id, const QString& text) {
+    QPushButton* b = button(id, text);
+    b->setFixedWidth(kCommandWidth);
+    commands->addWidget(b);
+    return b;
+  };
+  QPushButton* rename = command(1088, "Rename");
   connect(rename, &QPushButton::clicked, this, [this] { remote_->startRename(); });
-  QPushButton* enter = button(1087, "Enter Password", {508, 180, 140, 26});
+  QPushButton* enter = command(1087, "Enter Password");
   connect(enter, &QPushButton::clicked, this, &MainPage::enterPassword);
-  QPushButton* add = button(1082, "Add", {508, 212, 140, 26});
+  QPushButton* add = command(1082, "Add");
   connect(add, &QPushButton::clicked, this, &MainPage::addDevice);
-  QPushButton* scanButton = button(1068, "Scan", {508, 244, 140, 26});
+  QPushButton* scanButton = command(1068, "Scan");
   scanButton->setDefault(true);
   connect(scanButton, &QPushButton::clicked, this, &MainPage::scan);
-  upgrade_ = button(1102, "Upgrade Firmware", {508, 276, 140, 26});
+  upgrade_ = command(1102, "Upgrade Firmware");
   upgrade_->setEnabled(false);
-  led_ = button(1114, "LEDs:   OFF", {508, 308, 140, 26});
+  led_ = command(1114, "LEDs:   OFF");
   led_->setEnabled(false);
+  commands->addStretch(1);
+  grid->addLayout(commands, 4, 1, 2, 1);
+
   connect(&engine_, &WindowEngine::upgradeEnabled, this, [this](bool on) {
     upgradeAvailable_ = on;
     upgrade_->setEnabled(on && !engine_.deviceOperationRunning());
@@ -87,8 +147,7 @@ MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent
   // touches no device).
   // The upgrade and LED buttons come back with the scan that follows it.
   connect(&engine_, &WindowEngine::deviceOperationChanged, this, [=, this](bool running) {
-    for (QPushButton* b : {findChild<QPushButton*>("1067"), enter, add, scanButton})
-      b->setEnabled(!running);
+    for (QPushButton* b : {connectButton, enter, add, scanButton}) b->setEnabled(!running);
     upgrade_->setEnabled(upgradeAvailable_ && !running);
     updateLedButton();
   });
@@ -97,22 +156,21 @@ MainPage::MainPage(const OemSettings& oem, WindowEngine& engine, QWidget* parent
     waiting_ = false;
     QApplication::restoreOverrideCursor();
   });
-
-  smallLogo_ = CBmp::load("oemSmall.bmp");
-  badge_ = CBmp::load("cert.bmp");
 }
 
-QPushButton* MainPage::button(int id, const QString& text, QRect geometry) {
+QSize MainPage::sizeHint() const {
+  return dialogUnitsToPixels(kWidthUnits, kHeightUnits, font()).expandedTo(minimumSizeHint());
+}
+
+QPushButton* MainPage::button(int id, const QString& text) {
   auto* b = new QPushButton(text, this);
   b->setObjectName(QString::number(id));
-  b->setGeometry(geometry);
   return b;
 }
 
-QLabel* MainPage::label(int id, const QString& text, QRect geometry) {
+QLabel* MainPage::label(int id, const QString& text) {
   auto* l = new QLabel(text, this);
   l->setObjectName(QString::number(id));
-  l->setGeometry(geometry);
   return l;
 }
 
@@ -128,8 +186,10 @@ void MainPage::openHistory(const std::string& macText, const QString& title) {
 void MainPage::paintEvent(QPaintEvent* event) {
   QWidget::paintEvent(event);
   QPainter painter(this);
-  if (!smallLogo_.isNull()) painter.drawImage(QPoint(12, 286), smallLogo_);
-  if (!badge_.isNull()) painter.drawImage(QPoint(510, 36), badge_);
+  // The pictures sit in the room the layout keeps for them, so they move
+  // with the lists and commands.
+  if (!smallLogo_.isNull()) painter.drawImage(logoRoom_->pos(), smallLogo_);
+  if (!badge_.isNull()) painter.drawImage(badgeRoom_->pos(), badge_);
 }
 
 void MainPage::fillLocalList(const WindowUpdate& update) {
@@ -141,11 +201,7 @@ void MainPage::fillLocalList(const WindowUpdate& update) {
   localRows_ = rows;
   local_->clear();
   QIcon icon;
-  if (oem_.prefs.iconSize != 0) {
-    QImage image = CBmp::load("oemDevice.bmp");
-    if (!image.isNull())
-      icon = QIcon(QPixmap::fromImage(image.scaled(oem_.prefs.iconSize, oem_.prefs.iconSize)));
-  }
+  if (oem_.prefs.iconSize != 0) icon = CBmp::icon("oemDevice.bmp", oem_.prefs.iconSize);
   for (const app::LocalRow& row : rows) {
     auto* item = new QTreeWidgetItem(
         local_, {QString::fromStdString(row.kind), QString::fromStdString(row.mac)});

@@ -26,6 +26,9 @@ class MainPage final : public QWidget {
   void activate();
   void deactivate();
 
+  // 393 x 216 dialog units of the page's font.
+  QSize sizeHint() const override;
+
   RemoteList* remoteList() { return remote_; }
   QTreeWidget* localList() { return local_; }
 
@@ -33,8 +36,8 @@ class MainPage final : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  QPushButton* button(int id, const QString& text, QRect geometry);
-  QLabel* label(int id, const QString& text, QRect geometry);
+  QPushButton* button(int id, const QString& text);
+  QLabel* label(int id, const QString& text);
   void fillLocalList(const WindowUpdate& update);
   void startLongCommand();
   void scan();
@@ -63,6 +66,8 @@ class MainPage final : public QWidget {
   QPushButton* led_ = nullptr;
   QImage smallLogo_;
   QImage badge_;
+  QWidget* logoRoom_ = nullptr;   // where smallLogo_ is painted
+  QWidget* badgeRoom_ = nullptr;  // where badge_ is painted
   std::vector<app::LocalRow> localRows_;
   WindowUpdate last_;  // what the dialogs start from
   bool layoutRestored_ = false;

@@ -70,6 +70,7 @@ PrivacyPage::PrivacyPage(WindowEngine& engine, QWidget* parent) : QWidget(parent
   all_ = button(1081, "Set All Devices", placeGroup);
   placeLayout->addWidget(all_, 2, 1);
   connect(all_, &QPushButton::clicked, this, [this] { place(true); });
+  placeLayout->setColumnStretch(0, 1);  // the texts take the room, the buttons keep their width
   layout->addWidget(placeGroup);
   layout->addStretch();
   connect(&engine_, &WindowEngine::updated, this,

@@ -16,7 +16,10 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
     : QDialog(parent), prompter_(prompter), engine_(oem, prompter) {
   setObjectName("sheet");
   setWindowTitle(QString::fromStdString(oem.prefs.appName));
-  setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
+  // A desktop window: minimise and maximise boxes, and a size grip; the
+  // pages' layouts give the extra room to the lists.
+  setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+  setSizeGripEnabled(true);
   prompter_.setParentWindow(this);
 
   auto* layout = new QVBoxLayout(this);
@@ -41,6 +44,16 @@ PropertySheet::PropertySheet(const OemSettings& oem, QtPrompter& prompter, QWidg
   buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
+
+  // The sheet opens at the Main page's size: the other pages fit into it
+  // and grow with the window like it, but never below their minimum sizes.
+  for (int i = 0; i < tabs_->count(); ++i) {
+    QWidget* page = tabs_->widget(i);
+    if (page == main_) continue;
+    page->setMinimumSize(page->minimumSizeHint());
+    page->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  }
+  resize(sizeHint());
 
   connect(&engine_, &WindowEngine::updated, this,
           [this](std::shared_ptr<const WindowUpdate> update) { main_->apply(*update); });

@@ -97,6 +97,9 @@ QosPage::QosPage(WindowEngine& engine, QWidget* parent) : QWidget(parent), engin
   write_->setObjectName("1114");
   u->addWidget(write_, 0, 0);
   layout->addWidget(update, 2, 1);
+  // A larger window leaves the extra room below and to the right of the groups.
+  layout->setRowStretch(3, 1);
+  layout->setColumnStretch(2, 1);
   connect(write_, &QPushButton::clicked, this, &QosPage::write);
 
   display(QosSettings{});  // the values shown when no adapter is connected

@@ -66,12 +66,8 @@ RemoteList::RemoteList(const OemSettings& oem, QWidget* parent) : QTreeWidget(pa
   if (oem.prefs.iconSize != 0) {
     setIconSize(QSize(oem.prefs.iconSize, oem.prefs.iconSize));
     for (const char* file : app::kDeviceImageFiles) {
-      QImage image = CBmp::load(file);
-      if (image.isNull())
-        icons_.push_back(style()->standardIcon(QStyle::SP_MessageBoxWarning));
-      else
-        icons_.push_back(
-            QIcon(QPixmap::fromImage(image.scaled(oem.prefs.iconSize, oem.prefs.iconSize))));
+      QIcon icon = CBmp::icon(file, oem.prefs.iconSize);
+      icons_.push_back(icon.isNull() ? style()->standardIcon(QStyle::SP_MessageBoxWarning) : icon);
     }
   } else {
     // No icons: grid lines between the cells instead.
@@ -83,11 +79,16 @@ RemoteList::RemoteList(const OemSettings& oem, QWidget* parent) : QTreeWidget(pa
     sortRows();
     if (onLayoutChanged) onLayoutChanged();
   });
+  // Fitting is no change of the user's: the fitted widths are stored with
+  // the layout when the page is left or the window closes.
   auto changed = [this] {
-    if (!restoringLayout_ && onLayoutChanged) onLayoutChanged();
+    if (!restoringLayout_ && !fitting_ && onLayoutChanged) onLayoutChanged();
   };
   connect(header(), &QHeaderView::sectionMoved, this, changed);
-  connect(header(), &QHeaderView::sectionResized, this, changed);
+  connect(header(), &QHeaderView::sectionResized, this, [this, changed] {
+    if (!restoringLayout_ && !fitting_) fitToContents_ = false;  // the user's width wins
+    changed();
+  });
   connect(itemDelegateForColumn(0), &QAbstractItemDelegate::closeEditor, this, [this] {
     if (!committed_ && onRenameCancelled) onRenameCancelled();
     committed_ = false;
@@ -163,6 +164,27 @@ void RemoteList::apply(const WindowUpdate& update) {
                               vendorNameFor(oui_, st.mac, oem_.prefs.oui, oem_.prefs.vendorName)));
   }
   sortRows();
+  fitColumns();
+}
+
+void RemoteList::resizeEvent(QResizeEvent* event) {
+  QTreeWidget::resizeEvent(event);
+  fitColumns();
+}
+
+void RemoteList::fitColumns() {
+  // Refitted after every update, not only the first fill: the rates arrive a
+  // cycle after the rows.
+  if (!fitToContents_ || topLevelItemCount() == 0) return;
+  std::vector<int> wanted;
+  for (int column = 0; column < columnCount(); ++column)
+    wanted.push_back(std::max(sizeHintForColumn(column), header()->sectionSizeHint(column)));
+  std::vector<int> widths = app::fittedWidths(columns_, wanted, viewport()->width());
+  fitting_ = true;
+  for (int column = 0; column < columnCount(); ++column)
+    if (header()->sectionSize(column) != widths[static_cast<std::size_t>(column)])
+      header()->resizeSection(column, widths[static_cast<std::size_t>(column)]);
+  fitting_ = false;
 }
 
 std::vector<app::RemoteRow> RemoteList::rows() const {
@@ -266,6 +288,8 @@ void RemoteList::applyLayout(const ColumnLayout& saved) {
     header()->resizeSection(static_cast<int>(i), applied.widths[i]);
   saved_ = saved;
   restoringLayout_ = false;
+  // Widths the user or an earlier fit stored win over fitting.
+  fitToContents_ = !app::widthsStored(saved);
 }
 
 }  // namespace strandline::ui

@@ -1,6 +1,8 @@
 // The remote device list (control 1062): one row per station of the current
 // adapter, with its name, MAC, rate, quality and password; sortable by any
-// column with per-column toggles; the name is renamed in place.
+// column with per-column toggles; the name is renamed in place. The columns
+// fit their contents (within the list's width, as far as the Quality bars
+// allow) until the user or the device database sets their widths.
 #pragma once
 
 #include <QStyledItemDelegate>
@@ -44,11 +46,16 @@ class RemoteList final : public QTreeWidget {
   // adapter (MAC text), with a title for its view.
   std::function<void(const std::string& mac, const QString& title)> onHistoryRequested;
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   friend class NameDelegate;
   void setRow(QTreeWidgetItem* item, const app::RemoteRow& row);
   void showContextMenu(const QPoint& position);
   int columnOf(app::RemoteColumn column) const;
+  // Fits the columns to their contents and titles within the list's width.
+  void fitColumns();
 
   OemSettings oem_;
   OuiList oui_;
@@ -61,6 +68,10 @@ class RemoteList final : public QTreeWidget {
   std::string editingMac_;
   bool committed_ = false;
   bool restoringLayout_ = false;
+  // The columns follow their contents until widths are stored or the user
+  // sets one.
+  bool fitToContents_ = true;
+  bool fitting_ = false;
   std::string localMac_;  // the current card's adapter, empty when none
 };
 

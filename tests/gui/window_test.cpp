@@ -309,13 +309,23 @@ TEST(EntryPoint, DefaultNetworkFileBesideTheProgram) {
             std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/home.json");
 }
 
-// A stall probe longer than a day would overflow the window's timer.
-TEST(EntryPoint, ProbeStallTakesUpToADay) {
+// A stall probe longer than a day would overflow the window's timer; the
+// opening size is two positive numbers of pixels.
+TEST(EntryPoint, ProbeStallTakesUpToADayAndSizeTakesPixels) {
   EntryOptions entry;
   std::string error;
   EXPECT_TRUE(parseEntryOptions({"--probe-stall", "86400"}, entry, error)) << error;
   EXPECT_FALSE(parseEntryOptions({"--probe-stall", "2147484"}, entry, error));
   EXPECT_EQ(error, "--probe-stall takes a number of seconds from 1 to 86400");
+  ASSERT_TRUE(parseEntryOptions({"--size", "1600x1000"}, entry, error)) << error;
+  EXPECT_EQ(std::pair(entry.width, entry.height), std::pair(1600, 1000));
+  for (const char* bad : {"1600", "1600x", "x1000", "0x1000", "1600x-1", "16385x100", "99999999x1",
+                          "1600x1000x2", "+1600x1000"}) {
+    EXPECT_FALSE(parseEntryOptions({"--size", bad}, entry, error)) << bad;
+    EXPECT_EQ(error.rfind("--size takes WIDTHxHEIGHT", 0), 0u) << bad;
+  }
+  EXPECT_FALSE(parseEntryOptions({"--bogus"}, entry, error));
+  EXPECT_NE(error.find("usage: strandline "), std::string::npos);
 }
 
 }  // namespace

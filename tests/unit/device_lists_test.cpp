@@ -50,9 +50,27 @@ TEST(RemoteColumns, SavedLayoutWithHiddenColumns) {
   EXPECT_EQ(three[2].column, RemoteColumn::Password);
   EXPECT_EQ(freshDisplayOrder(3), (std::vector<int>{0, 2, 1}));
 
+  // Fitting: the Quality column yields room down to its fresh width (80)
+  // when the texts do not fit; without it the list scrolls.
+  const struct {
+    int available;
+    std::vector<int> wanted, fitted;
+  } fits[] = {{650, {100, 130, 100, 250, 70}, {100, 130, 100, 250, 70}},
+              {500, {100, 130, 100, 250, 70}, {100, 130, 100, 100, 70}},
+              {300, {100, 130, 100, 250, 70}, {100, 130, 100, 80, 70}},
+              {300, {100, 130, 100, 60, 70}, {100, 130, 100, 60, 70}}};
+  for (const auto& f : fits)
+    EXPECT_EQ(fittedWidths(all, f.wanted, f.available), f.fitted) << f.available;
+  EXPECT_EQ(fittedWidths(three, {100, 130, 100}, 200), (std::vector<int>{100, 130, 100}));
+
+  // Only widths that differ from the fresh ones count as stored; the order
+  // alone does not.
   ColumnLayout saved;
+  EXPECT_FALSE(widthsStored(saved));
   saved.order = {1, 0, 4, 2, 3};
+  EXPECT_FALSE(widthsStored(saved));
   saved.widths = {150, 121, 91, 81, 111};
+  EXPECT_TRUE(widthsStored(saved));
 
   AppliedLayout partial = applyColumnLayout(saved, three);
   EXPECT_EQ(partial.order, (std::vector<int>{1, 0, 2}));  // MAC, Name, Password

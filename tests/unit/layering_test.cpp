@@ -40,9 +40,10 @@ const std::map<std::string, std::set<std::string>>& allowedIncludes() {
 }
 
 // The simulator shares only bytes, MAC addresses and the checksum with the
-// system: its keys and frame layouts are its own.
+// system (and the release version its --version prints): its keys and frame
+// layouts are its own.
 const std::set<std::string> kSimBaseHeaders = {"base/bytes.h", "base/mac_address.h",
-                                               "base/checksum.h"};
+                                               "base/checksum.h", "base/version.h"};
 
 // Livery shares the bitmap drawing class with the window, nothing else of it.
 const std::set<std::string> kLiveryUiHeaders = {"ui/cbmp.h"};

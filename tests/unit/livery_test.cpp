@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "base/version.h"
 #include "livery/options.h"
 #include "livery/prefs_fields.h"
 #include "livery/prefs_file.h"
@@ -158,7 +159,7 @@ TEST(LiveryOptions, FileAndBadUsage) {
   for (std::vector<std::string> bad : {std::vector<std::string>{"--file"}, {"--bogus"}, {"x"}})
     EXPECT_FALSE(parseOptions(bad, options, error)) << bad[0];
   EXPECT_NE(error.find("usage: livery"), std::string::npos);
-  EXPECT_EQ(versionLine(), "livery v6.0.0.0, Build 0004 (Released: June 13, 2011)");
+  EXPECT_EQ(versionLine(), "livery " + std::string(kVersion));
 }
 
 }  // namespace
