@@ -153,6 +153,10 @@ for page in $pages; do
   check "man $(basename "$page") renders without warnings" [ -z "$warnings" -a -n "$(man -l "$page" 2>/dev/null)" ]
 done
 
+for completion in $(grep '^/usr/share/bash-completion/' "$work/files" || true); do
+  check "bash reads the completion $(basename "$completion")" bash -n "$completion"
+done
+
 # Removing takes every file; purging takes the group.
 dpkg --remove "$name" >"$work/remove.log" 2>&1 || cat "$work/remove.log"
 left=$(while read -r f; do [ ! -e "$f" ] && [ ! -L "$f" ] || echo "$f"; done <"$work/files")
