@@ -49,4 +49,6 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Manual pages and the changelog go into the package compressed.
 set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/CompressDocs.cmake")
 set(CPACK_SOURCE_GENERATOR "")
+set(CPACK_STRANDLINE_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
+set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_SOURCE_DIR}/cmake/CPackProjectConfig.cmake")
 include(CPack)
