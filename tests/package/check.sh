@@ -84,7 +84,9 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$
 echo "ok: installed"
 
 bin=/usr/bin
-check "strandline-cli --version prints $version" contains "$version" "$("$bin/strandline-cli" --version 2>&1)"
+for program in strandline-cli strandline livery strandline-sim; do
+  check "$program --version prints $version" contains "^$program $version\$" "$("$bin/$program" --version 2>&1)"
+done
 for program in strandline strandline-cli; do
   check "$program is root:$group 754" [ "$(stat -c '%U:%G %a' "$bin/$program")" = "root:$group 754" ]
   check "$program has cap_net_admin,cap_net_raw=eip" \
