@@ -96,7 +96,9 @@ void WindowEngine::shutdown() {
   // Every box is answered at once from now on, so a flow waiting on one ends.
   prompter_.shutdown();
   // A running device operation ends first: it uses the engine's link and clock.
-  worker_.reset();
+  // The worker is closed, not destroyed: a command on the engine thread may
+  // still submit to it, and is refused.
+  worker_->close();
   // The running command finishes and queued commands are dropped; the kept
   // tasks (layout, saves, renames) and this last save run before the thread ends.
   engine_->post([this](ProgramContext& ctx) { app::saveDatabase(ctx, state_); },

@@ -331,6 +331,9 @@ TEST_F(DeviceOps, ASecondOperationWhileOneRunsIsRefused) {
   EXPECT_EQ(write.result.get(), 1);
   EXPECT_EQ(device().pib[524], 3);
   EXPECT_TRUE(worker.submit([] { return 0; }).accepted);
+  // Closed (the window's shutdown), it refuses what the engine thread still sends.
+  worker.close();
+  EXPECT_FALSE(worker.submit([] { return 0; }).accepted);
 }
 
 }  // namespace

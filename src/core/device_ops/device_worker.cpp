@@ -7,12 +7,16 @@ namespace strandline {
 DeviceWorker::DeviceWorker() : thread_([this] { run(); }) {}
 
 DeviceWorker::~DeviceWorker() {
+  close();
+}
+
+void DeviceWorker::close() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
   wake_.notify_all();
-  thread_.join();
+  if (thread_.joinable()) thread_.join();
 }
 
 DeviceWorker::Ticket DeviceWorker::submit(Job job) {

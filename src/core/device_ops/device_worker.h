@@ -29,7 +29,7 @@ class DeviceWorker {
   };
 
   DeviceWorker();
-  // Lets the running job finish, then ends the thread.
+  // Closes the worker.
   ~DeviceWorker();
   DeviceWorker(const DeviceWorker&) = delete;
   DeviceWorker& operator=(const DeviceWorker&) = delete;
@@ -37,6 +37,10 @@ class DeviceWorker {
   // Starts the job on the worker, or refuses it while another is running.
   Ticket submit(Job job);
   bool busy();
+  // Refuses every later job, lets the running one finish and ends the thread.
+  // The worker object stays, so a caller on another thread that still holds
+  // it gets a refusal, never a destroyed worker.
+  void close();
 
  private:
   void run();
