@@ -15,6 +15,7 @@
 #include "core/diagnostics/logs.h"
 #include "core/diagnostics/report.h"
 #include "platform/memory_link.h"
+#include "unit/storage_test_util.h"
 
 namespace strandline {
 namespace {
@@ -23,24 +24,19 @@ namespace {
 constexpr std::time_t kNoonThirty = 1307968200;
 constexpr std::time_t kOneThirty = kNoonThirty + 3600;
 
+// Puts the process's time zone back after each test.
 class UtcTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* tz = std::getenv("TZ");
-    saved_ = tz ? std::optional<std::string>(tz) : std::nullopt;
-    ::setenv("TZ", "UTC", 1);
-    ::tzset();
-  }
-  void TearDown() override {
-    if (saved_)
-      ::setenv("TZ", saved_->c_str(), 1);
-    else
-      ::unsetenv("TZ");
-    ::tzset();
-  }
+  void SetUp() override { setZone("UTC"); }
+  void TearDown() override { setZone(saved_); }
 
  private:
-  std::optional<std::string> saved_;
+  static void setZone(const std::optional<std::string>& zone) {
+    zone ? ::setenv("TZ", zone->c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
+  }
+  const std::optional<std::string> saved_ =
+      std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
 };
 
 MacAddress mac(const char* text) {
@@ -182,16 +178,11 @@ TEST_F(UtcTest, LastSeenText) {
   EXPECT_EQ(lastSeenText(kOneThirty - 10 * 86400, false), "Jun  3 13:30");
 }
 
-struct ContextFixture {
+TEST_F(UtcTest, ScanLogFormat) {
   VirtualClock clock;
   MemoryLink link{clock};
   RecordingPrompter prompter;
   ProgramContext ctx{link, clock, prompter};
-};
-
-TEST_F(UtcTest, ScanLogFormat) {
-  ContextFixture f;
-  ProgramContext& ctx = f.ctx;
   ctx.cards.count = 2;
   ctx.cards.cards[0].mac = mac("02:00:00:00:00:01");
   ctx.cards.cards[1].mac = mac("02:00:00:00:00:02");
@@ -210,9 +201,8 @@ TEST_F(UtcTest, ScanLogFormat) {
             "\t02:1A:2B:00:00:23\t0\t0\n\n");
 
   // The file: the head once, an entry per scan; a closed log starts afresh.
-  char folder[] = "/tmp/scanlogXXXXXX";
-  ASSERT_NE(::mkdtemp(folder), nullptr);
-  std::string path = std::string(folder) + "/scan.log";
+  test::ScratchFolder folder;
+  std::string path = folder.file("scan.log");
   ScanLog log(path);
   ASSERT_TRUE(log.write(ctx, kNoonThirty).ok());
   ASSERT_TRUE(log.write(ctx, kOneThirty, false).ok());
@@ -222,9 +212,7 @@ TEST_F(UtcTest, ScanLogFormat) {
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
-  EXPECT_FALSE(ScanLog(std::string(folder) + "/missing/scan.log").write(ctx, 0).ok());
-  std::remove(path.c_str());
-  ::rmdir(folder);
+  EXPECT_FALSE(ScanLog(folder.file("missing/scan.log")).write(ctx, 0).ok());
 }
 
 int lineCount(const std::string& text) {
@@ -240,10 +228,9 @@ TEST_F(UtcTest, FrameLogKeepsAtMostTwentyOldLinesAndTheNewEntry) {
   EXPECT_EQ(entry.back(), '\n');
   EXPECT_EQ(lineCount(entry), 3);
 
-  char folder[] = "/tmp/framelogXXXXXX";
-  ASSERT_NE(::mkdtemp(folder), nullptr);
-  std::string path = frameLogPath(folder, "My/App");
-  EXPECT_EQ(path, std::string(folder) + "/My_App.log");
+  test::ScratchFolder folder;
+  std::string path = frameLogPath(folder.path(), "My/App");
+  EXPECT_EQ(path, folder.file("My_App.log"));
   for (int i = 0; i < 12; ++i) {
     FrameLogKind kind = static_cast<FrameLogKind>(i % 3);
     ASSERT_TRUE(writeFrameLog(path, frameLogTag(kind), image, kNoonThirty + i).ok());
@@ -253,8 +240,6 @@ TEST_F(UtcTest, FrameLogKeepsAtMostTwentyOldLinesAndTheNewEntry) {
     std::string newest = rollFrameLog("", frameLogTag(kind), image, kNoonThirty + i);
     EXPECT_EQ(text.substr(text.size() - newest.size()), newest) << i;
   }
-  std::remove(path.c_str());
-  ::rmdir(folder);
 
   // A foreign file: long lines are cut, no more than 20 of its lines stay.
   std::string foreign;

@@ -82,21 +82,6 @@ class TransferTest : public ::testing::Test {
     ByteView data(m.data() + from, std::min<std::size_t>(s.length, m.size() - from));
     return readConfirm(status, static_cast<std::uint8_t>(s.a), data, s.offset);
   }
-  // Runs a whole read; the requests seen and the bytes collected.
-  std::vector<Seen> runRead(Bytes& collected, int& lastFlags) {
-    std::vector<Seen> seen;
-    for (Bytes request = nextFrame(); !request.empty() && seen.size() < 20; request = nextFrame()) {
-      seen.push_back(parse(request));
-      EXPECT_EQ(feed(answer(seen.back())), 0);
-      EXPECT_EQ(result.operation, 9u);
-      std::uint32_t length = result.data[5] | result.data[6] << 8;
-      collected.insert(collected.end(), result.data.begin() + 9, result.data.begin() + 9 + length);
-      lastFlags += result.data[4];
-      if (result.completion == 2) break;
-      EXPECT_EQ(result.completion, 1u);
-    }
-    return seen;
-  }
   // Confirms every write of an update. The requests up to and including the first
   // that is no write, and the bytes the writes carried.
   std::vector<Seen> runUpdate(Bytes& written) {
@@ -138,7 +123,17 @@ TEST_F(TransferTest, ReadsWalkTheModulesInChunks) {
   ASSERT_EQ(thpapiBeginModuleRead(lib, kHost, kLocalDeviceMac, 3), 0);
   Bytes collected;
   int lastFlags = 0;
-  std::vector<Seen> seen = runRead(collected, lastFlags);
+  std::vector<Seen> seen;
+  for (Bytes request = nextFrame(); !request.empty() && seen.size() < 20; request = nextFrame()) {
+    seen.push_back(parse(request));
+    EXPECT_EQ(feed(answer(seen.back())), 0);
+    EXPECT_EQ(result.operation, 9u);
+    std::uint32_t length = result.data[5] | result.data[6] << 8;
+    collected.insert(collected.end(), result.data.begin() + 9, result.data.begin() + 9 + length);
+    lastFlags += result.data[4];
+    if (result.completion == 2) break;
+    EXPECT_EQ(result.completion, 1u);
+  }
   ASSERT_EQ(trace(seen),
             "A024:1@0+44 A024:1@44+100 A024:1@144+44 A024:1@188+1024 A024:1@1212+976 "
             "A024:2@0+1024 A024:2@1024+1024 A024:2@2048+452");

@@ -53,13 +53,8 @@ TEST(OemPrefs, FieldsSitAtTheirOffsetsAndTheFileReadsBack) {
   ASSERT_EQ(b.size(), 309u);
   EXPECT_EQ(numbers(sample()),
             "7011010006004080FF0000001400010001000A003601500019000100010001000100");
-  for (auto [at, width, text] :
-       {std::tuple<std::size_t, std::size_t, std::string>{34, 64, "https://example.org/support"},
-        {98, 64, "Plug Manager"},
-        {165, 64, std::string(63, 'v')},
-        {229, 80, std::string(79, 'c')}})
-    EXPECT_EQ(ByteReader(b, at).text(width), text) << at;
-  EXPECT_EQ(toHex(ByteView(b).subspan(162, 3)), "0102AB");
+  // The texts' and the OUI's offsets are pinned by the golden file of the
+  // Livery tests; here the full-length texts keep their terminating NUL.
   EXPECT_EQ(b[228], 0) << "vendorName keeps its terminating NUL";
   EXPECT_EQ(b[308], 0);
 
