@@ -182,6 +182,17 @@ INSTANTIATE_TEST_SUITE_P(
                                 test::writeBytes(r.nvmPath, f);
                               },
                               &kAvUpgradeWrongHeader},
+                      // The second block alone: a good header whose next header is 0.
+                      FileRow{"one-block firmware",
+                              [](AvUpgradeRequest& r) {
+                                Bytes f = sim::buildFirmwareImage(kNew);
+                                sim::NvmHeader last;
+                                ASSERT_EQ(sim::checkFirmwareImage(f, &last), sim::ImageCheck::Ok);
+                                f.erase(f.begin(),
+                                        f.begin() + static_cast<std::ptrdiff_t>(last.offset));
+                                test::writeBytes(r.nvmPath, f);
+                              },
+                              &kAvUpgradeWrongHeader},
                       FileRow{"missing block", [](AvUpgradeRequest& r) { r.pibPath += ".gone"; },
                               &kAvUpgradeOpenPib},
                       FileRow{"bad block checksum",
@@ -200,20 +211,6 @@ TEST_F(FirmwareUpgrade, ARefusedChunkMidTransferIsSentAgain) {
   EXPECT_EQ(device().firmware, kNew);
   // 4 chunks of firmware, 16 of the block, one of them twice.
   EXPECT_EQ(updateFrames(), 4u + 16u + 1u);
-}
-
-TEST_F(FirmwareUpgrade, OneBlockFirmwareIsTheWrongHeader) {
-  load(avNetwork("{}"));
-  AvUpgradeRequest request = avFiles(19);
-  // The simulator's second block alone: a good header whose next header is 0.
-  Bytes file = sim::buildFirmwareImage(kNew);
-  sim::NvmHeader last;
-  ASSERT_EQ(sim::checkFirmwareImage(file, &last), sim::ImageCheck::Ok);
-  test::writeBytes(request.nvmPath,
-                   Bytes(file.begin() + static_cast<std::ptrdiff_t>(last.offset), file.end()));
-  AvUpgradeOutcome out = runAvUpgradeProcedure(env(), request, control());
-  EXPECT_FALSE(out.sentFrames);
-  EXPECT_EQ(texts(), std::vector<std::string>{kAvUpgradeWrongHeader.text});
 }
 
 TEST_F(FirmwareUpgrade, CancelStopsAtARequestBoundaryAndTheDeviceKeepsItsFirmware) {
@@ -324,66 +321,43 @@ TEST_F(BoostUpgrade, ALoaderAtTheFallbackAddressIsUpgradedThroughIt) {
                           [](const MacAddress& m) { return m == sim::kLoaderFallbackMac; }));
 }
 
+// Files refused before any frame, and loader answers that stop the upgrade.
 struct BoostFailureRow {
-  const char* extra;
-  void (*change)(BoostUpgradeRequest&);
-  std::vector<std::string> messages;
+  const char* faults;
+  const char *image, *config;  // appended to the file's path; nullptr: no file given
   bool framesSent;
+  const Notice *first, *second = nullptr;  // the messages shown
+};
+const BoostFailureRow kBoostFailures[] = {
+    {"{}", nullptr, nullptr, false, &kBoostNoFile},
+    {"{}", nullptr, "", false, &kBoostNoImage},
+    {"{}", ".gone", "", false, &kBoostOpenImage},
+    {"{}", "", ".gone", false, &kBoostOpenConfig},
+    {R"({"corruptChecksum": true})", "", "", true, &kBoostImageMismatch, &kBoostResetFailed},
+    {R"({"status": {"0x1081": 1}})", "", "", true, &kBoostNoResponse, &kBoostImageSendFailed},
+    {R"({"status": {"0x1082": 1}})", "", "", true, &kBoostNoResponse, &kBoostCommitFailed},
+    {R"({"status": {"0x1084": 1}})", "", "", true, &kBoostNoResponse, &kBoostVerifyFailed},
 };
 
 class BoostFailure : public BoostUpgrade, public ::testing::WithParamInterface<BoostFailureRow> {};
 
 TEST_P(BoostFailure, ShowsItsMessages) {
   const BoostFailureRow& r = GetParam();
-  load(boostNetwork(r.extra));
+  load(boostNetwork(std::string(R"(, "faults": )") + r.faults));
   BoostUpgradeRequest request = files(960);
-  r.change(request);
+  for (auto [path, suffix] :
+       {std::pair{&request.imagePath, r.image}, {&request.configPath, r.config}})
+    *path = suffix ? *path + suffix : "";
   BoostUpgradeOutcome out = upgradeHp10Firmware(env(), request, control());
   EXPECT_FALSE(out.upgraded);
-  EXPECT_EQ(texts(), r.messages);
+  std::vector<std::string> messages{r.first->text};
+  if (r.second) messages.push_back(r.second->text);
+  EXPECT_EQ(texts(), messages);
   EXPECT_EQ(out.sentFrames, r.framesSent);
   EXPECT_EQ(device(kBoost).firmware, "HP85-BOOST-OLD");
 }
 
-void keep(BoostUpgradeRequest&) {}
-
-INSTANTIATE_TEST_SUITE_P(
-    Failures, BoostFailure,
-    ::testing::Values(BoostFailureRow{"",
-                                      [](BoostUpgradeRequest& r) {
-                                        r.imagePath.clear();
-                                        r.configPath.clear();
-                                      },
-                                      {kBoostNoFile.text},
-                                      false},
-                      BoostFailureRow{"",
-                                      [](BoostUpgradeRequest& r) { r.imagePath.clear(); },
-                                      {kBoostNoImage.text},
-                                      false},
-                      BoostFailureRow{"",
-                                      [](BoostUpgradeRequest& r) { r.imagePath += ".gone"; },
-                                      {kBoostOpenImage.text},
-                                      false},
-                      BoostFailureRow{"",
-                                      [](BoostUpgradeRequest& r) { r.configPath += ".gone"; },
-                                      {kBoostOpenConfig.text},
-                                      false},
-                      BoostFailureRow{R"(, "faults": {"corruptChecksum": true})",
-                                      keep,
-                                      {kBoostImageMismatch.text, kBoostResetFailed.text},
-                                      true},
-                      BoostFailureRow{R"(, "faults": {"status": {"0x1081": 1}})",
-                                      keep,
-                                      {kBoostNoResponse.text, kBoostImageSendFailed.text},
-                                      true},
-                      BoostFailureRow{R"(, "faults": {"status": {"0x1082": 1}})",
-                                      keep,
-                                      {kBoostNoResponse.text, kBoostCommitFailed.text},
-                                      true},
-                      BoostFailureRow{R"(, "faults": {"status": {"0x1084": 1}})",
-                                      keep,
-                                      {kBoostNoResponse.text, kBoostVerifyFailed.text},
-                                      true}));
+INSTANTIATE_TEST_SUITE_P(Failures, BoostFailure, ::testing::ValuesIn(kBoostFailures));
 
 }  // namespace
 }  // namespace strandline::testing
