@@ -1,9 +1,6 @@
-// The firmware upgrades against the simulated local adapter on virtual time:
-// each AV update form runs to its end and the device then reports the new
-// version; each fault ends with its message and leaves the device running
-// the old or the new firmware, never half; files are checked before any
-// frame; a cancel stops at a request boundary; the Boost loader upgrade with
-// its sections, checksums and fallback address; the upgrade decision.
+// The firmware upgrades against the simulated adapters on virtual time: each
+// AV form and the Boost loader run to the new firmware; a fault, a bad file or
+// a cancel leaves the old one running; the upgrade decision.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -146,10 +143,34 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultRow{R"({"status": {"0xA020": 20}})", 19, 1},
                       FaultRow{R"({"powerLossOnCommit": true})", 35, 0}));
 
+Bytes flipped(Bytes data, std::size_t at) {
+  data.at(at) ^= 1;
+  return data;
+}
+
+// A spoilt file: its good bytes changed, or (no change) its path leads nowhere.
 struct FileRow {
   const char* name;
-  void (*spoil)(AvUpgradeRequest&);
+  bool block;  // the parameter block, else the firmware
+  Bytes (*change)(Bytes good);
   const Notice* message;
+  friend void PrintTo(const FileRow& r, std::ostream* os) { *os << r.name; }
+};
+const FileRow kSpoiltFiles[] = {
+    {"missing firmware", false, nullptr, &kAvUpgradeOpenFirmware},
+    {"short firmware", false, [](Bytes) { return Bytes(40, 0); }, &kAvUpgradeWrongHeader},
+    {"bad image checksum", false, [](Bytes f) { return flipped(f, f.size() - 1); },
+     &kAvUpgradeWrongHeader},
+    // The second block alone: a good header whose next header is 0.
+    {"one-block firmware", false,
+     [](Bytes f) {
+       sim::NvmHeader last;
+       EXPECT_EQ(sim::checkFirmwareImage(f, &last), sim::ImageCheck::Ok);
+       return Bytes(f.begin() + static_cast<std::ptrdiff_t>(last.offset), f.end());
+     },
+     &kAvUpgradeWrongHeader},
+    {"missing block", true, nullptr, &kAvUpgradeOpenPib},
+    {"bad block checksum", true, [](Bytes b) { return flipped(b, 600); }, &kAvUpgradePibOperation},
 };
 
 class AvFileCheck : public FirmwareUpgrade, public ::testing::WithParamInterface<FileRow> {};
@@ -158,7 +179,11 @@ TEST_P(AvFileCheck, RefusesBeforeAnyFrame) {
   const FileRow& row = GetParam();
   load(avNetwork("{}"));
   AvUpgradeRequest request = avFiles(19);
-  row.spoil(request);
+  std::string& path = row.block ? request.pibPath : request.nvmPath;
+  if (row.change)
+    test::writeBytes(path, row.change(test::readBytes(path)));
+  else
+    path += ".gone";
   AvUpgradeOutcome out = runAvUpgrade(env(), request, control());
   EXPECT_FALSE(out.sentFrames);
   EXPECT_EQ(updateFrames(), 0u);
@@ -167,41 +192,7 @@ TEST_P(AvFileCheck, RefusesBeforeAnyFrame) {
   EXPECT_TRUE(out.defaultSaved);  // the factory reset and save still run
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, AvFileCheck,
-    ::testing::Values(FileRow{"missing firmware", [](AvUpgradeRequest& r) { r.nvmPath += ".gone"; },
-                              &kAvUpgradeOpenFirmware},
-                      FileRow{
-                          "short firmware",
-                          [](AvUpgradeRequest& r) { test::writeBytes(r.nvmPath, Bytes(40, 0)); },
-                          &kAvUpgradeWrongHeader},
-                      FileRow{"bad image checksum",
-                              [](AvUpgradeRequest& r) {
-                                Bytes f = sim::buildFirmwareImage(kNew);
-                                f.back() ^= 1;
-                                test::writeBytes(r.nvmPath, f);
-                              },
-                              &kAvUpgradeWrongHeader},
-                      // The second block alone: a good header whose next header is 0.
-                      FileRow{"one-block firmware",
-                              [](AvUpgradeRequest& r) {
-                                Bytes f = sim::buildFirmwareImage(kNew);
-                                sim::NvmHeader last;
-                                ASSERT_EQ(sim::checkFirmwareImage(f, &last), sim::ImageCheck::Ok);
-                                f.erase(f.begin(),
-                                        f.begin() + static_cast<std::ptrdiff_t>(last.offset));
-                                test::writeBytes(r.nvmPath, f);
-                              },
-                              &kAvUpgradeWrongHeader},
-                      FileRow{"missing block", [](AvUpgradeRequest& r) { r.pibPath += ".gone"; },
-                              &kAvUpgradeOpenPib},
-                      FileRow{"bad block checksum",
-                              [](AvUpgradeRequest& r) {
-                                Bytes b = test::readBytes(r.pibPath);
-                                b[600] ^= 1;
-                                test::writeBytes(r.pibPath, b);
-                              },
-                              &kAvUpgradePibOperation}));
+INSTANTIATE_TEST_SUITE_P(Files, AvFileCheck, ::testing::ValuesIn(kSpoiltFiles));
 
 // A chunk refused after good ones is sent again and the upgrade goes on.
 TEST_F(FirmwareUpgrade, ARefusedChunkMidTransferIsSentAgain) {
