@@ -7,15 +7,12 @@
 #include <sys/stat.h>
 
 #include <future>
-#include <sstream>
 
 #include "core/device_ops/device_operations.h"
 #include "core/device_ops/device_worker.h"
 #include "core/device_ops/modify_pib_file.h"
-#include "core/device_ops/pib_modify.h"
 #include "firmware/pib_file.h"
 #include "integration/sim_fixture.h"
-#include "unit/storage_test_util.h"
 
 namespace strandline::testing {
 namespace {
@@ -37,7 +34,7 @@ std::vector<Bytes> sentOfType(MemoryLink& link, std::uint16_t type) {
   return out;
 }
 
-class DeviceOps : public SimFixture {
+class DeviceOps : public ToolFixture {
  protected:
   void start(const std::string& faults = "{}") {
     load(networkWith(faults));
@@ -45,22 +42,11 @@ class DeviceOps : public SimFixture {
       return modifyPibFile(path, 524, &unicastCap, 1) == 0;
     });
   }
-  ToolEnvironment env() {
-    ToolEnvironment e{link, clock, prompter};
-    e.cardMac = host;
-    e.patches = &patches;
-    e.report = &report;
-    return e;
-  }
-  sim::Adapter& device() { return *simulation->adapter(kLocal); }
   std::string path(const char* name = "user.pib") { return folder.file(name); }
   // The block the device holds, patched as the test patch does, in user.pib.
   void writePatchable() { test::writeBytes(path(), device().pib); }
 
   std::uint8_t unicastCap = 3;
-  PibPatchRegistry patches;
-  std::ostringstream report;
-  test::ScratchFolder folder;
 };
 
 TEST_F(DeviceOps, ReadPatchWriteCommitRestartReadBackAndFactoryReset) {

@@ -3,42 +3,27 @@
 // the data folder and the messages.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "core/settings/led_control.h"
 #include "core/settings/qos_settings.h"
 #include "core/settings/settings_block.h"
 #include "integration/sim_fixture.h"
 #include "sim/parameter_block.h"
 #include "storage/led_config.h"
-#include "unit/storage_test_util.h"
 
 namespace strandline::testing {
 namespace {
 
-const MacAddress kLocal = {0x02, 0x5A, 0, 0, 0x01, 0x01};
-
-class DeviceSettings : public SimFixture {
+class DeviceSettings : public ToolFixture {
  protected:
   void start(const std::string& leds) {
     load(
         R"({"adapters": [{"mac": "02:5A:00:00:01:01", "interface": "sl0", "password": "K7QM-2VXA", "leds": )" +
         leds + R"(}]})");
   }
-  ToolEnvironment env() {
-    ToolEnvironment e{link, clock, prompter};
-    e.cardMac = host;
-    e.report = &report;
-    return e;
-  }
-  sim::Adapter& device() { return *simulation->adapter(kLocal); }
   std::vector<sim::LedSetting> deviceLeds() { return sim::pibLeds(device().pib); }
   std::string file(const char* name) { return folder.file(name); }
   // Lets the restart that ends a write-back pass.
   void restarted() { clock.sleepMs(3000); }
-
-  std::ostringstream report;
-  test::ScratchFolder folder;
 };
 
 TEST_F(DeviceSettings, QosChangeIsKeptByTheDeviceAcrossItsRestart) {

@@ -1,23 +1,13 @@
 // The support logs as the window wires them: the scan log after every scan at
 // diagnostics level 20, and the frame log's key-setting entries.
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/diagnostics/logs.h"
 #include "core/security/network_name.h"
 #include "integration/sim_fixture.h"
-#include "unit/storage_test_util.h"
 
 namespace strandline::testing {
 namespace {
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class DiagnosticsLogs : public SimFixture {
  protected:
@@ -30,7 +20,7 @@ TEST_F(DiagnosticsLogs, ScanLogFollowsEveryScanAtLevelTwenty) {
   ctx->loggingLevel = 20;
   ready();
   runCycles(2);
-  std::string log = readFile(folder.file("scan.log"));
+  std::string log = readText(folder.file("scan.log"));
   EXPECT_NE(log.find("\tdevice\t\t\tpresent\tmissesTillDrop\n\n"), std::string::npos);
   EXPECT_GE(static_cast<int>(std::count(log.begin(), log.end(), '#')), 3);  // a snapshot a scan
   EXPECT_NE(log.find("NIC #0:\t" + macToText(ctx->cards.cards[0].mac) + "\tPresent=1\n"),
@@ -62,7 +52,7 @@ TEST_F(DiagnosticsLogs, KeySettingReadbackThatDiffersFailsAndGoesToTheFrameLog) 
   EXPECT_FALSE(setNetworkNameLocal(*ctx, "GardenShed"));
   expectShown("Unable to complete the command.", "Problem Occurred");
   expectPauseRestored();
-  std::string log = readFile(folder.file("Strandline Utility.log"));
+  std::string log = readText(folder.file("Strandline Utility.log"));
   // One image of 50 bytes per read-back attempt, three lines each.
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 9);
   EXPECT_EQ(log.rfind("Time ", 0), 0u);
@@ -87,7 +77,7 @@ TEST_F(DiagnosticsLogs, UniformLocalParametersGoToTheFrameLog) {
   ASSERT_NE(a, nullptr);
   std::fill(a->hp1Image.begin(), a->hp1Image.begin() + 7, 0xEE);
   runCycles(2);
-  std::string log = readFile(folder.file("Strandline Utility.log"));
+  std::string log = readText(folder.file("Strandline Utility.log"));
   bool tagged = log.find("**EEPROM** ee ee ee ee ee ee ee") != std::string::npos ||
                 log.find("** RAM  ** ee ee ee ee ee ee ee") != std::string::npos;
   EXPECT_TRUE(tagged) << log;

@@ -4,14 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <sstream>
 
 #include "core/device_ops/av_upgrade.h"
 #include "core/device_ops/boost_upgrade.h"
 #include "core/device_ops/upgrade_decision.h"
 #include "integration/sim_fixture.h"
 #include "sim/firmware_image.h"
-#include "unit/storage_test_util.h"
 
 namespace strandline::testing {
 namespace {
@@ -42,14 +40,8 @@ std::size_t countSent(MemoryLink& link, std::uint16_t etherType, int typeAt, std
   return n;
 }
 
-class FirmwareUpgrade : public SimFixture {
+class FirmwareUpgrade : public ToolFixture {
  protected:
-  ToolEnvironment env() {
-    ToolEnvironment e{link, clock, prompter};
-    e.cardMac = host;
-    e.report = &report;
-    return e;
-  }
   UpgradeControl control() {
     return {[this](const UpgradeProgress& p) {
               progress.push_back(p);
@@ -57,7 +49,6 @@ class FirmwareUpgrade : public SimFixture {
             },
             &cancel};
   }
-  sim::Adapter& device(const MacAddress& mac = kAv) { return *simulation->adapter(mac); }
   // Sample files: the simulator's own firmware image and the device's block.
   AvUpgradeRequest avFiles(std::uint32_t options) {
     test::writeBytes(folder.file("new.nvm"), sim::buildFirmwareImage(kNew));
@@ -75,8 +66,6 @@ class FirmwareUpgrade : public SimFixture {
     return out;
   }
 
-  std::ostringstream report;
-  test::ScratchFolder folder;
   std::vector<UpgradeProgress> progress;
   std::atomic<bool> cancel{false};
   std::size_t cancelAfter = 0;
