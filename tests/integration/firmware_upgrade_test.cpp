@@ -31,15 +31,6 @@ std::string boostNetwork(const std::string& extra) {
          extra + "}]}";
 }
 
-std::size_t countSent(MemoryLink& link, std::uint16_t etherType, int typeAt, std::uint16_t type) {
-  std::size_t n = 0;
-  for (const auto& [card, f] : link.sentFrames())
-    if (f.size() > static_cast<std::size_t>(typeAt) + 1 && (f[12] << 8 | f[13]) == etherType &&
-        (typeAt == 15 ? le16(f, 15) : f[typeAt]) == type)
-      ++n;
-  return n;
-}
-
 class FirmwareUpgrade : public ToolFixture {
  protected:
   UpgradeControl control() {
@@ -56,9 +47,7 @@ class FirmwareUpgrade : public ToolFixture {
     return {kAv, options, folder.file("new.pib"), folder.file("new.nvm"),
             folder.file("default.pib")};
   }
-  std::size_t updateFrames() {
-    return countSent(link, 0x88E1, 15, 0xA020) + countSent(link, 0x88E1, 15, 0xA004);
-  }
+  std::size_t updateFrames() { return sentAv(0xA020).size() + sentAv(0xA004).size(); }
   std::vector<UpgradeStep> steps() const {
     std::vector<UpgradeStep> out;
     for (const UpgradeProgress& p : progress)
@@ -87,7 +76,7 @@ TEST_P(AvUpdateForm, RunsToTheEndAndTheNewFirmwareRuns) {
   EXPECT_EQ(test::readBytes(folder.file("default.pib")), device().factoryPib);
   // Only the commit forms put the new firmware into flash.
   EXPECT_EQ(device().firmwareImage == sim::buildFirmwareImage(kNew), (options & 1) != 0);
-  EXPECT_GT(countSent(link, 0x88E1, 15, options == 0 ? 0xA004 : 0xA020), 0u);
+  EXPECT_GT(sentAv(options == 0 ? 0xA004 : 0xA020).size(), 0u);
   EXPECT_EQ(steps(),
             (std::vector<UpgradeStep>{UpgradeStep::WritingFirmware, UpgradeStep::WritingParameters,
                                       UpgradeStep::Committing, UpgradeStep::WaitingForRestart,
@@ -252,7 +241,13 @@ class BoostUpgrade : public FirmwareUpgrade {
     test::writeBytes(folder.file("new.cfg"), config);
     return {kBoost, folder.file("new.img"), configLength ? folder.file("new.cfg") : ""};
   }
-  std::size_t loaderFrames(std::uint8_t code) { return countSent(link, 0x887B, 17, code); }
+  std::size_t loaderFrames(std::uint8_t code) {
+    const auto sent = link.sentFrames();
+    return std::count_if(sent.begin(), sent.end(), [code](const auto& one) {
+      const Bytes& f = one.second;
+      return f.size() > 17 && f[12] == 0x88 && f[13] == 0x7B && f[17] == code;
+    });
+  }
 };
 
 struct SectionRow {

@@ -198,12 +198,18 @@ class SimFixture : public ::testing::Test {
     for (const ShownMessage& m : prompter.shown) out.push_back(m.text);
     return out;
   }
+  // The AV requests of `type` that the computer sent, in order.
+  std::vector<Bytes> sentAv(std::uint16_t type) {
+    std::vector<Bytes> out;
+    for (const auto& [card, f] : link.sentFrames())
+      if (f.size() >= 20 && f[12] == 0x88 && f[13] == 0xE1 && le16(f, 15) == type) out.push_back(f);
+    return out;
+  }
   // Every set-key request that put the local AV adapter on a key, in order.
   std::vector<Key16> localAvKeysSent() {
     std::vector<Key16> keys;
-    for (const auto& [card, f] : link.sentFrames())
-      if (f.size() >= 60 && f[12] == 0x88 && f[13] == 0xE1 && f[15] == 0x50 && f[16] == 0xA0 &&
-          f[37] == 15)
+    for (const Bytes& f : sentAv(0xA050))
+      if (f.size() >= 60 && f[37] == 15)
         std::copy_n(f.begin() + 21, 16, keys.emplace_back().begin());
     return keys;
   }
