@@ -9,7 +9,6 @@
 #include "core/card_table.h"
 #include "integration/sim_fixture.h"
 #include "protocol/av_messages.h"
-#include "sim/firmware_image.h"
 
 namespace strandline::testing {
 namespace {
@@ -66,26 +65,6 @@ TEST_F(AvLibraryOnSim, ReadsTheParameterBlockAndTheFirmwareModule) {
   Bytes firmware;
   runTransfer(firmware);
   EXPECT_EQ(firmware, simulation->adapter(kLocal)->firmwareImage);
-}
-
-// Flags 0x13 write the modules and commit them; 0 writes to memory and starts.
-TEST_F(AvLibraryOnSim, UpdatesByModuleWritesOrByMemoryWrites) {
-  for (auto [flags, confirm] : {std::pair{0x13, kMmCommitConfirm}, {0, kMmStartConfirm}}) {
-    std::string version = "TSC1000-MAC-9-" + std::to_string(flags);
-    SCOPED_TRACE(version);
-    Bytes firmware = sim::buildFirmwareImage(version);
-    Bytes pib = simulation->adapter(kLocal)->pib;
-    ASSERT_EQ(thpapiBeginUpdate(lib, host, kLocalDeviceMac, firmware, pib, flags), 0);
-    Bytes none;
-    runTransfer(none);
-    EXPECT_EQ(result.messageType, confirm);
-    EXPECT_EQ(result.status, 0);
-    if (flags != 0) {
-      EXPECT_EQ(simulation->adapter(kLocal)->firmwareImage, firmware);
-    }
-    EXPECT_EQ(simulation->adapter(kLocal)->firmware, version);
-    clock.sleepMs(2000);  // the restart
-  }
 }
 
 }  // namespace

@@ -7,15 +7,12 @@
 #include <sys/stat.h>
 
 #include <future>
-#include <sstream>
 
 #include "core/device_ops/device_operations.h"
 #include "core/device_ops/device_worker.h"
 #include "core/device_ops/modify_pib_file.h"
-#include "core/device_ops/pib_modify.h"
 #include "firmware/pib_file.h"
 #include "integration/sim_fixture.h"
-#include "unit/storage_test_util.h"
 
 namespace strandline::testing {
 namespace {
@@ -29,15 +26,7 @@ std::string networkWith(const std::string& faults) {
       {"mac": "02:5A:00:00:01:02", "password": "R2D4-MQ8X"}]})";
 }
 
-// The request frames of one type that the computer sent, in order.
-std::vector<Bytes> sentOfType(MemoryLink& link, std::uint16_t type) {
-  std::vector<Bytes> out;
-  for (const auto& [card, f] : link.sentFrames())
-    if (f.size() >= 20 && le16(f, 15) == type) out.push_back(f);
-  return out;
-}
-
-class DeviceOps : public SimFixture {
+class DeviceOps : public ToolFixture {
  protected:
   void start(const std::string& faults = "{}") {
     load(networkWith(faults));
@@ -45,22 +34,11 @@ class DeviceOps : public SimFixture {
       return modifyPibFile(path, 524, &unicastCap, 1) == 0;
     });
   }
-  ToolEnvironment env() {
-    ToolEnvironment e{link, clock, prompter};
-    e.cardMac = host;
-    e.patches = &patches;
-    e.report = &report;
-    return e;
-  }
-  sim::Adapter& device() { return *simulation->adapter(kLocal); }
   std::string path(const char* name = "user.pib") { return folder.file(name); }
   // The block the device holds, patched as the test patch does, in user.pib.
   void writePatchable() { test::writeBytes(path(), device().pib); }
 
   std::uint8_t unicastCap = 3;
-  PibPatchRegistry patches;
-  std::ostringstream report;
-  test::ScratchFolder folder;
 };
 
 TEST_F(DeviceOps, ReadPatchWriteCommitRestartReadBackAndFactoryReset) {
@@ -77,7 +55,7 @@ TEST_F(DeviceOps, ReadPatchWriteCommitRestartReadBackAndFactoryReset) {
             "nic1 00:B0:52:00:00:01 Read Parameters from Device\n"
             "nic1 02:5A:00:00:01:01 Read user.pib\n");
   // 15560 bytes: 15 requests of 1024 and a 16th whose 1024 bytes are cut to 200.
-  std::vector<Bytes> reads = sentOfType(link, 0xA024);
+  std::vector<Bytes> reads = sentAv(0xA024);
   ASSERT_EQ(reads.size(), 16u);
   for (std::size_t i = 0; i < reads.size(); ++i)
     EXPECT_EQ((std::pair{le16(reads[i], 22), le32(reads[i], 24)}),
@@ -104,7 +82,7 @@ TEST_F(DeviceOps, ReadPatchWriteCommitRestartReadBackAndFactoryReset) {
                 "\n"
                 "nic1 00:B0:52:00:00:01 Reset Device\n"
                 "nic1 02:5A:00:00:01:01 Resetting ...\n");
-  std::vector<Bytes> writes = sentOfType(link, 0xA020);
+  std::vector<Bytes> writes = sentAv(0xA020);
   ASSERT_EQ(writes.size(), 16u);
   EXPECT_EQ(le16(writes.back(), 22), 200);
   EXPECT_EQ(writes.back().size(), 1056u);
@@ -159,7 +137,7 @@ TEST_F(DeviceOps, FirmwareGoesOutInChunksOf1024AndAHexDumpOnRequest) {
   std::string text(dumped, dumpedSize);
   std::free(dumped);
 
-  std::vector<Bytes> writes = sentOfType(link, 0xA020);
+  std::vector<Bytes> writes = sentAv(0xA020);
   ASSERT_EQ(writes.size(), 3u);
   const std::pair<std::uint16_t, std::uint32_t> chunks[] = {{1024, 0}, {1024, 1024}, {452, 2048}};
   for (std::size_t i = 0; i < 3; ++i) {
@@ -204,7 +182,7 @@ TEST_F(DeviceOps, WaitForResetOnADeviceThatNeverGoesDownEndsAfter300Tries) {
   EXPECT_EQ(pibModify(env(), PibAction::PatchAndWrite, kPatchQos, path()), 0);
   EXPECT_EQ(texts(), std::vector<std::string>{"Failed to flash device"});
   EXPECT_EQ(prompter.shown[0].caption, "Attenion");
-  EXPECT_EQ(sentOfType(link, 0xA000).size(), 300u);
+  EXPECT_EQ(sentAv(0xA000).size(), 300u);
   const std::string tail = "nic1 02:5A:00:00:01:01 Device did not Reset\n";
   EXPECT_EQ(report.str().substr(report.str().size() - tail.size()), tail);
 }
@@ -274,7 +252,7 @@ TEST_F(DeviceOps, BlocksThatFailTheCheckNeverReachTheDevice) {
     EXPECT_EQ(texts(), std::vector<std::string>{"Wrong local pib"});
     EXPECT_EQ(report.str(), line);
   }
-  EXPECT_TRUE(sentOfType(link, 0xA020).empty());
+  EXPECT_TRUE(sentAv(0xA020).empty());
 }
 
 TEST_F(DeviceOps, MessagesAndSilentCases) {

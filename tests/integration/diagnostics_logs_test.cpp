@@ -1,8 +1,6 @@
 // The support logs as the window wires them: the scan log after every scan at
 // diagnostics level 20, and the frame log's key-setting entries.
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/diagnostics/logs.h"
 #include "core/security/network_name.h"
@@ -11,32 +9,18 @@
 namespace strandline::testing {
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class DiagnosticsLogs : public SimFixture {
  protected:
-  void SetUp() override {
-    folder = std::filesystem::temp_directory_path() /
-             ("diaglogs-" + std::to_string(::getpid()) + "-" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-  std::filesystem::path folder;
+  test::ScratchFolder folder;
 };
 
 TEST_F(DiagnosticsLogs, ScanLogFollowsEveryScanAtLevelTwenty) {
   loadFile("home.json");
-  installLogHooks(*ctx, folder.string(), "Strandline Utility");
+  installLogHooks(*ctx, folder.path(), "Strandline Utility");
   ctx->loggingLevel = 20;
   ready();
   runCycles(2);
-  std::string log = readFile((folder / "scan.log").string());
+  std::string log = readText(folder.file("scan.log"));
   EXPECT_NE(log.find("\tdevice\t\t\tpresent\tmissesTillDrop\n\n"), std::string::npos);
   EXPECT_GE(static_cast<int>(std::count(log.begin(), log.end(), '#')), 3);  // a snapshot a scan
   EXPECT_NE(log.find("NIC #0:\t" + macToText(ctx->cards.cards[0].mac) + "\tPresent=1\n"),
@@ -47,17 +31,18 @@ TEST_F(DiagnosticsLogs, ScanLogFollowsEveryScanAtLevelTwenty) {
     }
 
   // Below level 20 nothing is written.
-  std::filesystem::remove(folder / "scan.log");
+  std::filesystem::remove(folder.file("scan.log"));
   ctx->loggingLevel = 19;
   runCycles(1);
-  EXPECT_FALSE(std::filesystem::exists(folder / "scan.log"));
+  EXPECT_FALSE(std::filesystem::exists(folder.file("scan.log")));
 }
 
-TEST_F(DiagnosticsLogs, KeySettingReadbackGoesToTheFrameLog) {
+// A HomePlug 1.0 adapter that reports other option bytes than it was sent:
+// the key is not taken, and every read-back image goes to the frame log.
+TEST_F(DiagnosticsLogs, KeySettingReadbackThatDiffersFailsAndGoesToTheFrameLog) {
   loadFile("hp10.json");
   ready();
-  installLogHooks(*ctx, folder.string(), "Strandline Utility");
-  // The adapter reports other option bytes than it was sent.
+  installLogHooks(*ctx, folder.path(), "Strandline Utility");
   sim::Adapter* a = simulation->adapter(ctx->currentAdapter().mac);
   ASSERT_NE(a, nullptr);
   link.setFarEnd([this, a](const std::string& card, ByteView frame) {
@@ -65,13 +50,21 @@ TEST_F(DiagnosticsLogs, KeySettingReadbackGoesToTheFrameLog) {
     simulation->receive(card, frame);
   });
   EXPECT_FALSE(setNetworkNameLocal(*ctx, "GardenShed"));
-  std::string log = readFile((folder / "Strandline Utility.log").string());
-  // Three read-backs of three lines each: all within the 20 old lines plus the newest.
+  expectShown("Unable to complete the command.", "Problem Occurred");
+  expectPauseRestored();
+  std::string log = readText(folder.file("Strandline Utility.log"));
+  // One image of 50 bytes per read-back attempt, three lines each.
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 9);
   EXPECT_EQ(log.rfind("Time ", 0), 0u);
   std::size_t tag = log.rfind("**SETNEK**");
   ASSERT_NE(tag, std::string::npos);
   EXPECT_EQ(log.size() - tag, std::string("**SETNEK**").size() + 50 * 3 + 1);
+  EXPECT_EQ(log.substr(tag + 10 + 24 * 3, 3), " 80");  // the option byte the adapter reported
+  std::size_t tags = 0;
+  for (std::size_t at = log.find("**SETNEK**"); at != std::string::npos;
+       at = log.find("**SETNEK**", at + 1))
+    ++tags;
+  EXPECT_EQ(tags, 3u);
 }
 
 // A local-parameters image whose first seven bytes are all equal is logged
@@ -79,12 +72,12 @@ TEST_F(DiagnosticsLogs, KeySettingReadbackGoesToTheFrameLog) {
 TEST_F(DiagnosticsLogs, UniformLocalParametersGoToTheFrameLog) {
   loadFile("hp10.json");
   ready();
-  installLogHooks(*ctx, folder.string(), "Strandline Utility");
+  installLogHooks(*ctx, folder.path(), "Strandline Utility");
   sim::Adapter* a = simulation->adapter(ctx->currentAdapter().mac);
   ASSERT_NE(a, nullptr);
   std::fill(a->hp1Image.begin(), a->hp1Image.begin() + 7, 0xEE);
   runCycles(2);
-  std::string log = readFile((folder / "Strandline Utility.log").string());
+  std::string log = readText(folder.file("Strandline Utility.log"));
   bool tagged = log.find("**EEPROM** ee ee ee ee ee ee ee") != std::string::npos ||
                 log.find("** RAM  ** ee ee ee ee ee ee ee") != std::string::npos;
   EXPECT_TRUE(tagged) << log;

@@ -1,20 +1,15 @@
-// The firmware upgrades against the simulated local adapter on virtual time:
-// each AV update form runs to its end and the device then reports the new
-// version; each fault ends with its message and leaves the device running
-// the old or the new firmware, never half; files are checked before any
-// frame; a cancel stops at a request boundary; the Boost loader upgrade with
-// its sections, checksums and fallback address; the upgrade decision.
+// The firmware upgrades against the simulated adapters on virtual time: each
+// AV form and the Boost loader run to the new firmware; a fault, a bad file or
+// a cancel leaves the old one running; the upgrade decision.
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <sstream>
 
 #include "core/device_ops/av_upgrade.h"
 #include "core/device_ops/boost_upgrade.h"
 #include "core/device_ops/upgrade_decision.h"
 #include "integration/sim_fixture.h"
 #include "sim/firmware_image.h"
-#include "unit/storage_test_util.h"
 
 namespace strandline::testing {
 namespace {
@@ -36,23 +31,8 @@ std::string boostNetwork(const std::string& extra) {
          extra + "}]}";
 }
 
-std::size_t countSent(MemoryLink& link, std::uint16_t etherType, int typeAt, std::uint16_t type) {
-  std::size_t n = 0;
-  for (const auto& [card, f] : link.sentFrames())
-    if (f.size() > static_cast<std::size_t>(typeAt) + 1 && (f[12] << 8 | f[13]) == etherType &&
-        (typeAt == 15 ? le16(f, 15) : f[typeAt]) == type)
-      ++n;
-  return n;
-}
-
-class FirmwareUpgrade : public SimFixture {
+class FirmwareUpgrade : public ToolFixture {
  protected:
-  ToolEnvironment env() {
-    ToolEnvironment e{link, clock, prompter};
-    e.cardMac = host;
-    e.report = &report;
-    return e;
-  }
   UpgradeControl control() {
     return {[this](const UpgradeProgress& p) {
               progress.push_back(p);
@@ -60,7 +40,6 @@ class FirmwareUpgrade : public SimFixture {
             },
             &cancel};
   }
-  sim::Adapter& device(const MacAddress& mac = kAv) { return *simulation->adapter(mac); }
   // Sample files: the simulator's own firmware image and the device's block.
   AvUpgradeRequest avFiles(std::uint32_t options) {
     test::writeBytes(folder.file("new.nvm"), sim::buildFirmwareImage(kNew));
@@ -68,9 +47,7 @@ class FirmwareUpgrade : public SimFixture {
     return {kAv, options, folder.file("new.pib"), folder.file("new.nvm"),
             folder.file("default.pib")};
   }
-  std::size_t updateFrames() {
-    return countSent(link, 0x88E1, 15, 0xA020) + countSent(link, 0x88E1, 15, 0xA004);
-  }
+  std::size_t updateFrames() { return sentAv(0xA020).size() + sentAv(0xA004).size(); }
   std::vector<UpgradeStep> steps() const {
     std::vector<UpgradeStep> out;
     for (const UpgradeProgress& p : progress)
@@ -78,8 +55,6 @@ class FirmwareUpgrade : public SimFixture {
     return out;
   }
 
-  std::ostringstream report;
-  test::ScratchFolder folder;
   std::vector<UpgradeProgress> progress;
   std::atomic<bool> cancel{false};
   std::size_t cancelAfter = 0;
@@ -101,7 +76,7 @@ TEST_P(AvUpdateForm, RunsToTheEndAndTheNewFirmwareRuns) {
   EXPECT_EQ(test::readBytes(folder.file("default.pib")), device().factoryPib);
   // Only the commit forms put the new firmware into flash.
   EXPECT_EQ(device().firmwareImage == sim::buildFirmwareImage(kNew), (options & 1) != 0);
-  EXPECT_GT(countSent(link, 0x88E1, 15, options == 0 ? 0xA004 : 0xA020), 0u);
+  EXPECT_GT(sentAv(options == 0 ? 0xA004 : 0xA020).size(), 0u);
   EXPECT_EQ(steps(),
             (std::vector<UpgradeStep>{UpgradeStep::WritingFirmware, UpgradeStep::WritingParameters,
                                       UpgradeStep::Committing, UpgradeStep::WaitingForRestart,
@@ -146,10 +121,34 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultRow{R"({"status": {"0xA020": 20}})", 19, 1},
                       FaultRow{R"({"powerLossOnCommit": true})", 35, 0}));
 
+Bytes flipped(Bytes data, std::size_t at) {
+  data.at(at) ^= 1;
+  return data;
+}
+
+// A spoilt file: its good bytes changed, or (no change) its path leads nowhere.
 struct FileRow {
   const char* name;
-  void (*spoil)(AvUpgradeRequest&);
+  bool block;  // the parameter block, else the firmware
+  Bytes (*change)(Bytes good);
   const Notice* message;
+  friend void PrintTo(const FileRow& r, std::ostream* os) { *os << r.name; }
+};
+const FileRow kSpoiltFiles[] = {
+    {"missing firmware", false, nullptr, &kAvUpgradeOpenFirmware},
+    {"short firmware", false, [](Bytes) { return Bytes(40, 0); }, &kAvUpgradeWrongHeader},
+    {"bad image checksum", false, [](Bytes f) { return flipped(f, f.size() - 1); },
+     &kAvUpgradeWrongHeader},
+    // The second block alone: a good header whose next header is 0.
+    {"one-block firmware", false,
+     [](Bytes f) {
+       sim::NvmHeader last;
+       EXPECT_EQ(sim::checkFirmwareImage(f, &last), sim::ImageCheck::Ok);
+       return Bytes(f.begin() + static_cast<std::ptrdiff_t>(last.offset), f.end());
+     },
+     &kAvUpgradeWrongHeader},
+    {"missing block", true, nullptr, &kAvUpgradeOpenPib},
+    {"bad block checksum", true, [](Bytes b) { return flipped(b, 600); }, &kAvUpgradePibOperation},
 };
 
 class AvFileCheck : public FirmwareUpgrade, public ::testing::WithParamInterface<FileRow> {};
@@ -158,7 +157,11 @@ TEST_P(AvFileCheck, RefusesBeforeAnyFrame) {
   const FileRow& row = GetParam();
   load(avNetwork("{}"));
   AvUpgradeRequest request = avFiles(19);
-  row.spoil(request);
+  std::string& path = row.block ? request.pibPath : request.nvmPath;
+  if (row.change)
+    test::writeBytes(path, row.change(test::readBytes(path)));
+  else
+    path += ".gone";
   AvUpgradeOutcome out = runAvUpgrade(env(), request, control());
   EXPECT_FALSE(out.sentFrames);
   EXPECT_EQ(updateFrames(), 0u);
@@ -167,30 +170,7 @@ TEST_P(AvFileCheck, RefusesBeforeAnyFrame) {
   EXPECT_TRUE(out.defaultSaved);  // the factory reset and save still run
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, AvFileCheck,
-    ::testing::Values(FileRow{"missing firmware", [](AvUpgradeRequest& r) { r.nvmPath += ".gone"; },
-                              &kAvUpgradeOpenFirmware},
-                      FileRow{
-                          "short firmware",
-                          [](AvUpgradeRequest& r) { test::writeBytes(r.nvmPath, Bytes(40, 0)); },
-                          &kAvUpgradeWrongHeader},
-                      FileRow{"bad image checksum",
-                              [](AvUpgradeRequest& r) {
-                                Bytes f = sim::buildFirmwareImage(kNew);
-                                f.back() ^= 1;
-                                test::writeBytes(r.nvmPath, f);
-                              },
-                              &kAvUpgradeWrongHeader},
-                      FileRow{"missing block", [](AvUpgradeRequest& r) { r.pibPath += ".gone"; },
-                              &kAvUpgradeOpenPib},
-                      FileRow{"bad block checksum",
-                              [](AvUpgradeRequest& r) {
-                                Bytes b = test::readBytes(r.pibPath);
-                                b[600] ^= 1;
-                                test::writeBytes(r.pibPath, b);
-                              },
-                              &kAvUpgradePibOperation}));
+INSTANTIATE_TEST_SUITE_P(Files, AvFileCheck, ::testing::ValuesIn(kSpoiltFiles));
 
 // A chunk refused after good ones is sent again and the upgrade goes on.
 TEST_F(FirmwareUpgrade, ARefusedChunkMidTransferIsSentAgain) {
@@ -200,20 +180,6 @@ TEST_F(FirmwareUpgrade, ARefusedChunkMidTransferIsSentAgain) {
   EXPECT_EQ(device().firmware, kNew);
   // 4 chunks of firmware, 16 of the block, one of them twice.
   EXPECT_EQ(updateFrames(), 4u + 16u + 1u);
-}
-
-TEST_F(FirmwareUpgrade, OneBlockFirmwareIsTheWrongHeader) {
-  load(avNetwork("{}"));
-  AvUpgradeRequest request = avFiles(19);
-  // The simulator's second block alone: a good header whose next header is 0.
-  Bytes file = sim::buildFirmwareImage(kNew);
-  sim::NvmHeader last;
-  ASSERT_EQ(sim::checkFirmwareImage(file, &last), sim::ImageCheck::Ok);
-  test::writeBytes(request.nvmPath,
-                   Bytes(file.begin() + static_cast<std::ptrdiff_t>(last.offset), file.end()));
-  AvUpgradeOutcome out = runAvUpgradeProcedure(env(), request, control());
-  EXPECT_FALSE(out.sentFrames);
-  EXPECT_EQ(texts(), std::vector<std::string>{kAvUpgradeWrongHeader.text});
 }
 
 TEST_F(FirmwareUpgrade, CancelStopsAtARequestBoundaryAndTheDeviceKeepsItsFirmware) {
@@ -275,7 +241,13 @@ class BoostUpgrade : public FirmwareUpgrade {
     test::writeBytes(folder.file("new.cfg"), config);
     return {kBoost, folder.file("new.img"), configLength ? folder.file("new.cfg") : ""};
   }
-  std::size_t loaderFrames(std::uint8_t code) { return countSent(link, 0x887B, 17, code); }
+  std::size_t loaderFrames(std::uint8_t code) {
+    const auto sent = link.sentFrames();
+    return std::count_if(sent.begin(), sent.end(), [code](const auto& one) {
+      const Bytes& f = one.second;
+      return f.size() > 17 && f[12] == 0x88 && f[13] == 0x7B && f[17] == code;
+    });
+  }
 };
 
 struct SectionRow {
@@ -324,66 +296,43 @@ TEST_F(BoostUpgrade, ALoaderAtTheFallbackAddressIsUpgradedThroughIt) {
                           [](const MacAddress& m) { return m == sim::kLoaderFallbackMac; }));
 }
 
+// Files refused before any frame, and loader answers that stop the upgrade.
 struct BoostFailureRow {
-  const char* extra;
-  void (*change)(BoostUpgradeRequest&);
-  std::vector<std::string> messages;
+  const char* faults;
+  const char *image, *config;  // appended to the file's path; nullptr: no file given
   bool framesSent;
+  const Notice *first, *second = nullptr;  // the messages shown
+};
+const BoostFailureRow kBoostFailures[] = {
+    {"{}", nullptr, nullptr, false, &kBoostNoFile},
+    {"{}", nullptr, "", false, &kBoostNoImage},
+    {"{}", ".gone", "", false, &kBoostOpenImage},
+    {"{}", "", ".gone", false, &kBoostOpenConfig},
+    {R"({"corruptChecksum": true})", "", "", true, &kBoostImageMismatch, &kBoostResetFailed},
+    {R"({"status": {"0x1081": 1}})", "", "", true, &kBoostNoResponse, &kBoostImageSendFailed},
+    {R"({"status": {"0x1082": 1}})", "", "", true, &kBoostNoResponse, &kBoostCommitFailed},
+    {R"({"status": {"0x1084": 1}})", "", "", true, &kBoostNoResponse, &kBoostVerifyFailed},
 };
 
 class BoostFailure : public BoostUpgrade, public ::testing::WithParamInterface<BoostFailureRow> {};
 
 TEST_P(BoostFailure, ShowsItsMessages) {
   const BoostFailureRow& r = GetParam();
-  load(boostNetwork(r.extra));
+  load(boostNetwork(std::string(R"(, "faults": )") + r.faults));
   BoostUpgradeRequest request = files(960);
-  r.change(request);
+  for (auto [path, suffix] :
+       {std::pair{&request.imagePath, r.image}, {&request.configPath, r.config}})
+    *path = suffix ? *path + suffix : "";
   BoostUpgradeOutcome out = upgradeHp10Firmware(env(), request, control());
   EXPECT_FALSE(out.upgraded);
-  EXPECT_EQ(texts(), r.messages);
+  std::vector<std::string> messages{r.first->text};
+  if (r.second) messages.push_back(r.second->text);
+  EXPECT_EQ(texts(), messages);
   EXPECT_EQ(out.sentFrames, r.framesSent);
   EXPECT_EQ(device(kBoost).firmware, "HP85-BOOST-OLD");
 }
 
-void keep(BoostUpgradeRequest&) {}
-
-INSTANTIATE_TEST_SUITE_P(
-    Failures, BoostFailure,
-    ::testing::Values(BoostFailureRow{"",
-                                      [](BoostUpgradeRequest& r) {
-                                        r.imagePath.clear();
-                                        r.configPath.clear();
-                                      },
-                                      {kBoostNoFile.text},
-                                      false},
-                      BoostFailureRow{"",
-                                      [](BoostUpgradeRequest& r) { r.imagePath.clear(); },
-                                      {kBoostNoImage.text},
-                                      false},
-                      BoostFailureRow{"",
-                                      [](BoostUpgradeRequest& r) { r.imagePath += ".gone"; },
-                                      {kBoostOpenImage.text},
-                                      false},
-                      BoostFailureRow{"",
-                                      [](BoostUpgradeRequest& r) { r.configPath += ".gone"; },
-                                      {kBoostOpenConfig.text},
-                                      false},
-                      BoostFailureRow{R"(, "faults": {"corruptChecksum": true})",
-                                      keep,
-                                      {kBoostImageMismatch.text, kBoostResetFailed.text},
-                                      true},
-                      BoostFailureRow{R"(, "faults": {"status": {"0x1081": 1}})",
-                                      keep,
-                                      {kBoostNoResponse.text, kBoostImageSendFailed.text},
-                                      true},
-                      BoostFailureRow{R"(, "faults": {"status": {"0x1082": 1}})",
-                                      keep,
-                                      {kBoostNoResponse.text, kBoostCommitFailed.text},
-                                      true},
-                      BoostFailureRow{R"(, "faults": {"status": {"0x1084": 1}})",
-                                      keep,
-                                      {kBoostNoResponse.text, kBoostVerifyFailed.text},
-                                      true}));
+INSTANTIATE_TEST_SUITE_P(Failures, BoostFailure, ::testing::ValuesIn(kBoostFailures));
 
 }  // namespace
 }  // namespace strandline::testing

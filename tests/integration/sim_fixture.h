@@ -16,6 +16,7 @@
 #include "base/bytes.h"
 #include "base/keys.h"
 #include "base/mac_address.h"
+#include "core/device_ops/pib_modify.h"
 #include "core/discovery/local_detection.h"
 #include "core/discovery/network_scan.h"
 #include "core/program_context.h"
@@ -26,6 +27,7 @@
 #include "platform/memory_link.h"
 #include "sim/network_file.h"
 #include "sim/simulation.h"
+#include "unit/storage_test_util.h"
 
 namespace strandline::testing {
 
@@ -35,11 +37,14 @@ inline MacAddress macOf(const std::string& text) {
   return mac;
 }
 
-inline std::string readNetworkFile(const std::string& name) {
-  std::ifstream in(std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/" + name);
+inline std::string readText(const std::string& path) {
+  std::ifstream in(path);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
+}
+inline std::string readNetworkFile(const std::string& name) {
+  return readText(std::string(STRANDLINE_SOURCE_DIR) + "/sim/networks/" + name);
 }
 
 // The HomePlug 1.0 network key of a name (8 bytes) as the simulator stores it.
@@ -193,12 +198,18 @@ class SimFixture : public ::testing::Test {
     for (const ShownMessage& m : prompter.shown) out.push_back(m.text);
     return out;
   }
+  // The AV requests of `type` that the computer sent, in order.
+  std::vector<Bytes> sentAv(std::uint16_t type) {
+    std::vector<Bytes> out;
+    for (const auto& [card, f] : link.sentFrames())
+      if (f.size() >= 20 && f[12] == 0x88 && f[13] == 0xE1 && le16(f, 15) == type) out.push_back(f);
+    return out;
+  }
   // Every set-key request that put the local AV adapter on a key, in order.
   std::vector<Key16> localAvKeysSent() {
     std::vector<Key16> keys;
-    for (const auto& [card, f] : link.sentFrames())
-      if (f.size() >= 60 && f[12] == 0x88 && f[13] == 0xE1 && f[15] == 0x50 && f[16] == 0xA0 &&
-          f[37] == 15)
+    for (const Bytes& f : sentAv(0xA050))
+      if (f.size() >= 60 && f[37] == 15)
         std::copy_n(f.begin() + 21, 16, keys.emplace_back().begin());
     return keys;
   }
@@ -230,6 +241,27 @@ class SimFixture : public ::testing::Test {
   std::unique_ptr<ProgramContext> ctx;
   std::vector<int> notified;
   bool pausedBefore = false;
+};
+
+// A device tool (operations, settings, upgrades) run from the computer's card:
+// its report lines, its patches, and a scratch folder for its files.
+class ToolFixture : public SimFixture {
+ protected:
+  ToolEnvironment env() {
+    ToolEnvironment e{link, clock, prompter};
+    e.cardMac = host;
+    e.patches = &patches;
+    e.report = &report;
+    return e;
+  }
+  // A simulated adapter, by default the local one of the one-adapter AV networks.
+  sim::Adapter& device(const MacAddress& mac = {0x02, 0x5A, 0, 0, 0x01, 0x01}) {
+    return *simulation->adapter(mac);
+  }
+
+  PibPatchRegistry patches;
+  std::ostringstream report;
+  test::ScratchFolder folder;
 };
 
 }  // namespace strandline::testing
