@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/station_metrics.h"
+#include "cli/adapter_json.h"
 #include "cli/commands.h"
 #include "cli/flow_runner.h"
 #include "cli/known_names.h"
@@ -62,16 +63,9 @@ bool parseListen(const std::string& text, std::string& host, int& port) {
 
 nlohmann::json reportJson(const app::MonitorReport& r, const EngineSnapshot& s) {
   nlohmann::json adapters = nlohmann::json::array();
-  for (int card = 0; card < s.cardCount; ++card) {
-    const LocalAdapter& a = s.adapters[static_cast<std::size_t>(card)];
-    const AdapterNetwork& n = s.networks[static_cast<std::size_t>(card)];
-    if (!a.present) continue;
-    adapters.push_back({{"card", card},
-                        {"interface", s.cardNames[static_cast<std::size_t>(card)]},
-                        {"adapterMac", macToText(a.mac)},
-                        {"kind", kindTextFor(a.kind)},
-                        {"firmware", n.firmware.str()}});
-  }
+  for (int card = 0; card < s.cardCount; ++card)
+    if (s.adapters[static_cast<std::size_t>(card)].present)
+      adapters.push_back(adapterJson(s, card));
   nlohmann::json stations = nlohmann::json::array();
   for (const app::MonitoredStation& st : r.stations)
     stations.push_back({{"mac", st.mac},

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/adapter_json.h"
 #include "cli/commands.h"
 #include "cli/flow_runner.h"
 #include "cli/known_names.h"
@@ -82,16 +83,13 @@ nlohmann::json toJson(const EngineSnapshot& s, const Naming& naming) {
     const LocalAdapter& a = s.adapters[static_cast<std::size_t>(card)];
     const AdapterNetwork& n = s.networks[static_cast<std::size_t>(card)];
     if (!a.present) continue;
-    adapters.push_back({{"card", card},
-                        {"interface", s.cardNames[static_cast<std::size_t>(card)]},
-                        {"cardMac", macToText(n.cardMac)},
-                        {"adapterMac", macToText(a.mac)},
-                        {"name", naming.name(s, a.mac)},
-                        {"vendor", naming.vendor(a.mac)},
-                        {"kind", kindTextFor(a.kind)},
-                        {"kindText", kindWords(a.kind, true)},
-                        {"firmware", n.firmware.str()},
-                        {"networkName", n.networkName.str()}});
+    nlohmann::json adapter = adapterJson(s, card);
+    adapter["cardMac"] = macToText(n.cardMac);
+    adapter["name"] = naming.name(s, a.mac);
+    adapter["vendor"] = naming.vendor(a.mac);
+    adapter["kindText"] = kindWords(a.kind, true);
+    adapter["networkName"] = n.networkName.str();
+    adapters.push_back(std::move(adapter));
   }
   nlohmann::json stations = nlohmann::json::array();
   for (const StationRecord& st : s.network().stations) {
